@@ -1,0 +1,59 @@
+#pragma once
+// A read-only text file read line by line, as the .api loader needs it: CR LF and LF both
+// end a line and are removed, a 0x1A byte ends the file, lines may be of any length and
+// the last needs no line end. Positions are byte offsets into the file as stored.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rm {
+
+enum class ReadStatus { Line, End, Error };
+
+class TextFile {
+public:
+    TextFile() = default;
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // Opens for reading only. False (with Error() set) if it cannot be opened.
+    [[nodiscard]] bool Open(const std::string& path);
+    void Close();
+    [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
+
+    // Reads the next line into `line` without its line end.
+    ReadStatus ReadString(std::string& line);
+    // The same without copying: `line` stays valid until the next read or seek.
+    ReadStatus ReadLine(std::string_view& line);
+
+    // Offset of the first byte of the line returned last.
+    [[nodiscard]] std::int64_t LineStart() const { return m_lineStart; }
+    // Offset of the next byte to read.
+    [[nodiscard]] std::int64_t Position() const { return m_position; }
+    // Moves by `offset` bytes from the current position. False (with Error() set) for a
+    // position before the start of the file or an error of the system.
+    [[nodiscard]] bool SeekRelative(std::int64_t offset);
+    [[nodiscard]] bool SeekTo(std::int64_t position);
+
+    // Text of the last error (open, read or seek).
+    [[nodiscard]] const std::string& Error() const { return m_error; }
+
+private:
+    bool Refill();
+
+    int m_fd = -1;
+    std::vector<char> m_buffer;      // bytes [m_bufferStart, m_bufferStart + m_bufferSize)
+    std::int64_t m_bufferStart = 0;  // file offset of m_buffer[0]
+    std::size_t m_bufferSize = 0;
+    std::int64_t m_position = 0;  // file offset of the next byte to read
+    std::int64_t m_lineStart = 0;
+    bool m_sawEndOfText = false;  // a 0x1A was met: nothing after it is delivered
+    std::int64_t m_endOfText = -1;
+    std::string m_joined;  // a line that spans buffer refills
+    std::string m_error;
+};
+
+}  // namespace rm

@@ -1,0 +1,47 @@
+#pragma once
+// The software rasterizer behind every device: a colour buffer (0xAARRGGBB) and a depth
+// buffer, drawn in screen tiles by a small pool of worker threads. The same input gives
+// the same pixels whatever the number of threads.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/image/picture.h"
+#include "platform/raster/render_job.h"
+
+namespace rm {
+
+struct RenderStats {
+    std::uint64_t trianglesIn = 0;      // after fan triangulation, before culling
+    std::uint64_t trianglesDrawn = 0;   // reached rasterization
+    std::uint64_t fragmentsPassed = 0;  // passed the depth test (only counted when enabled)
+};
+
+class Renderer {
+public:
+    // threads 0: one per hardware thread. width and height must be > 0.
+    Renderer(int width, int height, unsigned threads = 0);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    [[nodiscard]] int Width() const;
+    [[nodiscard]] int Height() const;
+    [[nodiscard]] unsigned ThreadCount() const;
+
+    // Colour to `background`, depth to farthest, inside rect (clipped to the buffer).
+    void Clear(const ViewportRect& rect, D3DCOLOR background);
+    // Draws the job over what the buffers hold.
+    void Render(const RenderJob& job);
+    // The finished picture (valid until the next Clear or Render).
+    [[nodiscard]] PictureView Picture();
+
+    void SetCountFragments(bool on);
+    [[nodiscard]] const RenderStats& LastStats() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace rm

@@ -1,0 +1,114 @@
+#pragma once
+// Mesh builders: an ordered list of single-sided, coloured faces. Positions and normals
+// live in pools shared by the faces of one mesh; each face lists its corners (a position
+// and an optional normal) in winding order. The front of a face is the side from which
+// its corners appear clockwise (left-handed coordinates); its normal points out of the
+// front.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/rm/types.h"
+
+namespace rm {
+
+inline constexpr std::uint32_t kNoNormal = 0xFFFFFFFFU;
+
+struct Corner {
+    std::uint32_t position = 0;     // index into MeshData::positions
+    std::uint32_t normal = kNoNormal;  // index into MeshData::normals, or kNoNormal
+};
+
+struct FaceRecord {
+    std::uint32_t firstCorner = 0;  // index into MeshData::corners
+    std::uint32_t cornerCount = 0;
+    std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
+    D3DCOLOR color = 0xFFFFFFFFU;
+};
+
+// The storage of one mesh. The renderer and the exporters read it directly.
+struct MeshData {
+    std::vector<D3DVECTOR> positions;
+    std::vector<D3DVECTOR> normals;
+    std::vector<Corner> corners;
+    std::vector<FaceRecord> faces;
+    D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
+
+    [[nodiscard]] std::size_t MemoryBytes() const;
+};
+
+// A handle to one face: of a mesh builder, or (made by the root object) standalone.
+// Copies refer to the same face. A default-constructed Face refers to nothing and every
+// operation on it fails with BadObject.
+class Face {
+public:
+    Face() = default;
+    Face(std::shared_ptr<MeshData> mesh, std::uint32_t index)
+        : m_mesh(std::move(mesh)), m_index(index) {}
+
+    Result AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z);
+    Result SetColor(D3DCOLOR color);
+    Result SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b);
+    [[nodiscard]] D3DCOLOR GetColor() const;
+    // Unit normal out of the front, from the corners in order (Newell's method, so any
+    // planar polygon works). A face with fewer than three corners, or whose corners are
+    // collinear or coincident, yields the zero vector and BadValue.
+    Result GetNormal(D3DVECTOR& out) const;
+    [[nodiscard]] std::uint32_t GetVertexCount() const;
+    Result GetVertex(std::uint32_t i, D3DVECTOR& position) const;
+
+    [[nodiscard]] explicit operator bool() const { return m_mesh != nullptr; }
+
+private:
+    std::shared_ptr<MeshData> m_mesh;
+    std::uint32_t m_index = 0;
+};
+
+class FaceArray {
+public:
+    FaceArray() = default;
+    FaceArray(std::shared_ptr<MeshData> mesh, std::uint32_t first, std::uint32_t count)
+        : m_mesh(std::move(mesh)), m_first(first), m_count(count) {}
+    [[nodiscard]] std::uint32_t GetSize() const { return m_count; }
+    // NotFound past the end.
+    Result GetElement(std::uint32_t index, Face& out) const;
+
+private:
+    std::shared_ptr<MeshData> m_mesh;
+    std::uint32_t m_first = 0;
+    std::uint32_t m_count = 0;
+};
+
+class MeshBuilder {
+public:
+    MeshBuilder();
+    MeshBuilder(const MeshBuilder&) = delete;
+    MeshBuilder& operator=(const MeshBuilder&) = delete;
+
+    // Appends an empty face (white, no corners).
+    Result CreateFace(Face& out);
+    // Appends the faces described by faceData: for each face a corner count (3 or more)
+    // followed by that many entries, each a vertex index and, when normals is not empty, a
+    // normal index; a count of 0 ends the list. Everything is checked before anything is
+    // added: a bad count, an index outside its array or a list that runs past faceData's
+    // end gives BadFaceData and leaves the mesh as it was.
+    Result AddFaces(std::span<const D3DVECTOR> vertices, std::span<const D3DVECTOR> normals,
+                    std::span<const std::uint32_t> faceData, FaceArray* out);
+    Result SetQuality(D3DRMRENDERQUALITY quality);
+    [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
+    // Gives every face the same colour.
+    Result SetColor(D3DCOLOR color);
+
+    [[nodiscard]] std::uint32_t GetFaceCount() const;
+    Result GetFace(std::uint32_t index, Face& out) const;
+    [[nodiscard]] const MeshData& Data() const { return *m_data; }
+    // Reserves pool space for a load of about this size; purely an optimisation.
+    void Reserve(std::size_t faces, std::size_t corners);
+
+private:
+    std::shared_ptr<MeshData> m_data;
+};
+
+}  // namespace rm
