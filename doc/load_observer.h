@@ -1,0 +1,33 @@
+#pragma once
+// What a careful author wants to know about a file that the loader accepts silently. The
+// loader reports to an optional observer while it loads; without one it does no extra work.
+
+#include <cstdint>
+#include <string>
+
+namespace doc {
+
+enum class LoadWarning {
+    UndrawnCommand,     // a line begins with a command the viewer does not draw
+    NotANumber,         // a value read as 0 because it is not a number
+    UnwrittenPoint,     // an index names a point no block of this load wrote
+    OutOfBounds,        // a value ignored because it lies outside its table
+    ShortPolygon,       // a polygon dropped with fewer than 3 vertices
+    BlockNotClosed,     // a block ended by an empty line or by the end of the file
+    AfterEnd,           // lines follow "ENDA"
+};
+
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+    // `line` counts from 1. `text` names the token or command concerned.
+    virtual void OnWarning(LoadWarning kind, std::int64_t line, const std::string& text) = 0;
+};
+
+struct LoadSummary {
+    std::uint32_t points = 0;   // point-table entries written by this load
+    std::uint32_t faces = 0;    // polygon faces made
+    std::uint32_t strokes = 0;  // strokes laid
+};
+
+}  // namespace doc
