@@ -1,0 +1,28 @@
+#pragma once
+// The view's render surface without any window: camera frame under the scene frame,
+// clipper bound to a presentation target, device and viewport, set up exactly as the view
+// sets them up. Shared by the window and the headless render command.
+
+#include <memory>
+
+#include "platform/rm/root.h"
+
+namespace view {
+
+struct RenderSurface {
+    rm::FramePtr camera;
+    rm::ClipperPtr clipper;
+    rm::DevicePtr device;
+    rm::ViewportPtr viewport;
+};
+
+// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`.
+// Stops at the first failing step and returns its result; what was made stays in `out`.
+rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
+                               std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
+                               int bitsPerPixel, RenderSurface& out);
+// Releases clipper, viewport, device and camera, in that order; the camera frame is also
+// detached from its parent so that frames do not pile up over many resizes.
+void ReleaseRenderSurface(RenderSurface& surface);
+
+}  // namespace view
