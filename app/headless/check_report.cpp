@@ -1,0 +1,86 @@
+#include "app/headless/check_report.h"
+
+#include <algorithm>
+
+namespace app {
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return s;
+}
+
+// Kinds that would repeat on every line of a long stretch; they are counted instead.
+bool Grouped(doc::LoadWarning kind) {
+    return kind == doc::LoadWarning::UndrawnCommand || kind == doc::LoadWarning::AfterEnd;
+}
+
+std::string Plural(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+void CheckReport::OnWarning(doc::LoadWarning kind, std::int64_t line, const std::string& text) {
+    if (Grouped(kind)) {
+        const std::string key = Upper(text);
+        for (Entry& e : m_entries) {
+            if (e.kind == kind && (kind == doc::LoadWarning::AfterEnd || Upper(e.text) == key)) {
+                ++e.count;
+                return;
+            }
+        }
+    }
+    m_entries.push_back({kind, line, text, 1});
+}
+
+std::vector<std::string> CheckReport::Lines(const std::string& file) const {
+    std::vector<const Entry*> sorted;
+    sorted.reserve(m_entries.size());
+    for (const Entry& e : m_entries) sorted.push_back(&e);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Entry* a, const Entry* b) { return a->line < b->line; });
+    std::vector<std::string> lines;
+    lines.reserve(sorted.size());
+    for (const Entry* e : sorted) {
+        lines.push_back(file + ":" + std::to_string(e->line) +
+                        ": warning: " + WarningText(e->kind, e->text, e->count));
+    }
+    return lines;
+}
+
+std::string WarningText(doc::LoadWarning kind, const std::string& text, std::size_t count) {
+    switch (kind) {
+        case doc::LoadWarning::UndrawnCommand:
+            return "command \"" + text + "\" is not drawn by the viewer (" +
+                   Plural(count, "line", "lines") + ")";
+        case doc::LoadWarning::NotANumber:
+            return "\"" + text + "\" is not a number; read as 0";
+        case doc::LoadWarning::UnwrittenPoint:
+            return "index " + text + " names a point that no block of this file wrote";
+        case doc::LoadWarning::OutOfBounds:
+            return "\"" + text + "\" is out of bounds; ignored";
+        case doc::LoadWarning::ShortPolygon:
+            return "polygon with fewer than 3 vertices dropped" +
+                   (text.empty() ? std::string() : " (" + text + ")");
+        case doc::LoadWarning::BlockNotClosed:
+            return "block not closed by \")\"" +
+                   (text.empty() ? std::string() : "; " + text);
+        case doc::LoadWarning::AfterEnd:
+            return Plural(count, "line", "lines") + " after \"ENDA\" ignored";
+    }
+    return text;
+}
+
+std::string SummaryLine(const std::string& file, const doc::LoadSummary& summary,
+                        std::size_t warnings) {
+    return file + ": " + Plural(summary.points, "point", "points") + ", " +
+           Plural(summary.faces, "face", "faces") + ", " +
+           Plural(summary.strokes, "stroke", "strokes") + ", " +
+           Plural(warnings, "warning", "warnings");
+}
+
+}  // namespace app

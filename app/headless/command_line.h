@@ -1,0 +1,65 @@
+#pragma once
+// The headless command line: which command, its file names and its options.
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace app {
+
+struct HelpRequest {};
+struct VersionRequest {};
+
+struct Vector3 {
+    float x = 0.0F;
+    float y = 0.0F;
+    float z = 0.0F;
+};
+
+struct Turn {
+    Vector3 axis;
+    float radians = 0.0F;
+};
+
+struct RenderRequest {
+    std::string input;
+    std::string output;
+    int width = 640;
+    int height = 480;
+    bool wireframe = false;
+    std::optional<Vector3> camera;  // nothing: where the window puts it
+    std::optional<Turn> turn;
+};
+
+struct ExportRequest {
+    std::string input;
+    std::string output;
+};
+
+struct CheckRequest {
+    std::string input;
+};
+
+// The command line asked for something headless but got it wrong; `message` is one line.
+struct UsageError {
+    std::string message;
+};
+
+using HeadlessRequest = std::variant<HelpRequest, VersionRequest, RenderRequest, ExportRequest,
+                                     CheckRequest, UsageError>;
+
+// Sizes the device accepts.
+inline constexpr int kMinRenderSide = 8;
+inline constexpr int kMaxRenderSide = 16384;
+
+// args[0] is the program name. Nothing when the arguments are the window's (none, a file
+// name, or the window's single-dash and slash switches): every "--" option and "-h" belong
+// to the headless commands.
+[[nodiscard]] std::optional<HeadlessRequest> ParseCommandLine(
+    const std::vector<std::string>& args);
+
+// The text of --help.
+[[nodiscard]] std::string UsageText();
+
+}  // namespace app

@@ -1,0 +1,84 @@
+#include "app/headless/render_command.h"
+
+#include <memory>
+
+#include "app/headless/opened_scene.h"
+#include "app/headless/output_path.h"
+#include "platform/image/png_writer.h"
+#include "platform/rm/presentation_target.h"
+#include "view/render_surface.h"
+
+namespace app {
+
+namespace {
+
+// The depth of the screen the picture stands in for: a true-colour one.
+constexpr int kBitsPerPixel = 32;
+
+std::string Failure(const char* what, rm::Result r) {
+    return std::string("tarno: ") + what + " failed: " + rm::ResultName(r);
+}
+
+}  // namespace
+
+RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture, std::string& error) {
+    OpenedScene scene;
+    if (!OpenScene(request.input, nullptr, scene, error)) return RenderOutcome::UnreadableInput;
+    doc::CTarnoDoc& document = *scene.document;
+
+    const auto target = std::make_shared<rm::RecordingTarget>();
+    view::RenderSurface surface;
+    if (const auto r = view::CreateRenderSurface(*scene.root, document.m_pSceneFrame, target,
+                                                 request.width, request.height, kBitsPerPixel,
+                                                 surface);
+        rm::Failed(r)) {
+        view::ReleaseRenderSurface(surface);
+        error = Failure("building the render surface", r);
+        return RenderOutcome::Failed;
+    }
+    if (request.camera) {
+        const Vector3& c = *request.camera;
+        static_cast<void>(surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z));
+    }
+    if (request.turn) {
+        const Turn& t = *request.turn;
+        static_cast<void>(document.m_pModelFrame->AddRotation(
+            rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, t.axis.x, t.axis.y, t.axis.z, t.radians));
+    }
+    if (request.wireframe && document.m_pMeshBuilder) {
+        static_cast<void>(document.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
+    }
+    const rm::Result tick = scene.root->Tick(1.0F);
+    if (rm::Failed(tick) || target->PresentCount() == 0) {
+        view::ReleaseRenderSurface(surface);
+        error = rm::Failed(tick) ? Failure("drawing", tick)
+                                 : std::string("tarno: drawing produced no picture");
+        return RenderOutcome::Failed;
+    }
+    picture = target->LastPicture();
+    view::ReleaseRenderSurface(surface);
+    return RenderOutcome::Drawn;
+}
+
+int RunRender(const RenderRequest& request, std::ostream& /*out*/, std::ostream& err) {
+    if (SameFile(request.input, request.output)) {
+        err << "tarno: refusing to write over the input file " << request.input << '\n';
+        return 2;
+    }
+    rm::Picture picture;
+    std::string error;
+    if (const RenderOutcome outcome = RenderPicture(request, picture, error);
+        outcome != RenderOutcome::Drawn) {
+        err << error << '\n';
+        return outcome == RenderOutcome::UnreadableInput ? 2 : 1;
+    }
+    std::string writeError;
+    if (!rm::WritePng(request.output, picture, &writeError)) {
+        err << "tarno: cannot write " << request.output
+            << (writeError.empty() ? "" : ": " + writeError) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace app
