@@ -1,0 +1,147 @@
+#include "app/headless/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/headless/test_support.h"
+
+namespace {
+
+using app::ParseCommandLine;
+
+std::optional<app::HeadlessRequest> Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "tarno");
+    return ParseCommandLine(args);
+}
+
+template <typename T>
+const T& As(const std::optional<app::HeadlessRequest>& r) {
+    static const T none{};
+    if (!r || !std::holds_alternative<T>(*r)) {
+        ADD_FAILURE() << "unexpected kind of request";
+        return none;
+    }
+    return std::get<T>(*r);
+}
+
+std::string ErrorOf(std::vector<std::string> args) {
+    return As<app::UsageError>(Parse(std::move(args))).message;
+}
+
+TEST(CommandLine, WindowArgumentsAreLeftToTheWindow) {
+    EXPECT_FALSE(Parse({}));
+    EXPECT_FALSE(Parse({"house.api"}));
+    // The window's own switches have a single dash or a slash.
+    EXPECT_FALSE(Parse({"/p", "house.api"}));
+    EXPECT_FALSE(Parse({"-unregister"}));
+}
+
+TEST(CommandLine, RenderTakesItsFilesAndOptionsInAnyOrder) {
+    const auto& r = As<app::RenderRequest>(
+        Parse({"--render", "--size", "320x200", "in.api", "--wireframe", "--output=out.png",
+               "--camera", "-10,0.5,-200", "--turn", "0,1,0,3.14159"}));
+    EXPECT_EQ(r.input, "in.api");
+    EXPECT_EQ(r.output, "out.png");
+    EXPECT_EQ(r.width, 320);
+    EXPECT_EQ(r.height, 200);
+    EXPECT_TRUE(r.wireframe);
+    ASSERT_TRUE(r.camera);
+    EXPECT_FLOAT_EQ(r.camera->x, -10.0F);
+    EXPECT_FLOAT_EQ(r.camera->y, 0.5F);
+    EXPECT_FLOAT_EQ(r.camera->z, -200.0F);
+    ASSERT_TRUE(r.turn);
+    EXPECT_FLOAT_EQ(r.turn->axis.y, 1.0F);
+    EXPECT_FLOAT_EQ(r.turn->radians, 3.14159F);
+}
+
+TEST(CommandLine, RenderDefaultsAreTheWindowsView) {
+    const auto& r = As<app::RenderRequest>(Parse({"--render", "a.api", "--output", "b.png"}));
+    EXPECT_EQ(r.width, 640);
+    EXPECT_EQ(r.height, 480);
+    EXPECT_FALSE(r.wireframe);
+    EXPECT_FALSE(r.camera);
+    EXPECT_FALSE(r.turn);
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions) {
+    const auto& r =
+        As<app::RenderRequest>(Parse({"--render", "--output", "o.png", "--", "--odd.api"}));
+    EXPECT_EQ(r.input, "--odd.api");
+}
+
+TEST(CommandLine, ExportAndCheckTakeTheirFiles) {
+    const auto& e = As<app::ExportRequest>(Parse({"--export", "in.api", "out.obj"}));
+    EXPECT_EQ(e.input, "in.api");
+    EXPECT_EQ(e.output, "out.obj");
+    EXPECT_EQ(As<app::CheckRequest>(Parse({"--check", "in.api"})).input, "in.api");
+    EXPECT_TRUE(std::holds_alternative<app::HelpRequest>(*Parse({"--help"})));
+    EXPECT_TRUE(std::holds_alternative<app::HelpRequest>(*Parse({"-h"})));
+    EXPECT_TRUE(std::holds_alternative<app::VersionRequest>(*Parse({"--version"})));
+}
+
+TEST(CommandLine, MistakesAreNamedInOneLine) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--render", "in.api"},                                   // no output
+        {"--render", "--output", "o.png"},                        // no input
+        {"--render", "a.api", "b.api", "--output", "o.png"},      // two inputs
+        {"--render", "a.api", "--output"},                        // missing value
+        {"--render", "a.api", "--output", "o.png", "--size", "7x480"},
+        {"--render", "a.api", "--output", "o.png", "--size", "640x16385"},
+        {"--render", "a.api", "--output", "o.png", "--size", "640"},
+        {"--render", "a.api", "--output", "o.png", "--size", "64ax48"},
+        {"--render", "a.api", "--output", "o.png", "--camera", "1,2"},
+        {"--render", "a.api", "--output", "o.png", "--camera", "1,2,3,4"},
+        {"--render", "a.api", "--output", "o.png", "--camera", "1,nan,3"},
+        {"--render", "a.api", "--output", "o.png", "--turn", "0,1,0"},
+        {"--render", "a.api", "--output", "o.png", "--turn", "0,1,0,x"},
+        {"--render", "a.api", "--output", "o.png", "--zoom", "2"},
+        {"--render", "a.api", "--output", "o.png", "--wireframe=yes"},
+        {"--export", "in.api"},
+        {"--export", "in.api", "a.obj", "b.obj"},
+        {"--export", "in.api", "out.obj", "--size", "10x10"},
+        {"--check"},
+        {"--check", "a.api", "b.api"},
+        {"--version", "extra"},
+        {"--bogus"},
+        {"in.api", "--render"},
+        {"in.api", "--wireframe"},
+    };
+    for (const auto& args : bad) {
+        const std::string message = ErrorOf(args);
+        EXPECT_EQ(message.rfind("tarno: ", 0), 0U) << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+    EXPECT_NE(ErrorOf({"--bogus"}).find("--bogus"), std::string::npos);
+    EXPECT_NE(ErrorOf({"in.api", "--wireframe"}).find("--render"), std::string::npos);
+}
+
+TEST(HeadlessMain, HelpNamesEveryFormAndVersionIsTheProducts) {
+    const auto help = tarno_test::Run({"--help"});
+    EXPECT_TRUE(help.handled);
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* form : {"--render", "--output", "--size", "--wireframe", "--camera",
+                             "--turn", "--export", "--check", "--help", "--version"}) {
+        EXPECT_NE(help.out.find(form), std::string::npos) << form;
+    }
+    const auto version = tarno_test::Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tarno " TARNO_VERSION "\n");
+    EXPECT_EQ(version.out, "tarno 1.0.0.5\n");
+}
+
+TEST(HeadlessMain, BadOptionGivesOneLineOnStderrAndExitTwo) {
+    const auto r = tarno_test::Run({"--render", "x.api"});
+    EXPECT_TRUE(r.handled);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.empty());
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);
+}
+
+TEST(HeadlessMain, WindowArgumentsStartNoCommand) {
+    const auto r = tarno_test::Run({"examples/house.api"});
+    EXPECT_FALSE(r.handled);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(r.err.empty());
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// Bad inputs of every kind load, check and export without a crash, and leave a sound
+// mesh. Run under the sanitizers too, where a read outside a table is a failure.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <sstream>
+
+#include "app/headless/check_report.h"
+#include "app/headless/obj_export.h"
+#include "doc/tarno_doc.h"
+#include "tests/headless/test_support.h"
+
+namespace {
+
+class RobustnessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(rm::Direct3DRMCreate(root), rm::Result::Ok);
+        document = std::make_unique<doc::CTarnoDoc>(*root);
+    }
+
+    // Loads `bytes` twice, without and with an observer, and checks what came out.
+    void Exercise(const std::string& name, const std::string& bytes) {
+        SCOPED_TRACE(name);
+        const std::string path = tarno_test::WriteTemp("robust.api", bytes);
+        ASSERT_TRUE(document->OnOpenDocument(path)) << document->LastError();
+        ExpectSound(*document);
+        const std::size_t faces = document->m_pMeshBuilder->Data().faces.size();
+
+        app::CheckReport report;
+        ASSERT_TRUE(document->LoadApiFile(path, &report)) << document->LastError();
+        ExpectSound(*document);
+        // Watching a load does not change what it makes.
+        EXPECT_EQ(document->m_pMeshBuilder->Data().faces.size(), faces);
+        const std::int64_t lines = LineCount(bytes);
+        for (const std::string& line : report.Lines("f")) {
+            const std::int64_t number = std::stoll(line.substr(2));
+            EXPECT_GE(number, 1) << line;
+            EXPECT_LE(number, lines + 1) << line;
+        }
+        const app::ObjText text =
+            app::ExportObj(document->m_pMeshBuilder->Data(), "robust.mtl", "robust.api");
+        EXPECT_EQ(text.obj.find("nan"), std::string::npos);
+    }
+
+    static void ExpectSound(const doc::CTarnoDoc& d) {
+        ASSERT_TRUE(d.m_pMeshBuilder);
+        const rm::MeshData& mesh = d.m_pMeshBuilder->Data();
+        EXPECT_EQ(tarno_test::MeshFault(mesh), "");
+        // Every polygon is one face, every stroke ten.
+        const doc::LoadSummary& s = d.LastLoadSummary();
+        EXPECT_EQ(mesh.faces.size(), std::size_t{s.faces} + 10U * std::size_t{s.strokes});
+        EXPECT_LE(s.points, 4096U);
+    }
+
+    static std::int64_t LineCount(const std::string& bytes) {
+        std::int64_t n = 1;
+        for (const char c : bytes) n += c == '\n' ? 1 : 0;
+        return n;
+    }
+
+    rm::RootPtr root;
+    std::unique_ptr<doc::CTarnoDoc> document;
+};
+
+// Points 0 to 3 of a unit square, written so that indices below name real points.
+const std::string kPrelude = "Points ( 0\r\n  0 0 0  10 0 0  10 10 0  0 10 0\r\n)\r\n";
+
+// One complete block of each kind and header.
+const std::vector<std::string> kBlocks = {
+    "POINTS ( 0 1 2 3 4 5 6 )",
+    "POINTS ( X 0 1 2 3 4 5 6 )",
+    "VECPOINTS ( 0 1 2 3 4 5 6 7 8 9 10 11 12 )",
+    "VECTORPOINTS ( A 5 1 2 3 )",
+    "LINECOLOR ( 5 0 )",
+    "SURFACECOLOR ( % % )",
+    "SHADEDCOLOR ( 0x11 F0 )",
+    "POLY ( A 0 1 2 )",
+    "SHADEDPOLY ( AI 0 1 2 3 )",
+    "POLY ( AU 0 1 2 )",
+    "POLY ( AD 3 2 1 )",
+    "POLY ( M 9 9 9 9 0 1 2 )",
+    "POLY ( 0 0 0 0 0 1 2 )",
+    "POLY ( -1 0 0 0 0 1 2 )",
+    "POLY ( Q 0 1 2 )",
+    "TEXPOLY ( A 0 7 7 1 7 7 2 7 7 )",
+    "SHADEDTEXPOLY ( M 1 1 1 1 0 0 0 1 1 1 2 2 2 3 3 3 )",
+    "MOVETO ( 0 0 0 5 0 0 )",
+    "DRAWTO ( 5 5 0 )",
+    "MOVETOPT ( 0 1 )",
+    "DRAWTOPT ( 2 3 )",
+    "AUTOPOINTS ( 0 1 2 3 )",
+};
+
+std::vector<std::string> Tokens(const std::string& block) {
+    std::vector<std::string> tokens;
+    std::istringstream in(block);
+    for (std::string t; in >> t;) tokens.push_back(t);
+    return tokens;
+}
+
+TEST_F(RobustnessTest, BlocksCutOffInEveryState) {
+    for (const std::string& block : kBlocks) {
+        const std::vector<std::string> tokens = Tokens(block);
+        for (std::size_t keep = 1; keep <= tokens.size(); ++keep) {
+            std::string cut;
+            std::string oneToALine;
+            for (std::size_t i = 0; i < keep; ++i) {
+                cut += tokens[i] + " ";
+                oneToALine += tokens[i] + "\r\n";
+            }
+            // Ended by the end of the file, by an empty line with more after it, one
+            // token to a line, and with a bare LF and no line end at all.
+            Exercise(cut + "| eof", kPrelude + cut);
+            Exercise(cut + "| blank", kPrelude + cut + "\r\n\r\nPOLY ( A 0 1 2 )\r\n");
+            Exercise(cut + "| lines", kPrelude + oneToALine);
+            Exercise(cut + "| lf", "Points ( 0\n 0 0 0 10 0 0 10 10 0\n)\n" + cut);
+        }
+    }
+}
+
+TEST_F(RobustnessTest, IndicesAtAndBeyondTheTableEnds) {
+    const std::vector<std::string> values = {"-1",         "4095",       "4096",
+                                             "2147483647", "2147483648", "-2147483648",
+                                             "99999999999999999999"};
+    for (const std::string& v : values) {
+        const std::vector<std::string> files = {
+            "Points ( " + v + " 1 2 3 4 5 6 )\r\nPoly ( A " + v + " 0 1 )\r\n",
+            "Points ( A " + v + "\r\n 1 2 3 )\r\nPoly ( A 0 " + v + " 1 2 )\r\n",
+            kPrelude + "Poly ( A 0 1 " + v + " 2 )\r\n",
+            kPrelude + "TexPoly ( A 0 0 0 " + v + " 0 0 2 0 0 )\r\n",
+            kPrelude + "MoveToPt ( 0 " + v + " )\r\nDrawToPt ( " + v + " 2 )\r\n",
+            kPrelude + "MoveTo ( " + v + " " + v + " " + v + " )\r\nDrawTo ( 0 0 0 )\r\n",
+            kPrelude + "Points ( 0 " + v + " " + v + " " + v + " 1 1 1 2 2 2 )\r\n"
+                       "Poly ( A 0 1 2 )\r\n",
+            kPrelude + "SurfaceColor ( " + v + " " + v + " )\r\nPoly ( A 0 1 2 )\r\n",
+            kPrelude + "Poly ( M " + v + " " + v + " " + v + " " + v + " 0 1 2 )\r\n",
+        };
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            Exercise(v + " #" + std::to_string(i), files[i]);
+        }
+    }
+}
+
+TEST_F(RobustnessTest, LongPathsAndPolygonsStayInTheirTables) {
+    std::string big = kPrelude + "Poly ( A";
+    for (int i = 0; i < 5000; ++i) big += (i % 64 == 63) ? "\r\n" : (i % 2 ? " 1" : " 2");
+    big += " 3 )\r\nMoveToPt ( 0";
+    for (int i = 0; i < 5000; ++i) big += (i % 64 == 63) ? "\r\n" : (i % 2 ? " 1" : " 2");
+    big += " )\r\nDrawToPt ( 3 )\r\nMoveTo ( 0 0 0";
+    for (int i = 0; i < 5000; ++i) big += (i % 20 == 19) ? "\r\n" : " 1 2 3 3 2 1";
+    big += " )\r\nDrawTo ( 0 0 0 )\r\nPoints ( 4090";
+    for (int i = 0; i < 40; ++i) big += " 1 2 3";
+    big += " )\r\n";
+    Exercise("long", big);
+}
+
+TEST_F(RobustnessTest, ManyTokensOnOneLine) {
+    std::string line = kPrelude + "Poly ( A";
+    for (int i = 0; i < 1000; ++i) line += " " + std::to_string(i % 4);
+    line += " )\r\nPOLY ( A 0 1 2 ) " + std::string(600, '(') + "\r\n";
+    Exercise("tokens", line);
+}
+
+TEST_F(RobustnessTest, TenMegabyteLines) {
+    const std::size_t size = 10U << 20U;
+    std::string numbers = "Points ( 0 ";
+    numbers.reserve(size + 64);
+    while (numbers.size() < size) numbers += "7 ";
+    Exercise("10 MB of values", numbers + ")\r\nPoly ( A 0 1 2 )\r\n");
+    Exercise("10 MB token", "Poly ( A " + std::string(size, '9') + " 1 2 )\r\n");
+    Exercise("10 MB remark", kPrelude + ";" + std::string(size, 'x') + "\r\nPoly ( A 0 1 2 )");
+}
+
+TEST_F(RobustnessTest, NulBytes) {
+    using namespace std::string_literals;
+    Exercise("nul in values", kPrelude + "Poly ( A 0\0 1 2 )\r\n"s);
+    Exercise("nul keyword", "PO\0LY ( A 0 1 2 )\r\n\0\0\0\r\n"s);
+    Exercise("all nul", std::string(4096, '\0'));
+}
+
+TEST_F(RobustnessTest, EndOfTextByteEndsTheFile) {
+    const std::string before = kPrelude + "Poly ( A 0 1 2 )\r\n";
+    const std::string after = "Poly ( A 0 2 3 )\r\nMoveTo ( 0 0 0 )\r\nDrawTo ( 5 5 5 )\r\n";
+    Exercise("0x1A between blocks", before + "\x1A" + after);
+    EXPECT_EQ(document->LastLoadSummary().faces, 1U);
+    EXPECT_EQ(document->LastLoadSummary().strokes, 0U);
+    Exercise("0x1A inside a block", kPrelude + "Poly ( A 0 1 \x1A 2 3 )\r\n" + after);
+    EXPECT_EQ(document->LastLoadSummary().faces, 0U);
+    Exercise("no 0x1A", before + after);
+    EXPECT_EQ(document->LastLoadSummary().faces, 2U);
+}
+
+TEST_F(RobustnessTest, RandomBytesAndRandomTokens) {
+    std::mt19937 random(20261207);
+    for (int file = 0; file < 20; ++file) {
+        std::string bytes(2048, '\0');
+        for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+        Exercise("bytes " + std::to_string(file), bytes);
+    }
+    const std::vector<std::string> words = {
+        "POINTS", "VECPOINTS", "VECTORPOINTS", "POLY", "SHADEDPOLY", "TEXPOLY", "SHADEDTEXPOLY",
+        "MOVETO", "DRAWTO", "MOVETOPT", "DRAWTOPT", "LINECOLOR", "SURFACECOLOR", "SHADEDCOLOR",
+        "AUTOPOINTS", "ENDA", "(", ")", "A", "AI", "AU", "AD", "M", "%", "0", "1", "2", "3",
+        "-1", "4095", "4096", "0x1F", "12.5", "x", ";", "\r\n", "\n", "\r\n\r\n", "\t"};
+    for (int file = 0; file < 60; ++file) {
+        std::string text;
+        const int count = 50 + static_cast<int>(random() % 400);
+        for (int i = 0; i < count; ++i) text += words[random() % words.size()] + " ";
+        Exercise("tokens " + std::to_string(file), text);
+    }
+}
+
+}  // namespace
