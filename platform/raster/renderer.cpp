@@ -1,33 +1,298 @@
-// Placeholder until the tiled rasterizer lands: clears, draws nothing.
+// The renderer runs each frame in three parallel passes over fixed work items: vertex
+// blocks, face chunks (cull, clip, shade, set up, bin) and screen tiles (rasterize the
+// chunks' bins in chunk order). Only the tile pass touches the buffers, one thread per
+// tile, so no locks are needed and the result is the same for any number of threads.
 #include "platform/raster/renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
+
+#include "platform/raster/frame_buffer.h"
+#include "platform/raster/geometry_stage.h"
+#include "platform/raster/tile_raster.h"
+#include "platform/raster/worker_pool.h"
 
 namespace rm {
 
+namespace {
+
+using raster::Affine;
+using raster::PixelRect;
+
+constexpr std::uint32_t kVertexBlock = 4096;
+// Fewer faces per chunk spread small scenes over both cores; more keep the per-chunk bin
+// tables small for big ones. Depends only on the scene, never on the thread count.
+constexpr std::uint32_t kMinChunkFaces = 128;
+constexpr std::uint32_t kMaxChunkFaces = 4096;
+constexpr std::uint32_t kTargetChunks = 64;
+constexpr std::uint64_t kMaxItems = 1ULL << 30;
+
+Affine Compose(const Matrix4& a, const Matrix4& b) {
+    Affine r;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            float v = i == 3 ? b.m[3][j] : 0.0F;
+            for (int k = 0; k < 3; ++k) {
+                v += a.m[i][k] * b.m[k][j];
+            }
+            r.m[i][j] = v;
+        }
+    }
+    return r;
+}
+
+raster::FillMode FillOf(D3DRMRENDERQUALITY quality) {
+    const std::uint32_t fill = quality & D3DRMFILL_MASK;
+    if (fill >= D3DRMFILL_SOLID) {
+        return raster::FillMode::Solid;
+    }
+    return fill == D3DRMFILL_WIREFRAME ? raster::FillMode::Wireframe : raster::FillMode::Points;
+}
+
+PixelRect Intersect(const ViewportRect& rect, int width, int height) {
+    // In 64 bits: a rectangle near INT_MAX must not wrap around.
+    const std::int64_t x0 = std::max<std::int64_t>(rect.x, 0);
+    const std::int64_t y0 = std::max<std::int64_t>(rect.y, 0);
+    const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{rect.x} + rect.width, width) - 1;
+    const std::int64_t y1 = std::min<std::int64_t>(std::int64_t{rect.y} + rect.height, height) - 1;
+    if (rect.width <= 0 || rect.height <= 0 || x1 < x0 || y1 < y0) {
+        return {};
+    }
+    return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
+}
+
+int ClampDimension(int v) { return std::clamp(v, 1, raster::kMaxDimension); }
+
+}  // namespace
+
 struct Renderer::Impl {
-    int width;
-    int height;
-    std::vector<D3DCOLOR> color;
+    Impl(int width, int height, unsigned threads)
+        : frame(ClampDimension(width), ClampDimension(height)), pool(threads), scratch(pool.Size()) {
+        tileFragments.resize(static_cast<std::size_t>(frame.TileCount()));
+        pendingTiles.reserve(static_cast<std::size_t>(frame.TileCount()));
+    }
+
+    bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
+    void SetUpMeshes(const RenderJob& job);
+    void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor);
+
+    raster::FrameBuffer frame;
+    raster::WorkerPool pool;
+    std::vector<raster::GeometryScratch> scratch;
+    std::vector<raster::MeshSetup> meshes;
+    std::vector<raster::ProjectedVertex> vertices;
+    std::vector<raster::Chunk> chunks;
+    std::vector<std::uint64_t> tileFragments;
+    std::vector<int> pendingTiles;
+    std::uint32_t totalVertices = 0;
+    std::uint32_t totalFaces = 0;
     RenderStats stats;
+    bool countFragments = false;
 };
 
-Renderer::Renderer(int width, int height, unsigned /*threads*/)
-    : m_impl(std::make_unique<Impl>(Impl{width, height,
-                                         std::vector<D3DCOLOR>(static_cast<std::size_t>(width) *
-                                                               static_cast<std::size_t>(height)),
-                                         {}})) {}
-Renderer::~Renderer() = default;
-int Renderer::Width() const { return m_impl->width; }
-int Renderer::Height() const { return m_impl->height; }
-unsigned Renderer::ThreadCount() const { return 1; }
-void Renderer::Clear(const ViewportRect& /*rect*/, D3DCOLOR background) {
-    std::fill(m_impl->color.begin(), m_impl->color.end(), background);
+bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const {
+    raster::ViewSetup& v = geo.view;
+    v.scissor = Intersect(job.rect, frame.Width(), frame.Height());
+    if (v.scissor.Empty()) {
+        return false;
+    }
+    // Written so that NaN fails every test.
+    if (!(job.front > 0.0F) || !(job.back > job.front) || !std::isfinite(job.back) ||
+        !(job.field > 0.0F) || !std::isfinite(job.field)) {
+        return false;
+    }
+    const double side = std::min(job.rect.width, job.rect.height);
+    const double scale = side / 2.0 / static_cast<double>(job.field);
+    if (!(scale <= 1e12)) {
+        return false;
+    }
+    v.centreX = static_cast<float>(job.rect.x + job.rect.width / 2.0);
+    v.centreY = static_cast<float>(job.rect.y + job.rect.height / 2.0);
+    v.scale = static_cast<float>(scale);
+    v.front = job.front;
+    v.back = job.back;
+    v.bufferWidth = static_cast<float>(frame.Width());
+    v.bufferHeight = static_cast<float>(frame.Height());
+    v.ambient = job.ambient;
+    v.lights = job.lights;
+    geo.planes = raster::MakeClipPlanes(v);
+    geo.tilesX = frame.TilesX();
+    geo.tilesY = frame.TilesY();
+    return true;
 }
-void Renderer::Render(const RenderJob& /*job*/) {}
-PictureView Renderer::Picture() { return {m_impl->width, m_impl->height, m_impl->color.data()}; }
-void Renderer::SetCountFragments(bool /*on*/) {}
+
+void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
+    meshes.clear();
+    std::uint64_t vertexCount = 0;
+    std::uint64_t faceCount = 0;
+    for (const MeshInstance& instance : job.meshes) {
+        if (instance.mesh == nullptr) {
+            continue;
+        }
+        const MeshData& mesh = *instance.mesh;
+        if (vertexCount + mesh.positions.size() > kMaxItems ||
+            faceCount + mesh.faces.size() > kMaxItems) {
+            break;
+        }
+        raster::MeshSetup s;
+        s.mesh = &mesh;
+        s.toCamera = Compose(instance.modelToWorld, job.worldToCamera);
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                s.toWorld[i][j] = instance.modelToWorld.m[i][j];
+            }
+        }
+        s.fill = FillOf(instance.quality);
+        s.gouraud = (instance.quality & D3DRMSHADE_MASK) != D3DRMSHADE_FLAT;
+        s.lit = (instance.quality & D3DRMLIGHT_MASK) != D3DRMLIGHT_OFF;
+        s.firstVertex = static_cast<std::uint32_t>(vertexCount);
+        s.firstFace = static_cast<std::uint32_t>(faceCount);
+        vertexCount += mesh.positions.size();
+        faceCount += mesh.faces.size();
+        meshes.push_back(s);
+    }
+    totalVertices = static_cast<std::uint32_t>(vertexCount);
+    totalFaces = static_cast<std::uint32_t>(faceCount);
+}
+
+void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor) {
+    const auto t = static_cast<std::size_t>(tile);
+    tileFragments[t] = 0;
+    bool any = false;
+    for (std::uint32_t c = 0; c < chunkCount && !any; ++c) {
+        any = chunks[c].tileStart[t] != chunks[c].tileStart[t + 1];
+    }
+    if (!any) {
+        return;
+    }
+    frame.Materialize(tile);
+    const raster::TileTarget target = frame.Target(tile, scissor);
+    std::uint64_t passed = 0;
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+        const raster::Chunk& chunk = chunks[c];
+        for (std::uint32_t e = chunk.tileStart[t]; e < chunk.tileStart[t + 1]; ++e) {
+            const std::uint32_t ref = chunk.entries[e];
+            if ((ref & raster::kLineRef) != 0) {
+                passed += raster::DrawLine(target, chunk.lines[ref & ~raster::kLineRef]);
+            } else {
+                const raster::TriangleSetup& tri = chunk.triangles[ref];
+                const raster::ColorPlanes* planes =
+                    (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.shade] : nullptr;
+                passed += raster::DrawTriangle(target, tri, planes);
+            }
+        }
+    }
+    tileFragments[t] = passed;
+}
+
+Renderer::Renderer(int width, int height, unsigned threads)
+    : m_impl(std::make_unique<Impl>(width, height, threads)) {}
+Renderer::~Renderer() = default;
+int Renderer::Width() const { return m_impl->frame.Width(); }
+int Renderer::Height() const { return m_impl->frame.Height(); }
+unsigned Renderer::ThreadCount() const { return m_impl->pool.Size(); }
+
+void Renderer::Clear(const ViewportRect& rect, D3DCOLOR background) {
+    Impl& im = *m_impl;
+    im.frame.Clear(Intersect(rect, im.frame.Width(), im.frame.Height()), background);
+}
+
+void Renderer::Render(const RenderJob& job) {
+    Impl& im = *m_impl;
+    im.stats = {};
+    raster::FrameGeometry geo;
+    if (!im.SetUpView(job, geo)) {
+        return;
+    }
+    im.SetUpMeshes(job);
+    if (im.totalFaces == 0) {
+        return;
+    }
+    geo.meshes = im.meshes;
+
+    if (im.vertices.size() < im.totalVertices) {
+        im.vertices.resize(im.totalVertices);
+    }
+    const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
+    im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
+        const std::uint32_t begin = block * kVertexBlock;
+        const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
+        raster::TransformVertices(geo, begin, end, im.vertices.data() + begin);
+    });
+    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.data(), im.totalVertices);
+
+    const std::uint32_t chunkFaces =
+        std::clamp(im.totalFaces / kTargetChunks, kMinChunkFaces, kMaxChunkFaces);
+    const std::uint32_t chunkCount = (im.totalFaces + chunkFaces - 1) / chunkFaces;
+    if (im.chunks.size() < chunkCount) {
+        im.chunks.resize(chunkCount);
+    }
+    im.pool.ParallelFor(chunkCount, [&](std::uint32_t c, unsigned worker) {
+        const std::uint32_t begin = c * chunkFaces;
+        const std::uint32_t end = std::min(im.totalFaces, begin + chunkFaces);
+        raster::BuildChunk(geo, begin, end, im.chunks[c], im.scratch[worker]);
+    });
+
+    const PixelRect scissor = geo.view.scissor;
+    const int tx0 = scissor.x0 / raster::kTileSize;
+    const int ty0 = scissor.y0 / raster::kTileSize;
+    const int spanX = scissor.x1 / raster::kTileSize - tx0 + 1;
+    const int spanY = scissor.y1 / raster::kTileSize - ty0 + 1;
+    im.pool.ParallelFor(static_cast<std::uint32_t>(spanX * spanY), [&](std::uint32_t i, unsigned) {
+        const int tile = (ty0 + static_cast<int>(i) / spanX) * im.frame.TilesX() + tx0 +
+                         static_cast<int>(i) % spanX;
+        im.RasterTile(tile, chunkCount, scissor);
+    });
+
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+        im.stats.trianglesIn += im.chunks[c].trianglesIn;
+        im.stats.trianglesDrawn += im.chunks[c].trianglesDrawn;
+    }
+    if (im.countFragments) {
+        for (int i = 0; i < spanX * spanY; ++i) {
+            const int tile = (ty0 + i / spanX) * im.frame.TilesX() + tx0 + i % spanX;
+            im.stats.fragmentsPassed += im.tileFragments[static_cast<std::size_t>(tile)];
+        }
+    }
+}
+
+PictureView Renderer::Picture() {
+    Impl& im = *m_impl;
+    im.pendingTiles.clear();
+    for (int t = 0; t < im.frame.TileCount(); ++t) {
+        if (im.frame.ColorPending(t)) {
+            im.pendingTiles.push_back(t);
+        }
+    }
+    im.pool.ParallelFor(static_cast<std::uint32_t>(im.pendingTiles.size()),
+                        [&](std::uint32_t i, unsigned) { im.frame.ResolveColor(im.pendingTiles[i]); });
+    return {im.frame.Width(), im.frame.Height(), im.frame.Pixels()};
+}
+
+void Renderer::SetCountFragments(bool on) { m_impl->countFragments = on; }
 const RenderStats& Renderer::LastStats() const { return m_impl->stats; }
+
+std::size_t Renderer::ReservedBytes() const {
+    const Impl& im = *m_impl;
+    std::size_t bytes = im.frame.ReservedBytes() +
+                        im.vertices.capacity() * sizeof(raster::ProjectedVertex) +
+                        im.meshes.capacity() * sizeof(raster::MeshSetup) +
+                        im.chunks.capacity() * sizeof(raster::Chunk);
+    for (const raster::Chunk& c : im.chunks) {
+        bytes += c.triangles.capacity() * sizeof(raster::TriangleSetup) +
+                 c.shades.capacity() * sizeof(raster::ColorPlanes) +
+                 c.lines.capacity() * sizeof(raster::LineSetup) +
+                 (c.refs.capacity() + c.refTiles.capacity() + c.tileStart.capacity() +
+                  c.entries.capacity()) *
+                     sizeof(std::uint32_t);
+    }
+    for (const raster::GeometryScratch& s : im.scratch) {
+        bytes += s.polygon.capacity() * sizeof(raster::ClipVertex) +
+                 s.screen.capacity() * sizeof(raster::ScreenVertex) +
+                 s.cursor.capacity() * sizeof(std::uint32_t);
+    }
+    return bytes;
+}
 
 }  // namespace rm

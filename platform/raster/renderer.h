@@ -3,6 +3,7 @@
 // buffer, drawn in screen tiles by a small pool of worker threads. The same input gives
 // the same pixels whatever the number of threads.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -19,7 +20,7 @@ struct RenderStats {
 
 class Renderer {
 public:
-    // threads 0: one per hardware thread. width and height must be > 0.
+    // threads 0: one per hardware thread. width and height are kept within 1..8192.
     Renderer(int width, int height, unsigned threads = 0);
     ~Renderer();
     Renderer(const Renderer&) = delete;
@@ -38,6 +39,9 @@ public:
 
     void SetCountFragments(bool on);
     [[nodiscard]] const RenderStats& LastStats() const;
+    // Bytes held by the buffers and the reusable per-frame storage. Once a scene has been
+    // drawn, drawing it again must not change this: a warm frame allocates nothing.
+    [[nodiscard]] std::size_t ReservedBytes() const;
 
 private:
     struct Impl;

@@ -1,0 +1,107 @@
+#include "platform/raster/frame_buffer.h"
+
+#include <algorithm>
+
+namespace rm::raster {
+
+FrameBuffer::FrameBuffer(int width, int height)
+    : m_width(width),
+      m_height(height),
+      m_depthStride((width + 3) & ~3),
+      m_tilesX((width + kTileSize - 1) / kTileSize),
+      m_tilesY((height + kTileSize - 1) / kTileSize),
+      m_color(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000U),
+      m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height), kFarDepth),
+      m_tiles(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY),
+              TileState{0xFF000000U, false, false}) {}
+
+PixelRect FrameBuffer::TileRect(int tile) const {
+    const int tx = tile % m_tilesX;
+    const int ty = tile / m_tilesX;
+    return {tx * kTileSize, ty * kTileSize, std::min(m_width, (tx + 1) * kTileSize) - 1,
+            std::min(m_height, (ty + 1) * kTileSize) - 1};
+}
+
+void FrameBuffer::FillColor(const PixelRect& r, D3DCOLOR color) {
+    for (int y = r.y0; y <= r.y1; ++y) {
+        D3DCOLOR* row = m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        std::fill(row + r.x0, row + r.x1 + 1, color);
+    }
+}
+
+void FrameBuffer::FillDepth(const PixelRect& r) {
+    for (int y = r.y0; y <= r.y1; ++y) {
+        float* row = m_depth.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_depthStride);
+        std::fill(row + r.x0, row + r.x1 + 1, kFarDepth);
+    }
+}
+
+void FrameBuffer::Materialize(int tile) {
+    TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+    if (!s.colorPending && !s.depthPending) {
+        return;
+    }
+    PixelRect r = TileRect(tile);
+    if (s.colorPending) {
+        FillColor(r, s.clearColor);
+        s.colorPending = false;
+    }
+    if (s.depthPending) {
+        // The padding at the end of a depth row belongs to the last tile of the row.
+        if (r.x1 == m_width - 1) {
+            r.x1 = m_depthStride - 1;
+        }
+        FillDepth(r);
+        s.depthPending = false;
+    }
+}
+
+void FrameBuffer::ResolveColor(int tile) {
+    TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+    if (s.colorPending) {
+        FillColor(TileRect(tile), s.clearColor);
+        s.colorPending = false;
+    }
+}
+
+void FrameBuffer::Clear(const PixelRect& rect, D3DCOLOR color) {
+    if (rect.Empty()) {
+        return;
+    }
+    for (int ty = rect.y0 / kTileSize; ty <= rect.y1 / kTileSize; ++ty) {
+        for (int tx = rect.x0 / kTileSize; tx <= rect.x1 / kTileSize; ++tx) {
+            const int tile = ty * m_tilesX + tx;
+            const PixelRect t = TileRect(tile);
+            if (rect.x0 <= t.x0 && rect.y0 <= t.y0 && rect.x1 >= t.x1 && rect.y1 >= t.y1) {
+                m_tiles[static_cast<std::size_t>(tile)] = {color, true, true};
+                continue;
+            }
+            // Partly covered: the rest of the tile keeps what it holds.
+            Materialize(tile);
+            const PixelRect part{std::max(rect.x0, t.x0), std::max(rect.y0, t.y0),
+                                 std::min(rect.x1, t.x1), std::min(rect.y1, t.y1)};
+            FillColor(part, color);
+            FillDepth(part);
+        }
+    }
+}
+
+TileTarget FrameBuffer::Target(int tile, const PixelRect& scissor) {
+    const PixelRect t = TileRect(tile);
+    TileTarget target;
+    target.color = m_color.data();
+    target.depth = m_depth.data();
+    target.width = m_width;
+    target.depthStride = m_depthStride;
+    target.tile = t;
+    target.rect = {std::max(t.x0, scissor.x0), std::max(t.y0, scissor.y0),
+                   std::min(t.x1, scissor.x1), std::min(t.y1, scissor.y1)};
+    return target;
+}
+
+std::size_t FrameBuffer::ReservedBytes() const {
+    return m_color.capacity() * sizeof(D3DCOLOR) + m_depth.capacity() * sizeof(float) +
+           m_tiles.capacity() * sizeof(TileState);
+}
+
+}  // namespace rm::raster

@@ -1,0 +1,64 @@
+#pragma once
+// The colour and depth buffers of a renderer, split into square tiles. Clearing a whole
+// tile only records the clear; the tile's depth is filled when geometry first reaches it
+// and its colour then or when the picture is read, so a cleared frame costs one pass over
+// the colour buffer at most.
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "platform/raster/raster_types.h"
+#include "platform/raster/tile_raster.h"
+
+namespace rm::raster {
+
+inline constexpr float kFarDepth = std::numeric_limits<float>::max();
+
+class FrameBuffer {
+public:
+    FrameBuffer(int width, int height);
+
+    [[nodiscard]] int Width() const { return m_width; }
+    [[nodiscard]] int Height() const { return m_height; }
+    [[nodiscard]] int TilesX() const { return m_tilesX; }
+    [[nodiscard]] int TilesY() const { return m_tilesY; }
+    [[nodiscard]] int TileCount() const { return m_tilesX * m_tilesY; }
+    [[nodiscard]] PixelRect TileRect(int tile) const;
+
+    // Colour to `color` and depth to farthest inside `rect` (already inside the buffer).
+    void Clear(const PixelRect& rect, D3DCOLOR color);
+    // Carries out the recorded clears of one tile; safe to call from the thread that owns
+    // the tile while other threads handle other tiles.
+    void Materialize(int tile);
+    // True when the tile's colour still waits for its recorded clear.
+    [[nodiscard]] bool ColorPending(int tile) const { return m_tiles[static_cast<std::size_t>(tile)].colorPending; }
+    // Fills the colour of the tile from its recorded clear, leaving depth as recorded.
+    void ResolveColor(int tile);
+
+    // The drawing view of one tile, cut to `scissor`.
+    [[nodiscard]] TileTarget Target(int tile, const PixelRect& scissor);
+
+    [[nodiscard]] const D3DCOLOR* Pixels() const { return m_color.data(); }
+    [[nodiscard]] std::size_t ReservedBytes() const;
+
+private:
+    struct TileState {
+        D3DCOLOR clearColor = 0;
+        bool colorPending = true;
+        bool depthPending = true;
+    };
+    void FillColor(const PixelRect& r, D3DCOLOR color);
+    void FillDepth(const PixelRect& r);
+
+    int m_width;
+    int m_height;
+    int m_depthStride;
+    int m_tilesX;
+    int m_tilesY;
+    std::vector<D3DCOLOR> m_color;
+    std::vector<float> m_depth;
+    std::vector<TileState> m_tiles;
+};
+
+}  // namespace rm::raster

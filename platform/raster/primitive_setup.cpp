@@ -1,0 +1,165 @@
+#include "platform/raster/primitive_setup.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace rm::raster {
+
+namespace {
+
+float ClampToRange(float v, float lo, float hi) {
+    // NaN falls to lo: a defined position, never an undefined conversion.
+    if (!(v >= lo)) {
+        return lo;
+    }
+    return v <= hi ? v : hi;
+}
+
+// Plane through three samples: value at (refX, refY) and its steps per pixel.
+struct Plane {
+    float v0, dx, dy;
+};
+
+Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2, double a0,
+                double a1, double a2, double area, double refX, double refY) {
+    const double dx1 = x1 - x0;
+    const double dy1 = y1 - y0;
+    const double dx2 = x2 - x0;
+    const double dy2 = y2 - y0;
+    const double da1 = a1 - a0;
+    const double da2 = a2 - a0;
+    const double ddx = (da1 * dy2 - da2 * dy1) / area;
+    const double ddy = (dx1 * da2 - dx2 * da1) / area;
+    return {static_cast<float>(a0 + ddx * (refX - x0) + ddy * (refY - y0)),
+            static_cast<float>(ddx), static_cast<float>(ddy)};
+}
+
+}  // namespace
+
+void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::int32_t& fx,
+                  std::int32_t& fy, float& depth) {
+    const float inv = 1.0F / z;
+    const float sx = ClampToRange(view.centreX + x * view.scale * inv, -kGuardBand,
+                                  view.bufferWidth + kGuardBand);
+    const float sy = ClampToRange(view.centreY - y * view.scale * inv, -kGuardBand,
+                                  view.bufferHeight + kGuardBand);
+    fx = static_cast<std::int32_t>(std::floor(sx * static_cast<float>(kSubScale) + 0.5F));
+    fy = static_cast<std::int32_t>(std::floor(sy * static_cast<float>(kSubScale) + 0.5F));
+    depth = -inv;
+}
+
+bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, TriangleSetup& out,
+                   ColorPlanes& planes) {
+    const std::int64_t area = SignedArea(v0, v1, v2);
+    if (area <= 0) {
+        return false;  // facing away, or no area at all
+    }
+    constexpr int kHalf = kSubScale / 2;
+    const std::int32_t minFx = std::min({v0.fx, v1.fx, v2.fx});
+    const std::int32_t maxFx = std::max({v0.fx, v1.fx, v2.fx});
+    const std::int32_t minFy = std::min({v0.fy, v1.fy, v2.fy});
+    const std::int32_t maxFy = std::max({v0.fy, v1.fy, v2.fy});
+    // Pixels whose centre (16 px + 8) lies inside the snapped bounds.
+    PixelRect box{(minFx - kHalf + kSubScale - 1) >> kSubBits,
+                  (minFy - kHalf + kSubScale - 1) >> kSubBits, (maxFx - kHalf) >> kSubBits,
+                  (maxFy - kHalf) >> kSubBits};
+    box.x0 = std::max(box.x0, scissor.x0);
+    box.y0 = std::max(box.y0, scissor.y0);
+    box.x1 = std::min(box.x1, scissor.x1);
+    box.y1 = std::min(box.y1, scissor.y1);
+    if (box.Empty()) {
+        return false;
+    }
+    out.box = box;
+    const ScreenVertex* v[3] = {&v0, &v1, &v2};
+    for (int i = 0; i < 3; ++i) {
+        const ScreenVertex& p = *v[i];
+        const ScreenVertex& q = *v[(i + 1) % 3];
+        const std::int32_t a = p.fy - q.fy;
+        const std::int32_t b = q.fx - p.fx;
+        std::int64_t c = -(std::int64_t{a} * p.fx + std::int64_t{b} * p.fy);
+        // Top-left rule: a sample exactly on an edge belongs to the face on its right or
+        // below, so neighbours that share the edge never both take it.
+        const bool topLeft = a > 0 || (a == 0 && b > 0);
+        if (!topLeft) {
+            c -= 1;
+        }
+        out.a[i] = a;
+        out.b[i] = b;
+        out.c[i] = c;
+    }
+    const double scale = 1.0 / kSubScale;
+    const double x0 = v0.fx * scale;
+    const double y0 = v0.fy * scale;
+    const double x1 = v1.fx * scale;
+    const double y1 = v1.fy * scale;
+    const double x2 = v2.fx * scale;
+    const double y2 = v2.fy * scale;
+    const double areaPx = static_cast<double>(area) * scale * scale;
+    const double refX = box.x0 + 0.5;
+    const double refY = box.y0 + 0.5;
+    const Plane z = MakePlane(x0, y0, x1, y1, x2, y2, v0.depth, v1.depth, v2.depth, areaPx,
+                              refX, refY);
+    out.z0 = z.v0;
+    out.zdx = z.dx;
+    out.zdy = z.dy;
+    out.color = color | 0xFF000000U;
+    out.flags = 0;
+    out.shade = 0;
+    if (gouraud) {
+        out.flags |= kPrimGouraud;
+        const Plane r = MakePlane(x0, y0, x1, y1, x2, y2, v0.r, v1.r, v2.r, areaPx, refX, refY);
+        const Plane g = MakePlane(x0, y0, x1, y1, x2, y2, v0.g, v1.g, v2.g, areaPx, refX, refY);
+        const Plane b = MakePlane(x0, y0, x1, y1, x2, y2, v0.b, v1.b, v2.b, areaPx, refX, refY);
+        planes = {r.v0, r.dx, r.dy, g.v0, g.dx, g.dy, b.v0, b.dx, b.dy};
+    }
+    return true;
+}
+
+bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,
+               const PixelRect& scissor, D3DCOLOR color, LineSetup& out) {
+    const float dx = x1 - x0;
+    const float dy = y1 - y0;
+    out.xMajor = std::fabs(dx) >= std::fabs(dy);
+    float ma0 = out.xMajor ? x0 : y0;
+    float ma1 = out.xMajor ? x1 : y1;
+    float mi0 = out.xMajor ? y0 : x0;
+    float mi1 = out.xMajor ? y1 : x1;
+    if (ma1 < ma0) {
+        std::swap(ma0, ma1);
+        std::swap(mi0, mi1);
+        std::swap(depth0, depth1);
+    }
+    const float span = ma1 - ma0;
+    out.majorStart = ma0;
+    out.majorLength = span;
+    out.minorStart = mi0;
+    out.depthStart = depth0;
+    out.minorStep = span > 0.0F ? (mi1 - mi0) / span : 0.0F;
+    out.depthStep = span > 0.0F ? (depth1 - depth0) / span : 0.0F;
+    out.minorLo = std::min(mi0, mi1);
+    out.minorHi = std::max(mi0, mi1);
+    out.first = static_cast<std::int32_t>(std::floor(ma0));
+    out.last = static_cast<std::int32_t>(std::floor(ma1));
+    out.color = color | 0xFF000000U;
+    const int majorLo = out.xMajor ? scissor.x0 : scissor.y0;
+    const int majorHi = out.xMajor ? scissor.x1 : scissor.y1;
+    out.first = std::max(out.first, majorLo);
+    out.last = std::min(out.last, majorHi);
+    return !LineBounds(out, scissor).Empty();
+}
+
+PixelRect LineBounds(const LineSetup& line, const PixelRect& scissor) {
+    const int minorLo = static_cast<int>(std::floor(line.minorLo));
+    const int minorHi = static_cast<int>(std::floor(line.minorHi));
+    PixelRect r = line.xMajor ? PixelRect{line.first, minorLo, line.last, minorHi}
+                              : PixelRect{minorLo, line.first, minorHi, line.last};
+    r.x0 = std::max(r.x0, scissor.x0);
+    r.y0 = std::max(r.y0, scissor.y0);
+    r.x1 = std::min(r.x1, scissor.x1);
+    r.y1 = std::min(r.y1, scissor.y1);
+    return r;
+}
+
+}  // namespace rm::raster

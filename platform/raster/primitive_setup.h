@@ -1,0 +1,45 @@
+#pragma once
+// Turns projected corners into the records the tile stage draws: triangles with their edge
+// functions, depth and colour planes, and lines for wireframe edges and points.
+
+#include <cstdint>
+
+#include "platform/raster/raster_types.h"
+
+namespace rm::raster {
+
+// A corner on screen: snapped position, depth and (for Gouraud) its colour, 0-255.
+struct ScreenVertex {
+    std::int32_t fx, fy;
+    float depth;
+    float r, g, b;
+};
+
+// Screen position and depth of a camera-space point in front of the eye. The result is
+// kept inside the guard band even for points just outside it after clipping round-off.
+void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::int32_t& fx,
+                  std::int32_t& fy, float& depth);
+
+// Twice the signed area in 1/256 pixel^2; positive when the corners run clockwise as seen.
+[[nodiscard]] inline std::int64_t SignedArea(const ScreenVertex& v0, const ScreenVertex& v1,
+                                             const ScreenVertex& v2) {
+    return std::int64_t{v1.fx - v0.fx} * std::int64_t{v2.fy - v0.fy} -
+           std::int64_t{v1.fy - v0.fy} * std::int64_t{v2.fx - v0.fx};
+}
+
+// Fills `out` for a front-facing triangle that covers at least one pixel centre inside the
+// scissor's bounding box; false (nothing to draw) otherwise. `planes` is filled only when
+// gouraud is set.
+bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, TriangleSetup& out,
+                   ColorPlanes& planes);
+
+// A line between two screen points (pixels, unsnapped), or a point when they coincide.
+// False when it misses the scissor.
+bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,
+               const PixelRect& scissor, D3DCOLOR color, LineSetup& out);
+
+// The pixel bounds a line can touch, for binning.
+[[nodiscard]] PixelRect LineBounds(const LineSetup& line, const PixelRect& scissor);
+
+}  // namespace rm::raster

@@ -1,0 +1,115 @@
+#pragma once
+// Internal data of the rasterizer: the per-frame view set-up, transformed vertices and the
+// primitive records that the binning stage hands to the tile stage.
+
+#include <cstdint>
+#include <span>
+
+#include "platform/raster/render_job.h"
+
+namespace rm::raster {
+
+// Screen positions are snapped to 1/16 pixel. With every coordinate inside the guard band
+// below, edge-function steps across one tile stay well inside 32 bits.
+inline constexpr int kSubBits = 4;
+inline constexpr int kSubScale = 1 << kSubBits;
+inline constexpr int kTileShift = 6;
+inline constexpr int kTileSize = 1 << kTileShift;
+inline constexpr int kMaxDimension = 8192;
+// How far past the buffer's edges geometry may reach before it is clipped in camera space.
+inline constexpr float kGuardBand = 4096.0F;
+
+// Outcode bits of a camera-space point. The frustum planes pass through the eye, so "all
+// corners outside one plane" rejects a face even when some corners are behind the camera.
+enum : std::uint32_t {
+    kOutNear = 1U << 0,
+    kOutFar = 1U << 1,
+    kOutGuardLeft = 1U << 2,
+    kOutGuardRight = 1U << 3,
+    kOutGuardTop = 1U << 4,
+    kOutGuardBottom = 1U << 5,
+    kOutLeft = 1U << 6,
+    kOutRight = 1U << 7,
+    kOutTop = 1U << 8,
+    kOutBottom = 1U << 9,
+    kNonFinite = 1U << 10,
+};
+inline constexpr std::uint32_t kClipMask =
+    kOutNear | kOutFar | kOutGuardLeft | kOutGuardRight | kOutGuardTop | kOutGuardBottom;
+inline constexpr std::uint32_t kRejectMask =
+    kOutNear | kOutFar | kOutLeft | kOutRight | kOutTop | kOutBottom;
+
+struct PixelRect {  // inclusive bounds; empty when x1 < x0 or y1 < y0
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = -1;
+    int y1 = -1;
+    [[nodiscard]] bool Empty() const { return x1 < x0 || y1 < y0; }
+};
+
+// Row-vector affine transform, like Matrix4 but local to the rasterizer.
+struct Affine {
+    float m[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}};
+};
+
+// Everything about the view that the per-vertex and per-face stages need.
+struct ViewSetup {
+    PixelRect scissor;
+    float centreX = 0.0F;  // projection centre in buffer pixels
+    float centreY = 0.0F;
+    float scale = 1.0F;  // pixels per unit of x/z
+    float front = 1.0F;
+    float back = 100.0F;
+    float bufferWidth = 0.0F;
+    float bufferHeight = 0.0F;
+    ColorRGB ambient;
+    std::span<const DirectionalLightInfo> lights;
+};
+
+struct ProjectedVertex {
+    float x, y, z;       // camera space
+    std::uint32_t code;  // outcode bits
+    std::int32_t fx, fy;  // snapped screen position, valid when code has no kClipMask bit
+    float depth;          // -1/z, affine in screen space; smaller is nearer
+    float pad;
+};
+
+enum : std::uint32_t {
+    kPrimGouraud = 1U << 0,
+};
+
+// One triangle ready for rasterization. Edge functions are in 1/16-pixel units and already
+// carry the top-left bias, so a sample is inside when all three are >= 0.
+struct TriangleSetup {
+    PixelRect box;  // covered pixel bounds, clipped to the scissor
+    std::int32_t a[3];
+    std::int32_t b[3];
+    std::int64_t c[3];
+    float z0, zdx, zdy;  // depth at the centre of pixel (box.x0, box.y0) and its steps
+    D3DCOLOR color;      // flat colour
+    std::uint32_t flags;
+    std::uint32_t shade;  // index into the Gouraud planes when kPrimGouraud
+};
+
+// Colour planes of a Gouraud triangle, 0-255 per channel, referenced like the depth plane.
+struct ColorPlanes {
+    float r0, rdx, rdy;
+    float g0, gdx, gdy;
+    float b0, bdx, bdy;
+};
+
+// A wireframe edge or a point, walked one pixel per step along its major axis. At major
+// pixel i the minor coordinate is minorStart + (i + 0.5 - majorStart) * minorStep, kept
+// inside [minorLo, minorHi]; depth follows the same way.
+struct LineSetup {
+    float majorStart, minorStart;
+    float majorLength;  // end minus start along the major axis, >= 0
+    float depthStart;
+    float minorStep, depthStep;
+    float minorLo, minorHi;
+    std::int32_t first, last;  // pixel range along the major axis, inclusive
+    D3DCOLOR color;
+    bool xMajor;
+};
+
+}  // namespace rm::raster

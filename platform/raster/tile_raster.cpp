@@ -1,0 +1,202 @@
+#include "platform/raster/tile_raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <emmintrin.h>
+
+namespace rm::raster {
+
+namespace {
+
+constexpr std::uint8_t kBitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+struct EdgeState {
+    __m128i value[3];  // edge functions of the four lanes at the current group
+    __m128i rowStep[3];
+    __m128i groupStep[3];
+};
+
+template <bool kEdges, bool kGouraud>
+std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* cp,
+                       const PixelRect& r, int startX, EdgeState edges) {
+    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i loX = _mm_set1_epi32(r.x0 - 1);
+    const __m128i hiX = _mm_set1_epi32(r.x1 + 1);
+    const __m128i flat = _mm_set1_epi32(static_cast<int>(tri.color));
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000U));
+    const __m128 zdx = _mm_set1_ps(tri.zdx);
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 full = _mm_set1_ps(255.0F);
+    std::uint64_t passed = 0;
+    for (int y = r.y0; y <= r.y1; ++y) {
+        const float dy = static_cast<float>(y - tri.box.y0);
+        const __m128 zRow = _mm_set1_ps(tri.z0 + tri.zdy * dy);
+        __m128 rRow{};
+        __m128 gRow{};
+        __m128 bRow{};
+        if constexpr (kGouraud) {
+            rRow = _mm_set1_ps(cp->r0 + cp->rdy * dy);
+            gRow = _mm_set1_ps(cp->g0 + cp->gdy * dy);
+            bRow = _mm_set1_ps(cp->b0 + cp->bdy * dy);
+        }
+        __m128i e0{};
+        __m128i e1{};
+        __m128i e2{};
+        if constexpr (kEdges) {
+            e0 = edges.value[0];
+            e1 = edges.value[1];
+            e2 = edges.value[2];
+        }
+        D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y) * t.width;
+        float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y) * t.depthStride;
+        for (int gx = startX; gx <= r.x1; gx += 4) {
+            const __m128i xs = _mm_add_epi32(_mm_set1_epi32(gx), lane);
+            __m128i mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+            if constexpr (kEdges) {
+                const __m128i sign = _mm_srai_epi32(_mm_or_si128(_mm_or_si128(e0, e1), e2), 31);
+                mask = _mm_andnot_si128(sign, mask);
+                e0 = _mm_add_epi32(e0, edges.groupStep[0]);
+                e1 = _mm_add_epi32(e1, edges.groupStep[1]);
+                e2 = _mm_add_epi32(e2, edges.groupStep[2]);
+                if (_mm_movemask_ps(_mm_castsi128_ps(mask)) == 0) {
+                    continue;
+                }
+            }
+            const __m128 dxv = _mm_cvtepi32_ps(_mm_sub_epi32(xs, _mm_set1_epi32(tri.box.x0)));
+            const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv));
+            const __m128 old = _mm_loadu_ps(depthRow + gx);
+            const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
+            const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
+            if (bits == 0) {
+                continue;
+            }
+            passed += kBitCount[bits];
+            _mm_storeu_ps(depthRow + gx,
+                          _mm_castsi128_ps(Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
+            __m128i color = flat;
+            if constexpr (kGouraud) {
+                const auto channel = [&](__m128 row, float step) {
+                    const __m128 v = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(step), dxv));
+                    return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(v, zero), full));
+                };
+                const __m128i cr = channel(rRow, cp->rdx);
+                const __m128i cg = channel(gRow, cp->gdx);
+                const __m128i cb = channel(bRow, cp->bdx);
+                color = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
+                                     _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
+            }
+            if (gx + 4 <= t.width) {
+                __m128i* dst = reinterpret_cast<__m128i*>(colorRow + gx);
+                if (bits == 0xF) {
+                    _mm_storeu_si128(dst, color);
+                } else {
+                    _mm_storeu_si128(dst, Select(pass, color, _mm_loadu_si128(dst)));
+                }
+            } else {
+                // The buffer's last group may stick out of the row: write lane by lane.
+                alignas(16) std::uint32_t lanes[4];
+                _mm_store_si128(reinterpret_cast<__m128i*>(lanes), color);
+                for (int i = 0; i < 4; ++i) {
+                    if ((bits >> i) & 1) {
+                        colorRow[gx + i] = lanes[i];
+                    }
+                }
+            }
+        }
+        if constexpr (kEdges) {
+            for (int k = 0; k < 3; ++k) {
+                edges.value[k] = _mm_add_epi32(edges.value[k], edges.rowStep[k]);
+            }
+        }
+    }
+    return passed;
+}
+
+}  // namespace
+
+std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
+                           const ColorPlanes* planes) {
+    const PixelRect r{std::max(tri.box.x0, t.rect.x0), std::max(tri.box.y0, t.rect.y0),
+                      std::min(tri.box.x1, t.rect.x1), std::min(tri.box.y1, t.rect.y1)};
+    if (r.Empty()) {
+        return 0;
+    }
+    // Groups of four start on a multiple of 4 inside the tile, so they never reach into a
+    // tile that another thread may be drawing.
+    const int startX = t.tile.x0 + ((r.x0 - t.tile.x0) & ~3);
+    EdgeState edges{};
+    bool anyEdge = false;
+    constexpr std::int64_t kHalf = kSubScale / 2;
+    for (int k = 0; k < 3; ++k) {
+        const std::int64_t a = tri.a[k];
+        const std::int64_t b = tri.b[k];
+        const std::int64_t e00 =
+            a * (std::int64_t{r.x0} * kSubScale + kHalf) + b * (std::int64_t{r.y0} * kSubScale + kHalf) +
+            tri.c[k];
+        const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
+        const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
+        const std::int64_t lo = e00 + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY);
+        const std::int64_t hi = e00 + std::max<std::int64_t>(0, spanX) + std::max<std::int64_t>(0, spanY);
+        if (hi < 0) {
+            return 0;  // the whole region is outside this edge
+        }
+        if (lo >= 0) {
+            edges.value[k] = _mm_setzero_si128();  // inside everywhere: never clears a lane
+            edges.rowStep[k] = _mm_setzero_si128();
+            edges.groupStep[k] = _mm_setzero_si128();
+            continue;
+        }
+        // The edge crosses the region, so every value inside the tile is within 2^31.
+        anyEdge = true;
+        const std::int64_t step = a * kSubScale;
+        const std::int64_t start = e00 + step * (startX - r.x0);
+        const std::int32_t s = static_cast<std::int32_t>(step);
+        edges.value[k] = _mm_add_epi32(_mm_set1_epi32(static_cast<std::int32_t>(start)),
+                                       _mm_setr_epi32(0, s, 2 * s, 3 * s));
+        edges.rowStep[k] = _mm_set1_epi32(static_cast<std::int32_t>(b * kSubScale));
+        edges.groupStep[k] = _mm_set1_epi32(4 * s);
+    }
+    const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
+    if (anyEdge) {
+        return gouraud ? FillRows<true, true>(t, tri, planes, r, startX, edges)
+                       : FillRows<true, false>(t, tri, planes, r, startX, edges);
+    }
+    return gouraud ? FillRows<false, true>(t, tri, planes, r, startX, edges)
+                   : FillRows<false, false>(t, tri, planes, r, startX, edges);
+}
+
+std::uint64_t DrawLine(const TileTarget& t, const LineSetup& line) {
+    const int majorLo = std::max(line.first, line.xMajor ? t.rect.x0 : t.rect.y0);
+    const int majorHi = std::min(line.last, line.xMajor ? t.rect.x1 : t.rect.y1);
+    const int minorLo = line.xMajor ? t.rect.y0 : t.rect.x0;
+    const int minorHi = line.xMajor ? t.rect.y1 : t.rect.x1;
+    std::uint64_t passed = 0;
+    for (int m = majorLo; m <= majorHi; ++m) {
+        const float along = static_cast<float>(m) + 0.5F - line.majorStart;
+        const float minor =
+            std::clamp(line.minorStart + along * line.minorStep, line.minorLo, line.minorHi);
+        const int n = static_cast<int>(std::floor(minor));
+        if (n < minorLo || n > minorHi) {
+            continue;
+        }
+        // Depth stays between the end points' even for the half pixels past them.
+        const float depth =
+            line.depthStart + std::clamp(along, 0.0F, line.majorLength) * line.depthStep;
+        const int x = line.xMajor ? m : n;
+        const int y = line.xMajor ? n : m;
+        float& d = t.depth[static_cast<std::ptrdiff_t>(y) * t.depthStride + x];
+        if (depth < d) {
+            d = depth;
+            t.color[static_cast<std::ptrdiff_t>(y) * t.width + x] = line.color;
+            ++passed;
+        }
+    }
+    return passed;
+}
+
+}  // namespace rm::raster

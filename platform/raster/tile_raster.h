@@ -1,0 +1,25 @@
+#pragma once
+// Draws primitives into one tile of the colour and depth buffers. Only pixels inside
+// `rect` change; the depth test is "strictly nearer", and passing pixels write depth too.
+
+#include <cstdint>
+
+#include "platform/raster/raster_types.h"
+
+namespace rm::raster {
+
+struct TileTarget {
+    D3DCOLOR* color = nullptr;  // whole buffer, `width` pixels a row
+    float* depth = nullptr;     // whole buffer, `depthStride` floats a row (a multiple of 4)
+    int width = 0;
+    int depthStride = 0;
+    PixelRect rect;  // the tile, cut to the scissor
+    PixelRect tile;  // the tile itself; 4-pixel groups never leave it
+};
+
+// Both return the number of pixels that passed the depth test.
+std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
+                           const ColorPlanes* planes);
+std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
+
+}  // namespace rm::raster
