@@ -3,7 +3,9 @@
 // light frame with a directional light, model frame) and the model mesh built from the
 // .api file that is open.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "doc/document.h"
@@ -12,6 +14,8 @@
 #include "platform/rm/root.h"
 
 namespace doc {
+
+class LoadContext;
 
 class CTarnoDoc : public CDocument {
 public:
@@ -27,6 +31,27 @@ public:
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 
+    // The token array's size, and how many of its slots each split empties first.
+    static constexpr int kTokenSlots = 512;
+    static constexpr int kClearedSlots = 256;
+    // Splits `line` into tokens in `tokens` (kTokenSlots slots): words separated by blanks,
+    // tabs and line feeds, each of ( ) [ ] { } a token of its own, ";" starts a remark.
+    // Returns the number of tokens. An empty line changes nothing and gives 0; otherwise
+    // slots 0 to kClearedSlots - 1 are emptied first. Tokens past the last slot are
+    // dropped: nothing is ever written outside the array.
+    static int SplitLine(std::string_view line, std::string* tokens);
+    // The palette colour of a colour code (0x00 to 0x16; any other code is white). The
+    // second value has no effect.
+    static rm::D3DCOLOR ColorFromCode(std::int32_t code, std::int32_t second);
+    // Every point-table coordinate to 0.
+    static void ClearPointTable();
+    // Every entry of both paths to 0; the counts stay.
+    static void ClearPaths();
+    // Adds one stroke, an octagonal prism of the given half-width around a to b, coloured
+    // `color`. False (nothing added) when a and b coincide or the mesh refuses the faces.
+    static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth,
+                          const rm::D3DVECTOR& a, const rm::D3DVECTOR& b, rm::D3DCOLOR color);
+
     CObArray m_blockArray;               // declared data model; stays empty
     rm::MeshBuilderPtr m_pMeshBuilder;   // the model mesh builder
     rm::FramePtr m_pModelFrame;          // the model frame (the view turns it)
@@ -34,8 +59,20 @@ public:
     rm::FramePtr m_pSceneFrame;          // root of the scene graph
 
 private:
+    // The line loop and the block readers; each reader starts at its keyword line.
+    static void RunLineLoop(LoadContext& ctx);
+    static void ReadPointBlock(LoadContext& ctx);
+    static void ReadColorBlock(LoadContext& ctx);
+    static void ReadPolygonBlock(LoadContext& ctx);
+    static void AddPolygonFace(LoadContext& ctx, bool textured);
+    static int ReadLineBlock(LoadContext& ctx);
+    static int ReadPointLineBlock(LoadContext& ctx);
+    static void LayCoordinateStrokes(LoadContext& ctx);
+    static void LayPointStrokes(LoadContext& ctx);
+
     rm::Root& m_root;
     LoadSummary m_summary;
+    bool m_loadChangedScene = false;  // the last load got as far as replacing the mesh
 };
 
 }  // namespace doc

@@ -42,7 +42,11 @@ public:
     [[nodiscard]] const std::string& Error() const { return m_error; }
 
 private:
-    bool Refill();
+    // Resets the buffer to start at m_position (a seek outside the buffered bytes).
+    bool Restart();
+    // Appends more of the file after the buffered bytes, keeping bytes from `keep` on
+    // (they move to the front). False with m_error set on a read error.
+    bool Refill(std::size_t keep);
 
     int m_fd = -1;
     std::vector<char> m_buffer;      // bytes [m_bufferStart, m_bufferStart + m_bufferSize)
@@ -50,9 +54,8 @@ private:
     std::size_t m_bufferSize = 0;
     std::int64_t m_position = 0;  // file offset of the next byte to read
     std::int64_t m_lineStart = 0;
-    bool m_sawEndOfText = false;  // a 0x1A was met: nothing after it is delivered
-    std::int64_t m_endOfText = -1;
-    std::string m_joined;  // a line that spans buffer refills
+    bool m_drained = false;  // the buffered bytes are all there is (end of file or 0x1A)
+    std::int64_t m_endOfText = -1;  // offset of the first 0x1A, once one was met
     std::string m_error;
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+// The sixteen keywords that select a command when they open a line.
+
+#include <string_view>
+
+namespace doc {
+
+enum class Keyword {
+    None,
+    EndA,
+    AutoPoints,
+    Points,
+    VecPoints,
+    VectorPoints,
+    Poly,
+    ShadedPoly,
+    TexPoly,
+    ShadedTexPoly,
+    MoveTo,
+    DrawTo,
+    MoveToPt,
+    DrawToPt,
+    LineColor,
+    SurfaceColor,
+    ShadedColor,
+};
+
+// Matches an upper-cased first token, in the table's order: "ENDA" whole, "AUTOPOINTS"
+// anywhere in the token, every other keyword whole.
+[[nodiscard]] Keyword MatchKeyword(std::string_view upperToken);
+
+[[nodiscard]] constexpr bool IsTexturedPolygon(Keyword k) {
+    return k == Keyword::TexPoly || k == Keyword::ShadedTexPoly;
+}
+
+}  // namespace doc

@@ -1,0 +1,144 @@
+// The line loop: finds each command by the first token of its line and hands the file,
+// back at the start of that line, to the command's reader.
+
+#include <algorithm>
+#include <array>
+
+#include "doc/keywords.h"
+#include "doc/load_context.h"
+#include "doc/tarno_doc.h"
+
+namespace doc {
+
+namespace {
+
+// Commands of the format that stand alone on their line and draw nothing here. Any other
+// word followed by "(" is taken for a command too.
+constexpr std::array<std::string_view, 7> kBareCommands = {
+    "RETURN", "PERSPECTIVE", "MELSE", "MIFEND", "ENDVERSION", "TRANSFORMEND", "ENDOBJECT",
+};
+
+std::string_view UpperInto(std::string_view token, std::string& scratch) {
+    scratch.assign(token);
+    for (char& c : scratch) {
+        c = UpperAscii(c);
+    }
+    return scratch;
+}
+
+bool StartsWord(std::string_view token) {
+    const char c = token[0];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+void ReportUndrawn(const LoadContext& ctx, std::string_view line, std::string_view first,
+                   std::size_t after) {
+    if (!StartsWord(first)) {
+        return;
+    }
+    std::string_view next;
+    bool command = NextToken(line, after, next) && next == "(";
+    if (!command) {
+        std::string upper;
+        const std::string_view name = UpperInto(first, upper);
+        command = std::find(kBareCommands.begin(), kBareCommands.end(), name) !=
+                  kBareCommands.end();
+    }
+    if (command) {
+        ctx.Warn(LoadWarning::UndrawnCommand, first);
+    }
+}
+
+// Lines after "ENDA" are never read for the model; with an observer, the first one that
+// holds a token is reported.
+void ReportAfterEnd(LoadContext& ctx) {
+    std::string_view text;
+    while (ctx.ReadRaw(text)) {
+        std::size_t pos = 0;
+        std::string_view token;
+        if (NextToken(text, pos, token)) {
+            ctx.Warn(LoadWarning::AfterEnd, token);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
+    std::string_view text;
+    std::string upper;
+    LoadTables& tables = Tables();
+    while (ctx.ReadRaw(text)) {
+        // Only the first token decides, so only it is taken from the line here; the reader
+        // splits the line itself when it reads it again.
+        std::size_t after = 0;
+        std::string_view first;
+        if (!NextToken(text, after, first)) {
+            continue;
+        }
+        const Keyword keyword = MatchKeyword(UpperInto(first, upper));
+        switch (keyword) {
+            case Keyword::None:
+                if (ctx.observer != nullptr) {
+                    ReportUndrawn(ctx, text, first, after);
+                }
+                continue;
+            case Keyword::EndA:
+                if (ctx.observer != nullptr) {
+                    ReportAfterEnd(ctx);
+                }
+                return;
+            case Keyword::AutoPoints:
+                if (ctx.observer != nullptr) {
+                    ctx.Warn(LoadWarning::UndrawnCommand, first);
+                }
+                continue;
+            default:
+                break;
+        }
+        if (!ctx.Rewind()) {
+            return;
+        }
+        switch (keyword) {
+            case Keyword::Points:
+            case Keyword::VecPoints:
+            case Keyword::VectorPoints:
+                ReadPointBlock(ctx);
+                break;
+            case Keyword::Poly:
+            case Keyword::ShadedPoly:
+            case Keyword::TexPoly:
+            case Keyword::ShadedTexPoly:
+                ReadPolygonBlock(ctx);
+                if (!ctx.Failed() && tables.polygonCount > 0) {
+                    AddPolygonFace(ctx, IsTexturedPolygon(keyword));
+                }
+                break;
+            case Keyword::MoveTo:
+            case Keyword::DrawTo:
+                if (ReadLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                    LayCoordinateStrokes(ctx);
+                }
+                break;
+            case Keyword::MoveToPt:
+            case Keyword::DrawToPt:
+                if (ReadPointLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                    LayPointStrokes(ctx);
+                }
+                break;
+            case Keyword::LineColor:
+            case Keyword::SurfaceColor:
+            case Keyword::ShadedColor:
+                ReadColorBlock(ctx);
+                break;
+            default:
+                break;
+        }
+        if (ctx.Failed()) {
+            return;
+        }
+    }
+}
+
+}  // namespace doc

@@ -1,0 +1,87 @@
+#pragma once
+// The state of one load that the line loop and the block readers share: the open file,
+// the line count, the mesh being filled, what the load made so far, and the optional
+// observer. Every warning goes through an `if (observer)` so a load without one builds no
+// text and keeps no extra tables.
+
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "doc/load_observer.h"
+#include "doc/load_tables.h"
+#include "doc/split_line.h"
+#include "doc/tokens.h"
+#include "platform/io/text_file.h"
+#include "platform/rm/root.h"
+
+namespace doc {
+
+class LoadContext {
+public:
+    LoadContext(rm::TextFile& file, rm::Root& root, rm::MeshBuilder& mesh,
+                LoadObserver* observer)
+        : file(file), root(root), mesh(mesh), observer(observer), tokens(TokenArray()) {}
+
+    // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
+    // out). False at the end of the file, and on a read error, which fails the load.
+    bool ReadRaw(std::string_view& line);
+    // Back to the first byte of the line read last, so that it is read again.
+    bool Rewind();
+
+    enum class BlockLine { Tokens, Empty, End };
+    // For a block reader: passes over lines that hold no token and splits the next one,
+    // upper-cased, into the token array. Empty: a line of no characters. End: the end of
+    // the file or a read error.
+    BlockLine NextBlockLine(int& count);
+
+    void Fail(std::string text);
+    [[nodiscard]] bool Failed() const { return m_failed; }
+    [[nodiscard]] const std::string& FailureText() const { return m_failure; }
+
+    // Warnings; the callers test `observer` first.
+    void Warn(LoadWarning kind, std::string_view text) const;
+    void WarnAt(LoadWarning kind, std::int64_t atLine, std::string_view text) const;
+    // A reader's block ended by an empty line or the end of the file.
+    void WarnNotClosed(BlockLine how, std::int64_t keywordLine, std::string_view keyword) const;
+
+    // A decimal value; a token that is not a number reads as 0 (and is reported).
+    std::int32_t Decimal(const std::string& token) {
+        bool isNumber = true;
+        const std::int32_t v = ReadDecimal(token, isNumber);
+        if (!isNumber && observer != nullptr) {
+            Warn(LoadWarning::NotANumber, token);
+        }
+        return v;
+    }
+
+    // Point-table entries written by point blocks since the last clear (observer only).
+    void NoteWritten(std::int64_t index) {
+        if (observer != nullptr) {
+            written.set(static_cast<std::size_t>(index));
+        }
+    }
+    void ForgetWritten() { written.reset(); }
+    // Reports an in-table index that names a point no block of this load wrote.
+    void CheckWritten(std::int32_t index) const {
+        if (observer != nullptr && !written.test(static_cast<std::size_t>(index))) {
+            Warn(LoadWarning::UnwrittenPoint, std::to_string(index));
+        }
+    }
+
+    rm::TextFile& file;
+    rm::Root& root;
+    rm::MeshBuilder& mesh;
+    LoadObserver* const observer;
+    std::string* const tokens;
+    std::int64_t line = 0;  // 1-based number of the line read last
+    LoadSummary summary;
+    std::bitset<kTableSize> written;
+
+private:
+    bool m_failed = false;
+    std::string m_failure;
+};
+
+}  // namespace doc

@@ -1,0 +1,116 @@
+#include "doc/tarno_doc.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "doc/load_context.h"
+#include "doc/load_tables.h"
+#include "platform/io/text_file.h"
+
+namespace doc {
+
+namespace {
+
+// A guess at the mesh a file of this size makes, so a large file's mesh grows in few steps.
+// Typical drawing lines are 20 to 40 bytes for a face of 3 to 4 corners.
+void ReserveFor(rm::MeshBuilder& mesh, const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    if (error || bytes < 4096) {
+        return;
+    }
+    mesh.Reserve(static_cast<std::size_t>(bytes / 32), static_cast<std::size_t>(bytes / 8));
+}
+
+}  // namespace
+
+CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
+    using rm::D3DRMLIGHTTYPE;
+    // Nothing here can be reported to the user yet; a piece that could not be made is
+    // left null and the first load says so.
+    (void)root.CreateFrame(nullptr, m_pSceneFrame);
+    if (m_pSceneFrame) {
+        (void)root.CreateFrame(m_pSceneFrame, m_pLightFrame);
+    }
+    if (m_pLightFrame) {
+        (void)m_pLightFrame->SetPosition(m_pSceneFrame.get(), 100.0F, 100.0F, -100.0F);
+        (void)m_pLightFrame->SetOrientation(m_pSceneFrame.get(), {-1.0F, -1.0F, 1.0F},
+                                            {-1.0F, 1.0F, 1.0F});
+        rm::LightPtr directional;
+        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_DIRECTIONAL, 1.0F,
+                                              1.0F, 1.0F, directional))) {
+            (void)m_pLightFrame->AddLight(directional);
+        }
+    }
+    if (m_pSceneFrame) {
+        rm::LightPtr ambient;
+        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.3F, 0.3F,
+                                              0.3F, ambient))) {
+            (void)m_pSceneFrame->AddLight(ambient);
+        }
+        (void)root.CreateFrame(m_pSceneFrame, m_pModelFrame);
+    }
+    (void)root.CreateMeshBuilder(m_pMeshBuilder);
+}
+
+CTarnoDoc::~CTarnoDoc() = default;
+
+bool CTarnoDoc::OnNewDocument() { return CDocument::OnNewDocument(); }
+
+bool CTarnoDoc::OnOpenDocument(const std::string& path) {
+    const std::string previous = GetPathName();
+    if (!CDocument::OnOpenDocument(path)) {
+        return false;
+    }
+    if (!LoadApiFile(path)) {
+        if (!m_loadChangedScene) {
+            SetPathName(previous);  // nothing was replaced: the old file is still shown
+        }
+        return false;
+    }
+    (void)m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0.0F, 0.0F,
+                                     0.0F, 0.0F);
+    return true;
+}
+
+bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
+    m_loadChangedScene = false;
+    SetLastError(std::string());
+    if (!m_pModelFrame) {
+        SetLastError("Cannot load \"" + path + "\": the scene could not be created");
+        return false;
+    }
+    rm::TextFile file;
+    if (!file.Open(path)) {
+        SetLastError("Cannot load \"" + path + "\": " + file.Error());
+        return false;
+    }
+    Tables().ResetForLoad();
+
+    // Replace the mesh: from here on the previous model is no longer part of the scene.
+    m_loadChangedScene = true;
+    (void)m_pModelFrame->DeleteVisual(m_pMeshBuilder.get());
+    rm::MeshBuilderPtr fresh;
+    if (rm::Failed(m_root.CreateMeshBuilder(fresh)) || !fresh) {
+        // The old builder stays held (never a null handle for the view), but unshown.
+        SetLastError("Cannot load \"" + path + "\": no mesh could be created");
+        return false;
+    }
+    m_pMeshBuilder = std::move(fresh);
+    ReserveFor(*m_pMeshBuilder, path);
+
+    LoadContext ctx(file, m_root, *m_pMeshBuilder, observer);
+    RunLineLoop(ctx);
+    file.Close();
+    if (ctx.Failed()) {
+        // The model frame stays without a visual until the next load that succeeds.
+        SetLastError("Cannot load \"" + path + "\": " + ctx.FailureText());
+        return false;
+    }
+    (void)m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);
+    (void)m_pModelFrame->AddVisual(m_pMeshBuilder);
+    m_summary = ctx.summary;
+    return true;
+}
+
+}  // namespace doc

@@ -1,0 +1,89 @@
+#pragma once
+// How the block readers read their tokens: decimal and hexadecimal values, and the tests
+// for the tokens that end a block.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace doc {
+
+[[nodiscard]] inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// ")" or "ENDA" (tokens are upper-cased by then): either ends the block it stands in.
+[[nodiscard]] inline bool EndsBlock(const std::string& t) {
+    return (t.size() == 1 && t[0] == ')') || t == "ENDA";
+}
+
+[[nodiscard]] inline bool IsOpenBracket(const std::string& t) {
+    return t.size() == 1 && t[0] == '(';
+}
+
+// An optional sign and decimal digits, read up to the first other byte; a token without
+// digits reads as 0 and clears `isNumber`. Values beyond 32 bits saturate.
+[[nodiscard]] inline std::int32_t ReadDecimal(std::string_view t, bool& isNumber) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+        negative = t[0] == '-';
+        i = 1;
+    }
+    if (i >= t.size() || !IsDigit(t[i])) {
+        isNumber = false;
+        return 0;
+    }
+    isNumber = true;
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
+    std::uint64_t v = 0;
+    for (; i < t.size() && IsDigit(t[i]); ++i) {
+        v = v * 10 + static_cast<std::uint64_t>(t[i] - '0');
+        if (v > kLimit) {
+            v = kLimit;
+        }
+    }
+    if (negative) {
+        return static_cast<std::int32_t>(-static_cast<std::int64_t>(v));
+    }
+    return v >= kLimit ? INT32_MAX : static_cast<std::int32_t>(v);
+}
+
+[[nodiscard]] inline int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// A colour value: `percent` if the token holds "%" anywhere; otherwise hex digits (after
+// an optional "0x" or "0X") up to the first other byte, saturating at the largest signed
+// 32-bit value. A token that starts with no hex digit reads as 0 and clears `isNumber`.
+[[nodiscard]] inline std::int32_t ReadColorValue(std::string_view t, std::int32_t percent,
+                                                 bool& isNumber) {
+    isNumber = true;
+    if (t.find('%') != std::string_view::npos) {
+        return percent;
+    }
+    std::size_t i = 0;
+    if (t.size() >= 3 && t[0] == '0' && (t[1] == 'X' || t[1] == 'x') && HexDigit(t[2]) >= 0) {
+        i = 2;
+    }
+    if (i >= t.size() || HexDigit(t[i]) < 0) {
+        isNumber = false;
+        return 0;
+    }
+    constexpr std::uint64_t kMax = INT32_MAX;
+    std::uint64_t v = 0;
+    for (; i < t.size(); ++i) {
+        const int d = HexDigit(t[i]);
+        if (d < 0) {
+            break;
+        }
+        v = v * 16 + static_cast<std::uint64_t>(d);
+        if (v > kMax) {
+            v = kMax;
+        }
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+}  // namespace doc

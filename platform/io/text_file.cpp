@@ -1,0 +1,182 @@
+#include "platform/io/text_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace rm {
+
+namespace {
+
+// Large enough that a big file is read in few system calls; a longer line grows it.
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+std::string SystemError(const char* what, int error) {
+    return std::string(what) + ": " + std::strerror(error);
+}
+
+}  // namespace
+
+TextFile::~TextFile() { Close(); }
+
+bool TextFile::Open(const std::string& path) {
+    Close();
+    m_error.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = SystemError(("cannot open \"" + path + "\"").c_str(), errno);
+        return false;
+    }
+    m_fd = fd;
+    m_buffer.resize(kBufferSize);
+    return true;
+}
+
+void TextFile::Close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    m_fd = -1;
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+    m_bufferStart = 0;
+    m_bufferSize = 0;
+    m_position = 0;
+    m_lineStart = 0;
+    m_drained = false;
+    m_endOfText = -1;
+}
+
+bool TextFile::Restart() {
+    if (::lseek(m_fd, m_position, SEEK_SET) < 0) {
+        m_error = SystemError("seek failed", errno);
+        return false;
+    }
+    m_bufferStart = m_position;
+    m_bufferSize = 0;
+    // Bytes from a 0x1A on are never delivered, however the file is reached again.
+    m_drained = m_endOfText >= 0 && m_position >= m_endOfText;
+    return true;
+}
+
+bool TextFile::Refill(std::size_t keep) {
+    if (keep > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + keep, m_bufferSize - keep);
+        m_bufferStart += static_cast<std::int64_t>(keep);
+        m_bufferSize -= keep;
+    }
+    if (m_bufferSize == m_buffer.size()) {
+        m_buffer.resize(m_buffer.size() * 2);  // one line fills the buffer
+    }
+    ssize_t got = 0;
+    do {
+        got = ::read(m_fd, m_buffer.data() + m_bufferSize, m_buffer.size() - m_bufferSize);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        m_error = SystemError("read error", errno);
+        return false;
+    }
+    if (got == 0) {
+        m_drained = true;
+        return true;
+    }
+    auto fresh = static_cast<std::size_t>(got);
+    const std::int64_t freshStart = m_bufferStart + static_cast<std::int64_t>(m_bufferSize);
+    if (m_endOfText >= 0 && freshStart + got > m_endOfText) {
+        fresh = static_cast<std::size_t>(m_endOfText - freshStart);
+        m_drained = true;
+    } else if (const void* eot = std::memchr(m_buffer.data() + m_bufferSize, 0x1A, fresh)) {
+        fresh = static_cast<std::size_t>(static_cast<const char*>(eot) -
+                                         (m_buffer.data() + m_bufferSize));
+        m_endOfText = freshStart + static_cast<std::int64_t>(fresh);
+        m_drained = true;
+    }
+    m_bufferSize += fresh;
+    return true;
+}
+
+ReadStatus TextFile::ReadLine(std::string_view& line) {
+    line = {};
+    if (m_fd < 0) {
+        m_error = "file not open";
+        return ReadStatus::Error;
+    }
+    const std::int64_t bufferEnd = m_bufferStart + static_cast<std::int64_t>(m_bufferSize);
+    if (m_position < m_bufferStart || m_position > bufferEnd) {
+        if (!Restart()) {
+            return ReadStatus::Error;
+        }
+    }
+    m_lineStart = m_position;
+    auto begin = static_cast<std::size_t>(m_position - m_bufferStart);
+    std::size_t scan = begin;
+    for (;;) {
+        const char* base = m_buffer.data();
+        if (const void* nl = std::memchr(base + scan, '\n', m_bufferSize - scan)) {
+            const auto end = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
+            std::size_t length = end - begin;
+            if (length > 0 && base[end - 1] == '\r') {
+                --length;  // CR LF is one line end; a CR elsewhere stays in the line
+            }
+            m_position = m_bufferStart + static_cast<std::int64_t>(end) + 1;
+            line = std::string_view(base + begin, length);
+            return ReadStatus::Line;
+        }
+        if (m_drained) {
+            if (begin == m_bufferSize) {
+                return ReadStatus::End;
+            }
+            // The last line needs no line end.
+            m_position = m_bufferStart + static_cast<std::int64_t>(m_bufferSize);
+            line = std::string_view(base + begin, m_bufferSize - begin);
+            return ReadStatus::Line;
+        }
+        scan = m_bufferSize - begin;
+        if (!Refill(begin)) {
+            return ReadStatus::Error;
+        }
+        begin = 0;
+    }
+}
+
+ReadStatus TextFile::ReadString(std::string& line) {
+    std::string_view view;
+    const ReadStatus status = ReadLine(view);
+    line.assign(view);
+    return status;
+}
+
+bool TextFile::SeekRelative(std::int64_t offset) {
+    if (m_fd < 0) {
+        m_error = "file not open";
+        return false;
+    }
+    if (offset < 0 && -offset > m_position) {
+        m_error = "seek before the start of the file";
+        return false;
+    }
+    return SeekTo(m_position + offset);
+}
+
+bool TextFile::SeekTo(std::int64_t position) {
+    if (m_fd < 0) {
+        m_error = "file not open";
+        return false;
+    }
+    if (position < 0) {
+        m_error = "seek before the start of the file";
+        return false;
+    }
+    m_position = position;
+    // Within the buffered bytes (the usual return to a line just read) no system call is
+    // needed; anywhere else the buffer starts again there.
+    const std::int64_t bufferEnd = m_bufferStart + static_cast<std::int64_t>(m_bufferSize);
+    if (position >= m_bufferStart && position <= bufferEnd) {
+        return true;
+    }
+    return Restart();
+}
+
+}  // namespace rm
