@@ -44,7 +44,16 @@ struct Chunk {
 };
 
 // Per-thread scratch space, reused from frame to frame.
+// Sized up front for faces of up to kScratchCorners corners and for every tile, so that
+// which thread happens to get which chunk does not decide when storage grows.
+inline constexpr std::size_t kScratchCorners = 256;
 struct GeometryScratch {
+    explicit GeometryScratch(std::size_t tiles) {
+        clipper.Reserve(kScratchCorners + 8);
+        polygon.reserve(kScratchCorners + 8);
+        screen.reserve(kScratchCorners + 8);
+        cursor.reserve(tiles);
+    }
     PolygonClipper clipper;
     std::vector<ClipVertex> polygon;
     std::vector<ScreenVertex> screen;

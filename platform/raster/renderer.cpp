@@ -68,7 +68,11 @@ int ClampDimension(int v) { return std::clamp(v, 1, raster::kMaxDimension); }
 
 struct Renderer::Impl {
     Impl(int width, int height, unsigned threads)
-        : frame(ClampDimension(width), ClampDimension(height)), pool(threads), scratch(pool.Size()) {
+        : frame(ClampDimension(width), ClampDimension(height)), pool(threads) {
+        scratch.reserve(pool.Size());
+        for (unsigned i = 0; i < pool.Size(); ++i) {
+            scratch.emplace_back(static_cast<std::size_t>(frame.TileCount()));
+        }
         tileFragments.resize(static_cast<std::size_t>(frame.TileCount()));
         pendingTiles.reserve(static_cast<std::size_t>(frame.TileCount()));
     }
@@ -288,7 +292,7 @@ std::size_t Renderer::ReservedBytes() const {
                      sizeof(std::uint32_t);
     }
     for (const raster::GeometryScratch& s : im.scratch) {
-        bytes += s.polygon.capacity() * sizeof(raster::ClipVertex) +
+        bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +
                  s.screen.capacity() * sizeof(raster::ScreenVertex) +
                  s.cursor.capacity() * sizeof(std::uint32_t);
     }
