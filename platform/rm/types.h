@@ -52,6 +52,9 @@ inline constexpr D3DRMRENDERQUALITY D3DRMRENDER_FLAT =
     D3DRMSHADE_FLAT | D3DRMLIGHT_ON | D3DRMFILL_SOLID;  // 0x88
 inline constexpr D3DRMRENDERQUALITY D3DRMRENDER_GOURAUD =
     D3DRMSHADE_GOURAUD | D3DRMLIGHT_ON | D3DRMFILL_SOLID;  // 0x89
+// True for a quality this layer draws: shade flat or Gouraud, light off or on, fill points,
+// wireframe or solid, no other bits.
+[[nodiscard]] bool IsValidQuality(D3DRMRENDERQUALITY quality);
 
 enum class D3DRMLIGHTTYPE : std::int32_t {
     D3DRMLIGHT_AMBIENT = 0,

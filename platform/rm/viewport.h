@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/raster/render_job.h"
@@ -33,6 +34,10 @@ public:
     Result Clear();
     // Draws the meshes of `frame` and its descendants, lit by the lights found there.
     Result Render(const Frame* frame);
+    // The job Render hands the rasterizer, without drawing it: camera, planes, rectangle,
+    // ambient sum, directional lights and capped mesh instances. Its spans point into this
+    // viewport and stay valid until the next PrepareJob or Render.
+    Result PrepareJob(const Frame* frame, RenderJob& job);
 
     // Revision of the scene when this viewport was last drawn by Root::Tick (0 = never).
     [[nodiscard]] std::uint64_t DrawnRevision() const { return m_drawnRevision; }
@@ -49,6 +54,7 @@ private:
     // Reused between renders so that a warm frame allocates nothing.
     std::vector<DirectionalLightInfo> m_lights;
     std::vector<MeshInstance> m_meshes;
+    std::vector<std::pair<const Frame*, Matrix4>> m_walk;  // frames still to visit
 };
 
 using ViewportPtr = std::shared_ptr<Viewport>;

@@ -1,0 +1,330 @@
+#include "platform/rm/mesh_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "platform/rm/revision.h"
+
+namespace rm {
+
+namespace {
+
+constexpr std::size_t kMaxPool = std::numeric_limits<std::uint32_t>::max() - 1;
+
+bool Finite(const D3DVECTOR& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+std::uint8_t ToByte(D3DVALUE v) {
+    const float c = std::clamp(v, 0.0F, 1.0F);
+    return static_cast<std::uint8_t>(std::lround(c * 255.0F));
+}
+
+}  // namespace
+
+std::size_t MeshData::MemoryBytes() const {
+    return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
+           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord);
+}
+
+// ---------------------------------------------------------------- Face
+
+Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    const D3DVECTOR p{x, y, z};
+    if (!Finite(p)) {
+        return Result::BadValue;
+    }
+    MeshData& d = *m_mesh;
+    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 8) {
+        return Result::OutOfMemory;
+    }
+    try {
+        FaceRecord& f = d.faces[m_index];
+        const auto position = static_cast<std::uint32_t>(d.positions.size());
+        if (f.cornerCount == f.cornerCapacity) {
+            if (static_cast<std::size_t>(f.firstCorner) + f.cornerCapacity == d.corners.size()) {
+                // The face's corners end the pool (the in-order fill): grow in place.
+                d.corners.emplace_back();
+                ++f.cornerCapacity;
+            } else {
+                // Somewhere in the middle: move its corners to the end with room to grow.
+                const std::uint32_t capacity = std::max<std::uint32_t>(4, f.cornerCount * 2);
+                const auto first = static_cast<std::uint32_t>(d.corners.size());
+                d.corners.resize(d.corners.size() + capacity);
+                std::copy_n(d.corners.begin() + f.firstCorner, f.cornerCount,
+                            d.corners.begin() + first);
+                f.firstCorner = first;
+                f.cornerCapacity = capacity;
+            }
+        }
+        d.positions.push_back(p);
+        d.corners[f.firstCorner + f.cornerCount] = Corner{position, kNoNormal};
+        ++f.cornerCount;
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result Face::SetColor(D3DCOLOR color) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    m_mesh->faces[m_index].color = color;
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result Face::SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    if (!std::isfinite(r) || !std::isfinite(g) || !std::isfinite(b)) {
+        return Result::BadValue;
+    }
+    return SetColor(MakeColor(ToByte(r), ToByte(g), ToByte(b)));
+}
+
+D3DCOLOR Face::GetColor() const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return 0;
+    }
+    return m_mesh->faces[m_index].color;
+}
+
+Result Face::GetNormal(D3DVECTOR& out) const {
+    out = {};
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    const MeshData& d = *m_mesh;
+    const FaceRecord& f = d.faces[m_index];
+    if (f.cornerCount < 3) {
+        return Result::BadValue;
+    }
+    // Newell's method in double, relative to the first corner so that faces far from the
+    // origin keep their precision. For corners clockwise as seen from the front (left-handed
+    // coordinates) the sum points out of the front.
+    const D3DVECTOR& o = d.positions[d.corners[f.firstCorner].position];
+    double nx = 0.0;
+    double ny = 0.0;
+    double nz = 0.0;
+    double perimeter = 0.0;
+    for (std::uint32_t i = 0; i < f.cornerCount; ++i) {
+        const D3DVECTOR& a = d.positions[d.corners[f.firstCorner + i].position];
+        const D3DVECTOR& b =
+            d.positions[d.corners[f.firstCorner + (i + 1) % f.cornerCount].position];
+        const double ax = static_cast<double>(a.x) - o.x;
+        const double ay = static_cast<double>(a.y) - o.y;
+        const double az = static_cast<double>(a.z) - o.z;
+        const double bx = static_cast<double>(b.x) - o.x;
+        const double by = static_cast<double>(b.y) - o.y;
+        const double bz = static_cast<double>(b.z) - o.z;
+        nx += (ay - by) * (az + bz);
+        ny += (az - bz) * (ax + bx);
+        nz += (ax - bx) * (ay + by);
+        perimeter +=
+            std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
+    }
+    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    // |n| is twice the area. A face whose area is negligible against its size has no
+    // direction: collinear or coincident corners, or a sliver narrower than float precision
+    // can tell from a line (width below about 4e-7 of its length).
+    if (!std::isfinite(len) || len <= 1e-7 * perimeter * perimeter || len < 1e-30) {
+        return Result::BadValue;
+    }
+    out = {static_cast<float>(nx / len), static_cast<float>(ny / len),
+           static_cast<float>(nz / len)};
+    return Result::Ok;
+}
+
+std::uint32_t Face::GetVertexCount() const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return 0;
+    }
+    return m_mesh->faces[m_index].cornerCount;
+}
+
+Result Face::GetVertex(std::uint32_t i, D3DVECTOR& position) const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    const FaceRecord& f = m_mesh->faces[m_index];
+    if (i >= f.cornerCount) {
+        return Result::NotFound;
+    }
+    position = m_mesh->positions[m_mesh->corners[f.firstCorner + i].position];
+    return Result::Ok;
+}
+
+// ---------------------------------------------------------------- FaceArray
+
+Result FaceArray::GetElement(std::uint32_t index, Face& out) const {
+    if (!m_mesh) {
+        return Result::BadObject;
+    }
+    if (index >= m_count) {
+        return Result::NotFound;
+    }
+    out = Face(m_mesh, m_first + index);
+    return Result::Ok;
+}
+
+// ---------------------------------------------------------------- MeshBuilder
+
+MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}
+
+Result MeshBuilder::CreateFace(Face& out) {
+    MeshData& d = *m_data;
+    if (d.faces.size() >= kMaxPool) {
+        return Result::OutOfMemory;
+    }
+    try {
+        d.faces.push_back(
+            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0, 0xFFFFFFFFU});
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    out = Face(m_data, static_cast<std::uint32_t>(d.faces.size() - 1));
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
+                             std::span<const D3DVECTOR> normals,
+                             std::span<const std::uint32_t> faceData, FaceArray* out) {
+    // Pass 1: check everything, count what will be added.
+    const bool withNormals = !normals.empty();
+    const std::size_t stride = withNormals ? 2 : 1;
+    std::size_t pos = 0;
+    std::size_t faceCount = 0;
+    std::size_t cornerCount = 0;
+    while (pos < faceData.size()) {
+        const std::uint32_t n = faceData[pos++];
+        if (n == 0) {
+            break;
+        }
+        if (n < 3) {
+            return Result::BadFaceData;
+        }
+        const std::size_t entries = static_cast<std::size_t>(n) * stride;
+        if (entries > faceData.size() - pos) {
+            return Result::BadFaceData;  // runs past the end of the data
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            if (faceData[pos + k * stride] >= vertices.size()) {
+                return Result::BadFaceData;
+            }
+            if (withNormals && faceData[pos + k * stride + 1] >= normals.size()) {
+                return Result::BadFaceData;
+            }
+        }
+        pos += entries;
+        ++faceCount;
+        cornerCount += n;
+    }
+    for (const D3DVECTOR& v : vertices) {
+        if (!Finite(v)) {
+            return Result::BadValue;
+        }
+    }
+    for (const D3DVECTOR& v : normals) {
+        if (!Finite(v)) {
+            return Result::BadValue;
+        }
+    }
+    MeshData& d = *m_data;
+    if (d.positions.size() + vertices.size() > kMaxPool ||
+        d.normals.size() + normals.size() > kMaxPool || d.corners.size() + cornerCount > kMaxPool ||
+        d.faces.size() + faceCount > kMaxPool) {
+        return Result::OutOfMemory;
+    }
+    // Pass 2: make room (the only step that can fail), then append.
+    try {
+        d.positions.reserve(d.positions.size() + vertices.size());
+        d.normals.reserve(d.normals.size() + normals.size());
+        d.corners.reserve(d.corners.size() + cornerCount);
+        d.faces.reserve(d.faces.size() + faceCount);
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const auto positionBase = static_cast<std::uint32_t>(d.positions.size());
+    const auto normalBase = static_cast<std::uint32_t>(d.normals.size());
+    const auto firstFace = static_cast<std::uint32_t>(d.faces.size());
+    d.positions.insert(d.positions.end(), vertices.begin(), vertices.end());
+    d.normals.insert(d.normals.end(), normals.begin(), normals.end());
+    pos = 0;
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        const std::uint32_t n = faceData[pos++];
+        d.faces.push_back(
+            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n, 0xFFFFFFFFU});
+        for (std::uint32_t k = 0; k < n; ++k) {
+            Corner c;
+            c.position = positionBase + faceData[pos++];
+            if (withNormals) {
+                c.normal = normalBase + faceData[pos++];
+            }
+            d.corners.push_back(c);
+        }
+    }
+    if (out != nullptr) {
+        *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
+    }
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
+    if (!IsValidQuality(quality)) {
+        return Result::BadValue;
+    }
+    m_data->quality = quality;
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result MeshBuilder::SetColor(D3DCOLOR color) {
+    for (FaceRecord& f : m_data->faces) {
+        f.color = color;
+    }
+    BumpRevision();
+    return Result::Ok;
+}
+
+std::uint32_t MeshBuilder::GetFaceCount() const {
+    return static_cast<std::uint32_t>(m_data->faces.size());
+}
+
+Result MeshBuilder::GetFace(std::uint32_t index, Face& out) const {
+    if (index >= m_data->faces.size()) {
+        return Result::NotFound;
+    }
+    out = Face(m_data, index);
+    return Result::Ok;
+}
+
+void MeshBuilder::Reserve(std::size_t faces, std::size_t corners) {
+    MeshData& d = *m_data;
+    try {
+        // Only ever grows, so repeated calls cannot defeat the vectors' amortised growth.
+        if (d.faces.size() + faces > d.faces.capacity()) {
+            d.faces.reserve(d.faces.size() + faces);
+        }
+        if (d.corners.size() + corners > d.corners.capacity()) {
+            d.corners.reserve(d.corners.size() + corners);
+        }
+        if (d.positions.size() + corners > d.positions.capacity()) {
+            d.positions.reserve(d.positions.size() + corners);
+        }
+    } catch (const std::bad_alloc&) {
+        // Purely an optimisation: a failed reservation changes nothing.
+    }
+}
+
+}  // namespace rm
