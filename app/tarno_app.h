@@ -1,0 +1,97 @@
+#pragma once
+// The application object: start-up with the DirectX check, the settings, the first
+// document, the render loop and the application's own commands (About, New, Open, Print
+// Setup, Exit and the recent files).
+
+#include <QObject>
+#include <QPrinter>
+#include <QSettings>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "app/command_line_info.h"
+#include "app/command_target.h"
+#include "app/dx_probe.h"
+#include "app/recent_file_list.h"
+#include "app/user_prompts.h"
+#include "doc/tarno_doc.h"
+#include "platform/rm/root.h"
+
+namespace app {
+
+class CMainFrame;
+
+class CTarnoApp : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    // Both must outlive the application object.
+    CTarnoApp(DxProbeSystem& probeSystem, UserPrompts& prompts);
+    ~CTarnoApp() override;
+
+    // Start-up; args[0] is the program. False ends the program (see ExitInstance).
+    bool InitInstance(const QStringList& args);
+    // The message loop; returns ExitInstance().
+    int Run();
+    // One tick of the scene, then the main window's pending paint; false ends the loop.
+    bool RenderStep();
+    // Writes the settings and gives the process exit code.
+    int ExitInstance();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommandUI(CCmdUI& ui) override;
+
+    void OnAbout();
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnAppExit();
+    void OnOpenRecentFile(int index);
+
+    // The framework's open: the document opens the file, then the view starts afresh. On
+    // failure a message box tells why and the document keeps what it showed.
+    bool OpenDocumentFile(const QString& path);
+
+    // The settings store: the INI file of the organisation and the application name.
+    [[nodiscard]] std::unique_ptr<QSettings> OpenProfile() const;
+    void LoadStdProfileSettings(int maxMRU);
+    void SaveStdProfileSettings();
+
+    [[nodiscard]] CMainFrame* GetMainWnd() const { return m_pMainWnd.get(); }
+    [[nodiscard]] doc::CTarnoDoc* GetDocument() const { return m_pDocument.get(); }
+    [[nodiscard]] CRecentFileList& RecentFiles() { return m_recentFiles; }
+    [[nodiscard]] int PreviewPages() const { return m_nNumPreviewPages; }
+    [[nodiscard]] UserPrompts& Prompts() { return m_prompts; }
+    // The printer settings that Print Setup changes and every print starts from.
+    [[nodiscard]] QPrinter& Printer();
+    // How many render steps ran, for measuring the loop.
+    [[nodiscard]] std::uint64_t RenderStepCount() const { return m_renderSteps; }
+
+    rm::RootPtr m_pRoot;  // the root object; made once at start-up, never released
+
+private:
+    bool ProcessShellCommand(const CCommandLineInfo& info);
+    // False, after the framework's message, when the view could not build its surface.
+    bool CreateDocumentAndFrame();
+    bool PrintFromCommandLine(const CCommandLineInfo& info);
+    void Unregister();
+    void OnAboutToBlock();
+    void ShowMessage(const QString& text, QMessageBox::Icon icon);
+
+    DxProbeSystem& m_probeSystem;
+    UserPrompts& m_prompts;
+    QString m_strRegistryKey;
+    CRecentFileList m_recentFiles;
+    int m_nNumPreviewPages = 0;
+    bool m_bProfileLoaded = false;
+    bool m_bProfileRemoved = false;
+    bool m_bEnding = false;
+    int m_nExitCode = 1;
+    std::uint64_t m_renderSteps = 0;
+    std::unique_ptr<QPrinter> m_printer;  // made when first needed
+    // The document before the frame: the frame's view refers to the document.
+    std::unique_ptr<doc::CTarnoDoc> m_pDocument;
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+};
+
+}  // namespace app

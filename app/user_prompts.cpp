@@ -1,0 +1,46 @@
+#include "app/user_prompts.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "app/open_dialog.h"
+#include "app/qt_text.h"
+#include "res/string_table.h"
+
+namespace app {
+
+QString AppCaption() { return ToQString(res::LoadString(res::IDS_APP_TITLE)); }
+
+void QtPrompts::MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+    QMessageBox box(icon, AppCaption(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+std::optional<QString> QtPrompts::GetOpenFileName(QWidget* parent) {
+    COpenDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtPrompts::ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) {
+    switch (choice) {
+        case PrinterChoice::Dialog: {
+            QPrintDialog dialog(&printer, parent);
+            return dialog.exec() == QDialog::Accepted;
+        }
+        case PrinterChoice::Default: {
+            const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+            if (info.isNull()) return false;
+            printer.setPrinterName(info.printerName());
+            return true;
+        }
+        case PrinterChoice::Named:
+            return !QPrinterInfo::printerInfo(printer.printerName()).isNull();
+    }
+    return false;
+}
+
+}  // namespace app
