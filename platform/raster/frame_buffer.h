@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "platform/raster/raster_types.h"
@@ -14,6 +15,20 @@
 namespace rm::raster {
 
 inline constexpr float kFarDepth = std::numeric_limits<float>::max();
+
+// Cache-line aligned storage, so that tiles drawn by different threads share no line
+// where a tile row starts on a multiple of 16 pixels.
+template <class T>
+struct CacheAligned {
+    using value_type = T;
+    static constexpr std::align_val_t kAlign{64};
+    CacheAligned() = default;
+    template <class U>
+    explicit CacheAligned(const CacheAligned<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlign); }
+    friend bool operator==(const CacheAligned&, const CacheAligned&) { return true; }
+};
 
 class FrameBuffer {
 public:
@@ -56,8 +71,8 @@ private:
     int m_depthStride;
     int m_tilesX;
     int m_tilesY;
-    std::vector<D3DCOLOR> m_color;
-    std::vector<float> m_depth;
+    std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;
+    std::vector<float, CacheAligned<float>> m_depth;
     std::vector<TileState> m_tiles;
 };
 

@@ -238,6 +238,23 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         return;
     }
     const std::uint32_t clipBits = any & kClipMask;
+    if (clipBits == 0 && m_count == 3 && m_setup.fill == FillMode::Solid && !m_setup.gouraud) {
+        // The common case, kept free of the scratch vectors.
+        ScreenVertex s[3];
+        for (int i = 0; i < 3; ++i) {
+            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            s[i] = {v.fx, v.fy, v.depth, 0, 0, 0};
+        }
+        if (SignedArea(s[0], s[1], s[2]) <= 0) {
+            return;
+        }
+        const D3DCOLOR color =
+            m_setup.lit ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                                   m_frame.view.lights))
+                        : m_face->color;
+        PushTriangle(s[0], s[1], s[2], color, false);
+        return;
+    }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;
     if (needPolygon) {
         std::vector<ClipVertex>& poly = m_scratch.polygon;

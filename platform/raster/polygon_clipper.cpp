@@ -28,19 +28,6 @@ ClipPlanes MakeClipPlanes(const ViewSetup& view) {
     return p;
 }
 
-std::uint32_t Outcode(const ClipPlanes& planes, float x, float y, float z) {
-    const ClipVertex v{x, y, z, 0, 0, 0, 0};
-    // Written as !(d >= 0) so that a NaN distance counts as outside.
-    const auto out = [&](const ClipPlane& p, std::uint32_t bit) {
-        return !(p.Distance(v) >= 0.0F) ? bit : 0U;
-    };
-    return out(planes.near, kOutNear) | out(planes.far, kOutFar) |
-           out(planes.guardLeft, kOutGuardLeft) | out(planes.guardRight, kOutGuardRight) |
-           out(planes.guardTop, kOutGuardTop) | out(planes.guardBottom, kOutGuardBottom) |
-           out(planes.left, kOutLeft) | out(planes.right, kOutRight) | out(planes.top, kOutTop) |
-           out(planes.bottom, kOutBottom);
-}
-
 namespace {
 
 ClipVertex Towards(const ClipVertex& in, const ClipVertex& out, float dIn, float dOut) {

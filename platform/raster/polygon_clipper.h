@@ -39,7 +39,22 @@ struct ClipPlanes {
 [[nodiscard]] ClipPlanes MakeClipPlanes(const ViewSetup& view);
 
 // The outcode of one camera-space point.
-[[nodiscard]] std::uint32_t Outcode(const ClipPlanes& planes, float x, float y, float z);
+[[nodiscard]] inline std::uint32_t Outcode(const ClipPlanes& planes, float x, float y, float z) {
+    // Every side plane is (+-s, 0, k, 0) or (0, +-s, k, 0): share the products. Written as
+    // !(d >= 0) so that a NaN distance counts as outside, and without branches.
+    const float xs = planes.left.nx * x;
+    const float ys = planes.bottom.ny * y;
+    const auto out = [](float d, std::uint32_t bit) {
+        return static_cast<std::uint32_t>(!(d >= 0.0F)) * bit;
+    };
+    return out(z + planes.near.w, kOutNear) | out(planes.far.w - z, kOutFar) |
+           out(xs + planes.guardLeft.nz * z, kOutGuardLeft) |
+           out(planes.guardRight.nz * z - xs, kOutGuardRight) |
+           out(planes.guardTop.nz * z - ys, kOutGuardTop) |
+           out(ys + planes.guardBottom.nz * z, kOutGuardBottom) |
+           out(xs + planes.left.nz * z, kOutLeft) | out(planes.right.nz * z - xs, kOutRight) |
+           out(planes.top.nz * z - ys, kOutTop) | out(ys + planes.bottom.nz * z, kOutBottom);
+}
 
 class PolygonClipper {
 public:

@@ -7,14 +7,6 @@ namespace rm::raster {
 
 namespace {
 
-float ClampToRange(float v, float lo, float hi) {
-    // NaN falls to lo: a defined position, never an undefined conversion.
-    if (!(v >= lo)) {
-        return lo;
-    }
-    return v <= hi ? v : hi;
-}
-
 // Plane through three samples: value at (refX, refY) and its steps per pixel.
 struct Plane {
     float v0, dx, dy;
@@ -35,18 +27,6 @@ Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2
 }
 
 }  // namespace
-
-void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::int32_t& fx,
-                  std::int32_t& fy, float& depth) {
-    const float inv = 1.0F / z;
-    const float sx = ClampToRange(view.centreX + x * view.scale * inv, -kGuardBand,
-                                  view.bufferWidth + kGuardBand);
-    const float sy = ClampToRange(view.centreY - y * view.scale * inv, -kGuardBand,
-                                  view.bufferHeight + kGuardBand);
-    fx = static_cast<std::int32_t>(std::floor(sx * static_cast<float>(kSubScale) + 0.5F));
-    fy = static_cast<std::int32_t>(std::floor(sy * static_cast<float>(kSubScale) + 0.5F));
-    depth = -inv;
-}
 
 bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                    const PixelRect& scissor, D3DCOLOR color, bool gouraud, TriangleSetup& out,

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <xmmintrin.h>
+
 #include "platform/raster/raster_types.h"
 
 namespace rm::raster {
@@ -15,10 +17,29 @@ struct ScreenVertex {
     float r, g, b;
 };
 
+[[nodiscard]] inline float ClampToRange(float v, float lo, float hi) {
+    // NaN falls to lo: a defined position, never an undefined conversion.
+    if (!(v >= lo)) {
+        return lo;
+    }
+    return v <= hi ? v : hi;
+}
+
 // Screen position and depth of a camera-space point in front of the eye. The result is
 // kept inside the guard band even for points just outside it after clipping round-off.
-void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::int32_t& fx,
-                  std::int32_t& fy, float& depth);
+inline void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::int32_t& fx,
+                         std::int32_t& fy, float& depth) {
+    const float inv = 1.0F / z;
+    const float sx = ClampToRange(view.centreX + x * view.scale * inv, -kGuardBand,
+                                  view.bufferWidth + kGuardBand);
+    const float sy = ClampToRange(view.centreY - y * view.scale * inv, -kGuardBand,
+                                  view.bufferHeight + kGuardBand);
+    // Round to nearest with the SSE conversion: exact ties do not matter, only that the
+    // same point always snaps the same way.
+    fx = _mm_cvtss_si32(_mm_set_ss(sx * static_cast<float>(kSubScale)));
+    fy = _mm_cvtss_si32(_mm_set_ss(sy * static_cast<float>(kSubScale)));
+    depth = -inv;
+}
 
 // Twice the signed area in 1/256 pixel^2; positive when the corners run clockwise as seen.
 [[nodiscard]] inline std::int64_t SignedArea(const ScreenVertex& v0, const ScreenVertex& v1,

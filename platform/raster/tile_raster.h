@@ -10,7 +10,7 @@ namespace rm::raster {
 
 struct TileTarget {
     D3DCOLOR* color = nullptr;  // whole buffer, `width` pixels a row
-    float* depth = nullptr;     // whole buffer, `depthStride` floats a row (a multiple of 4)
+    float* depth = nullptr;     // whole buffer, `depthStride` floats a row (a multiple of 16)
     int width = 0;
     int depthStride = 0;
     PixelRect rect;  // the tile, cut to the scissor
