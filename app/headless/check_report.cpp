@@ -13,10 +13,8 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// Kinds that would repeat on every line of a long stretch; they are counted instead.
-bool Grouped(doc::LoadWarning kind) {
-    return kind == doc::LoadWarning::UndrawnCommand || kind == doc::LoadWarning::AfterEnd;
-}
+// An undrawn command tends to repeat all through a file; it is named once, with a count.
+bool Grouped(doc::LoadWarning kind) { return kind == doc::LoadWarning::UndrawnCommand; }
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -28,7 +26,7 @@ void CheckReport::OnWarning(doc::LoadWarning kind, std::int64_t line, const std:
     if (Grouped(kind)) {
         const std::string key = Upper(text);
         for (Entry& e : m_entries) {
-            if (e.kind == kind && (kind == doc::LoadWarning::AfterEnd || Upper(e.text) == key)) {
+            if (e.kind == kind && Upper(e.text) == key) {
                 ++e.count;
                 return;
             }
@@ -62,15 +60,16 @@ std::string WarningText(doc::LoadWarning kind, const std::string& text, std::siz
         case doc::LoadWarning::UnwrittenPoint:
             return "index " + text + " names a point that no block of this file wrote";
         case doc::LoadWarning::OutOfBounds:
-            return "\"" + text + "\" is out of bounds; ignored";
+            return "out of bounds, ignored: " + text;
         case doc::LoadWarning::ShortPolygon:
             return "polygon with fewer than 3 vertices dropped" +
                    (text.empty() ? std::string() : " (" + text + ")");
         case doc::LoadWarning::BlockNotClosed:
             return "block not closed by \")\"" +
-                   (text.empty() ? std::string() : "; " + text);
+                   (text.empty() ? std::string() : ": " + text);
         case doc::LoadWarning::AfterEnd:
-            return Plural(count, "line", "lines") + " after \"ENDA\" ignored";
+            return "lines after \"ENDA\" are not read" +
+                   (text.empty() ? std::string() : " (the first begins \"" + text + "\")");
     }
     return text;
 }

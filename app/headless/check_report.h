@@ -14,8 +14,8 @@ class CheckReport final : public doc::LoadObserver {
 public:
     void OnWarning(doc::LoadWarning kind, std::int64_t line, const std::string& text) override;
 
-    // One line per warning, in line order; the repeated ones (an undrawn command, lines
-    // after "ENDA") once, at their first line, with a count.
+    // One line per warning, in line order; an undrawn command once per name (in any
+    // letter case), at its first line, with a count.
     [[nodiscard]] std::vector<std::string> Lines(const std::string& file) const;
     [[nodiscard]] std::size_t WarningCount() const { return m_entries.size(); }
 

@@ -44,10 +44,9 @@ CommandResult Run(std::vector<std::string> args) {
 Coverage Measure(const rm::Picture& picture) {
     Coverage c;
     if (picture.Empty()) return c;
-    const rm::D3DCOLOR background = picture.At(0, 0);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
-            if (picture.At(x, y) == background) continue;
+            if ((picture.At(x, y) & 0x00FFFFFFU) == 0) continue;
             ++c.pixels;
             c.centreX += x;
             c.centreY += y;

@@ -26,8 +26,8 @@ struct CommandResult {
 };
 CommandResult Run(std::vector<std::string> args);
 
-// Pixels that differ from the top-left one (the scene background, as nothing is drawn in
-// a corner by the test scenes), and their centre of mass.
+// Pixels that differ from the scene's background (black; alpha ignored, as PNG files
+// may not keep it), and their centre of mass. Black faces count as background.
 struct Coverage {
     std::size_t pixels = 0;
     double centreX = 0.0;
