@@ -44,6 +44,7 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     PixelRect box{(minFx - kHalf + kSubScale - 1) >> kSubBits,
                   (minFy - kHalf + kSubScale - 1) >> kSubBits, (maxFx - kHalf) >> kSubBits,
                   (maxFy - kHalf) >> kSubBits};
+    const bool cutX = box.x0 < scissor.x0 || box.x1 > scissor.x1;
     box.x0 = std::max(box.x0, scissor.x0);
     box.y0 = std::max(box.y0, scissor.y0);
     box.x1 = std::min(box.x1, scissor.x1);
@@ -85,7 +86,7 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     out.zdx = z.dx;
     out.zdy = z.dy;
     out.color = color | 0xFF000000U;
-    out.flags = 0;
+    out.flags = cutX ? kPrimCutX : 0U;
     out.shade = 0;
     if (gouraud) {
         out.flags |= kPrimGouraud;

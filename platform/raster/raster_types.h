@@ -76,6 +76,7 @@ struct ProjectedVertex {
 
 enum : std::uint32_t {
     kPrimGouraud = 1U << 0,
+    kPrimCutX = 1U << 1,  // the scissor cut the covered columns: edges alone do not bound them
 };
 
 // One triangle ready for rasterization. Edge functions are in 1/16-pixel units and already

@@ -24,7 +24,7 @@ struct EdgeState {
 // Walks the region in groups of four pixels. The loop has no data-dependent branches:
 // small triangles make coverage and depth results unpredictable, and a blend that keeps
 // the old value costs less than a mispredicted skip.
-template <bool kEdges, bool kGouraud>
+template <bool kEdges, bool kGouraud, bool kMaskX>
 std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* cp,
                        const PixelRect& r, int startX, const EdgeState& edges) {
     const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
@@ -62,7 +62,10 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y) * t.depthStride;
         for (int gx = startX; gx <= r.x1; gx += 4) {
-            __m128i mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+            __m128i mask = _mm_set1_epi32(-1);
+            if constexpr (kMaskX) {
+                mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+            }
             if constexpr (kEdges) {
                 const __m128i sign = _mm_srai_epi32(_mm_or_si128(_mm_or_si128(e0, e1), e2), 31);
                 mask = _mm_andnot_si128(sign, mask);
@@ -128,6 +131,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     const int startX = t.tile.x0 + ((r.x0 - t.tile.x0) & ~3);
     EdgeState edges;  // every member is set below; zeroing it shows in profiles
     bool anyEdge = false;
+    bool allEdges = true;
     constexpr std::int64_t kHalf = kSubScale / 2;
     for (int k = 0; k < 3; ++k) {
         const std::int64_t a = tri.a[k];
@@ -143,6 +147,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
             return 0;  // the whole region is outside this edge
         }
         if (lo >= 0) {
+            allEdges = false;
             edges.value[k] = _mm_setzero_si128();  // inside everywhere: never clears a lane
             edges.rowStep[k] = _mm_setzero_si128();
             edges.groupStep[k] = _mm_setzero_si128();
@@ -159,12 +164,21 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
         edges.groupStep[k] = _mm_set1_epi32(4 * s);
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
-    if (anyEdge) {
-        return gouraud ? FillRows<true, true>(t, tri, planes, r, startX, edges)
-                       : FillRows<true, false>(t, tri, planes, r, startX, edges);
+    if (!anyEdge) {
+        return gouraud ? FillRows<false, true, true>(t, tri, planes, r, startX, edges)
+                       : FillRows<false, false, true>(t, tri, planes, r, startX, edges);
     }
-    return gouraud ? FillRows<false, true>(t, tri, planes, r, startX, edges)
-                   : FillRows<false, false>(t, tri, planes, r, startX, edges);
+    // Columns outside the triangle's own bounds fail one of its edges, as long as all three
+    // are tested; only a cut by the tile or the scissor, or a dropped edge, needs the
+    // column test.
+    const bool maskX = !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 ||
+                       r.x1 != tri.box.x1;
+    if (maskX) {
+        return gouraud ? FillRows<true, true, true>(t, tri, planes, r, startX, edges)
+                       : FillRows<true, false, true>(t, tri, planes, r, startX, edges);
+    }
+    return gouraud ? FillRows<true, true, false>(t, tri, planes, r, startX, edges)
+                   : FillRows<true, false, false>(t, tri, planes, r, startX, edges);
 }
 
 std::uint64_t DrawLine(const TileTarget& t, const LineSetup& line) {
