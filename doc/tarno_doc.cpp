@@ -1,6 +1,7 @@
 #include "doc/tarno_doc.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "doc/load_context.h"
@@ -100,7 +101,12 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     ReserveFor(*m_pMeshBuilder, path);
 
     LoadContext ctx(file, m_root, *m_pMeshBuilder, observer);
-    RunLineLoop(ctx);
+    try {
+        RunLineLoop(ctx);
+    } catch (const std::bad_alloc&) {
+        // The retained-mode layer reports its own failures; this catches the loader's.
+        ctx.Fail("out of memory at line " + std::to_string(ctx.line));
+    }
     file.Close();
     if (ctx.Failed()) {
         // The model frame stays without a visual until the next load that succeeds.

@@ -1,0 +1,143 @@
+#include <string>
+
+#include "platform/rm/vector_math.h"
+#include "tests/doc/loader_test_support.h"
+
+namespace {
+
+using doc_test::LoaderTest;
+using Xs = std::vector<float>;
+
+// Point i of 0 to 9 lies at (i, 0 or 10, 10): any three in a row zigzag in the plane
+// z = 10, and 4 5 6 turns clockwise seen from the origin's side (its normal is -z).
+// Points 20-22 lie flat in y = 5 and in that order turn clockwise seen from above.
+// Points 30-32 lie in the plane z = 0, which holds the origin.
+const std::string kPoints =
+    "POINTS ( 0\r\n"
+    " 0 0 10\r\n 1 10 10\r\n 2 0 10\r\n 3 10 10\r\n 4 0 10\r\n"
+    " 5 10 10\r\n 6 0 10\r\n 7 10 10\r\n 8 0 10\r\n 9 10 10\r\n)\r\n"
+    "POINTS ( 20 20 5 0 21 5 10 22 5 0 )\r\n"
+    "POINTS ( 30 30 0 0 31 10 0 32 0 0 )\r\n";
+
+class PolygonBlock : public LoaderTest {
+protected:
+    // Loads the points and then `blocks`; returns the x of each face's vertices.
+    std::vector<Xs> Faces(const std::string& blocks) {
+        EXPECT_TRUE(Load(kPoints + blocks));
+        std::vector<Xs> faces;
+        for (std::size_t f = 0; f < FaceCount(); ++f) faces.push_back(FaceXs(f));
+        return faces;
+    }
+};
+
+TEST_F(PolygonBlock, FirstVertexRules) {
+    // 4 5 6 as listed faces -z, towards the origin: "A" turns it round, "AI" keeps it.
+    EXPECT_EQ(Faces("POLY ( A 4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    EXPECT_EQ(Faces("POLY ( AI 4 5 6 )\r\n"), std::vector<Xs>{(Xs{4, 5, 6})});
+    EXPECT_EQ(Faces("POLY ( A 6 5 4 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    // Any other word acts as "AI".
+    EXPECT_EQ(Faces("POLY ( Q 4 5 6 )\r\n"), std::vector<Xs>{(Xs{4, 5, 6})});
+}
+
+TEST_F(PolygonBlock, FrontFacesTheWayTheHeaderAsks) {
+    ASSERT_TRUE(Load(kPoints + "POLY ( A 4 5 6 )\r\nPOLY ( AI 4 5 6 )\r\n"
+                               "POLY ( AU 20 21 22 )\r\nPOLY ( AD 20 21 22 )\r\n"));
+    ASSERT_EQ(FaceCount(), 4U);
+    const rm::D3DVECTOR p4{4, 0, 10};
+    const rm::D3DVECTOR up{0, 0.1F, 0};
+    EXPECT_GT(rm::D3DRMVectorDotProduct(FaceNormal(0), p4), 0.0F);
+    EXPECT_LT(rm::D3DRMVectorDotProduct(FaceNormal(1), p4), 0.0F);
+    EXPECT_GT(rm::D3DRMVectorDotProduct(FaceNormal(2), up), 0.0F);
+    EXPECT_LT(rm::D3DRMVectorDotProduct(FaceNormal(3), up), 0.0F);
+}
+
+TEST_F(PolygonBlock, UpRules) {
+    EXPECT_EQ(Faces("POLY ( AU 20 21 22 )\r\n"), std::vector<Xs>{(Xs{20, 21, 22})});
+    EXPECT_EQ(Faces("POLY ( AD 20 21 22 )\r\n"), std::vector<Xs>{(Xs{22, 21, 20})});
+    EXPECT_EQ(Faces("POLY ( AU 22 21 20 )\r\n"), std::vector<Xs>{(Xs{20, 21, 22})});
+}
+
+TEST_F(PolygonBlock, PlaneThroughTheOriginKeepsOrderForA) {
+    EXPECT_EQ(Faces("POLY ( A 30 31 32 )\r\n"), std::vector<Xs>{(Xs{30, 31, 32})});
+    EXPECT_EQ(Faces("POLY ( AI 30 31 32 )\r\n"), std::vector<Xs>{(Xs{32, 31, 30})});
+}
+
+TEST_F(PolygonBlock, NumericAndMHeaders) {
+    EXPECT_EQ(Faces("POLY ( 0 1 2 3 4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    EXPECT_EQ(Faces("POLY ( -1 1 2 3 4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    EXPECT_EQ(Faces("POLY ( M 9 9 9 9 4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    // The header's tokens run out with their line.
+    EXPECT_EQ(Faces("POLY ( 1 2\r\n4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    EXPECT_EQ(Faces("POLY ( m 9\r\n4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+    // Skipped header tokens are not looked at, ")" included.
+    EXPECT_EQ(Faces("POLY ( M ) ) ) ) 4 5 6 )\r\n"), std::vector<Xs>{(Xs{6, 5, 4})});
+}
+
+TEST_F(PolygonBlock, RepeatsCollapseOnlyWhenConsecutive) {
+    EXPECT_EQ(Faces("POLY ( AI 4 4 5 5 6 6 )\r\n"), std::vector<Xs>{(Xs{4, 5, 6})});
+    EXPECT_EQ(Faces("POLY ( AI 4 5 4 )\r\n").at(0).size(), 3U);
+    EXPECT_EQ(Faces("POLY ( AI 4 5 6 4 )\r\n"), std::vector<Xs>{(Xs{4, 5, 6, 4})});
+}
+
+TEST_F(PolygonBlock, FewerThanThreeMakeNoFace) {
+    EXPECT_TRUE(Faces("POLY ( A 1 2 )\r\nPOLY ( A 3 3 3 )\r\nPOLY ( A )\r\nPOLY\r\n").empty());
+    EXPECT_EQ(T().polygonCount, 0);
+    // A short polygon takes no slot: the next one is the first face.
+    const auto faces = Faces("POLY ( A 1 2 )\r\nPOLY ( AI 4 5 6 )\r\n");
+    EXPECT_EQ(faces, std::vector<Xs>{(Xs{4, 5, 6})});
+}
+
+TEST_F(PolygonBlock, TexturedPolygonsTakeThreeTokensPerVertex) {
+    T().surfaceColor = 0xFFFF0000U;
+    ASSERT_TRUE(Load(kPoints + "TEXPOLY ( AI 4 7 7 5 7 7 6 7 7 )\r\nPOLY ( AI 4 5 6 )\r\n"));
+    ASSERT_EQ(FaceCount(), 2U);
+    EXPECT_EQ(FaceXs(0), (Xs{4, 5, 6}));
+    EXPECT_EQ(FaceColor(0), 0xFFCCCCCCU);
+    EXPECT_EQ(FaceColor(1), 0xFFFF0000U);
+    EXPECT_EQ(T().surfaceColor, 0xFFFF0000U);
+}
+
+TEST_F(PolygonBlock, TexturedEntryCounterRunsAcrossLines) {
+    EXPECT_EQ(Faces("SHADEDTEXPOLY ( AI 4 7\r\n7 5\r\n7 7 6 7 7 )\r\n"),
+              std::vector<Xs>{(Xs{4, 5, 6})});
+}
+
+TEST_F(PolygonBlock, EmptyLineEndsTheBlockAndKeepsWhatWasRead) {
+    const auto faces = Faces("POLY ( AI 4 5 6\r\n\r\n7 )\r\nSHADEDPOLY ( AI 1 2\r\n\r\n3 )\r\n");
+    EXPECT_EQ(faces, std::vector<Xs>{(Xs{4, 5, 6})});
+}
+
+TEST_F(PolygonBlock, EndaEndsTheBlockOnly) {
+    const auto faces = Faces("POLY ( AI 4 5 6 ENDA 7\r\nPOLY ( A 1 2 3 )\r\n");
+    EXPECT_EQ(faces, (std::vector<Xs>{Xs{4, 5, 6}, Xs{1, 2, 3}}));
+}
+
+TEST_F(PolygonBlock, VerticesAreCopiedAsTheyAreThen) {
+    ASSERT_TRUE(Load("POINTS ( 0 1 2 3 4 5 6 7 8 10 )\r\nPOLY ( AI 0 1 2 )\r\n"
+                     "POINTS ( 0 9 9 9 )\r\n"));
+    ASSERT_EQ(FaceCount(), 1U);
+    const auto v = FaceVertices(0);
+    ASSERT_EQ(v.size(), 3U);
+    EXPECT_EQ(v[0], (rm::D3DVECTOR{1, 2, 3}));
+}
+
+TEST_F(PolygonBlock, NonNumbersNamePointZero) {
+    const auto faces = Faces("POLY ( AI X 5 6 )\r\n");
+    EXPECT_EQ(faces, std::vector<Xs>{(Xs{0, 5, 6})});
+}
+
+TEST_F(PolygonBlock, FacesFollowFileOrder) {
+    // Triples from an odd point face +z, so "A" keeps them as they are.
+    const auto faces = Faces("POLY ( A 1 2 3 )\r\nPOLY ( AI 4 5 6 )\r\nPOLY ( A 7 8 9 )\r\n");
+    EXPECT_EQ(faces, (std::vector<Xs>{Xs{1, 2, 3}, Xs{4, 5, 6}, Xs{7, 8, 9}}));
+}
+
+TEST_F(PolygonBlock, DegeneratePolygonStillLoads) {
+    ASSERT_TRUE(Load("POINTS ( 0 1 1 1 2 2 2 3 3 3 )\r\nPOLY ( A 0 1 2 )\r\nPOLY ( AI 0 1 2 )\r\n"));
+    ASSERT_EQ(FaceCount(), 2U);
+    // No direction: N.R counts as 0, so "A" keeps the order and "AI" reverses it.
+    EXPECT_EQ(FaceXs(0), (Xs{1, 2, 3}));
+    EXPECT_EQ(FaceXs(1), (Xs{3, 2, 1}));
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "doc/tarno_doc.h"
+
+namespace {
+
+using doc::CTarnoDoc;
+
+class SplitLineTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Split(std::string_view line) {
+        m_count = CTarnoDoc::SplitLine(line, m_slots.data());
+        return {m_slots.begin(), m_slots.begin() + std::max(m_count, 0)};
+    }
+    std::array<std::string, CTarnoDoc::kTokenSlots> m_slots;
+    int m_count = -1;
+};
+
+using Tokens = std::vector<std::string>;
+
+TEST_F(SplitLineTest, WordsAndBrackets) {
+    EXPECT_EQ(Split("POLY( 1 2 3 )"), (Tokens{"POLY", "(", "1", "2", "3", ")"}));
+    EXPECT_EQ(m_count, 6);
+    EXPECT_EQ(Split("a(b)c[d]e{f}"),
+              (Tokens{"a", "(", "b", ")", "c", "[", "d", "]", "e", "{", "f", "}"}));
+    EXPECT_EQ(Split("((  ))"), (Tokens{"(", "(", ")", ")"}));
+    EXPECT_EQ(Split("(5)"), (Tokens{"(", "5", ")"}));
+}
+
+TEST_F(SplitLineTest, SeparatorsAreBlanksTabsAndLineFeedsOnly) {
+    EXPECT_EQ(Split(" \t a\t\tb \n c "), (Tokens{"a", "b", "c"}));
+    // Commas, quotes and carriage returns belong to words.
+    EXPECT_EQ(Split("1,2,3 \"x y\" z\r"), (Tokens{"1,2,3", "\"x", "y\"", "z\r"}));
+    EXPECT_EQ(Split("\v\f"), (Tokens{"\v\f"}));
+}
+
+TEST_F(SplitLineTest, RemarksEndTheLine) {
+    EXPECT_EQ(Split("  ; a remark ( 1 2 )"), Tokens{});
+    EXPECT_EQ(m_count, 0);
+    EXPECT_EQ(Split("ENDA; the end"), (Tokens{"ENDA"}));
+    EXPECT_EQ(Split("POLY ( A 1;2 3"), (Tokens{"POLY", "(", "A", "1"}));
+}
+
+TEST_F(SplitLineTest, CaseIsKept) {
+    EXPECT_EQ(Split("Poly( a )"), (Tokens{"Poly", "(", "a", ")"}));
+}
+
+TEST_F(SplitLineTest, EmptyLineLeavesTheArrayAsItWas) {
+    Split("one two");
+    EXPECT_EQ(CTarnoDoc::SplitLine("", m_slots.data()), 0);
+    EXPECT_EQ(m_slots[0], "one");
+    EXPECT_EQ(m_slots[1], "two");
+}
+
+TEST_F(SplitLineTest, LowerSlotsAreEmptiedUpperSlotsAreNot) {
+    m_slots[3] = "stale";
+    m_slots[300] = "kept";
+    EXPECT_EQ(Split("a b"), (Tokens{"a", "b"}));
+    EXPECT_TRUE(m_slots[3].empty());
+    EXPECT_EQ(m_slots[300], "kept");
+}
+
+TEST_F(SplitLineTest, MoreThan256TokensStayInsideTheArray) {
+    std::string line;
+    for (int i = 0; i < 300; ++i) line += std::to_string(i) + " ";
+    const Tokens got = Split(line);
+    ASSERT_EQ(got.size(), 300U);
+    EXPECT_EQ(got[299], "299");
+    // A shorter line afterwards: slots past 255 are not emptied, but a token written
+    // there is written whole, never joined to what a longer line left.
+    std::string second;
+    for (int i = 0; i < 258; ++i) second += "x ";
+    const Tokens again = Split(second);
+    ASSERT_EQ(again.size(), 258U);
+    EXPECT_EQ(again[257], "x");
+    EXPECT_EQ(m_slots[299], "299");
+}
+
+TEST_F(SplitLineTest, TokensPastTheLastSlotAreDropped) {
+    std::string line;
+    for (int i = 0; i < 1000; ++i) line += "(";
+    EXPECT_EQ(CTarnoDoc::SplitLine(line, m_slots.data()), CTarnoDoc::kTokenSlots);
+    std::string words;
+    for (int i = 0; i < 600; ++i) words += "w" + std::to_string(i) + " ";
+    const Tokens got = Split(words);
+    ASSERT_EQ(got.size(), static_cast<std::size_t>(CTarnoDoc::kTokenSlots));
+    EXPECT_EQ(got.back(), "w511");
+}
+
+TEST_F(SplitLineTest, BytesAboveAsciiAreWordBytes) {
+    EXPECT_EQ(Split("\xC3\xA9t\xC3\xA9 (x)"), (Tokens{"\xC3\xA9t\xC3\xA9", "(", "x", ")"}));
+    EXPECT_EQ(Split(std::string_view("a\0b c", 5)), (Tokens{std::string("a\0b", 3), "c"}));
+}
+
+}  // namespace

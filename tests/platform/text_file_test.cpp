@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/io/text_file.h"
+
+namespace {
+
+std::string WriteFile(const std::string& name, std::string_view bytes) {
+    const std::string path = std::string(TARNO_TEST_TMP) + "/text_file_" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<std::string> ReadAll(const std::string& path) {
+    rm::TextFile file;
+    EXPECT_TRUE(file.Open(path)) << file.Error();
+    std::vector<std::string> lines;
+    std::string line;
+    while (file.ReadString(line) == rm::ReadStatus::Line) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(TextFileLines, LineEndsAreRemoved) {
+    EXPECT_EQ(ReadAll(WriteFile("crlf", "one\r\ntwo\r\n\r\nfour\r\n")),
+              (Lines{"one", "two", "", "four"}));
+    EXPECT_EQ(ReadAll(WriteFile("lf", "one\ntwo\n\nfour\n")), (Lines{"one", "two", "", "four"}));
+    EXPECT_EQ(ReadAll(WriteFile("mixed", "one\r\ntwo\nthree\r\n")),
+              (Lines{"one", "two", "three"}));
+}
+
+TEST(TextFileLines, BareCarriageReturnStaysInTheLine) {
+    EXPECT_EQ(ReadAll(WriteFile("cr", "a\rb\r\nc\r")), (Lines{"a\rb", "c\r"}));
+}
+
+TEST(TextFileLines, LastLineNeedsNoLineEnd) {
+    EXPECT_EQ(ReadAll(WriteFile("noend", "one\r\ntwo")), (Lines{"one", "two"}));
+    EXPECT_TRUE(ReadAll(WriteFile("empty", "")).empty());
+    EXPECT_EQ(ReadAll(WriteFile("onlyend", "\n")), (Lines{""}));
+}
+
+TEST(TextFileLines, EndOfTextByteEndsTheFile) {
+    EXPECT_EQ(ReadAll(WriteFile("eot", "one\r\ntw\x1Ao\r\nthree\r\n")), (Lines{"one", "tw"}));
+    EXPECT_EQ(ReadAll(WriteFile("eotline", "one\n\x1A\ntwo\n")), (Lines{"one"}));
+    EXPECT_TRUE(ReadAll(WriteFile("eotfirst", "\x1A" "one\n")).empty());
+}
+
+TEST(TextFileLines, EndOfTextStaysTheEndAfterASeek) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("eotseek", "ab\ncd\x1A" "ef\n")));
+    std::string line;
+    while (file.ReadString(line) == rm::ReadStatus::Line) {
+    }
+    ASSERT_TRUE(file.SeekTo(3));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "cd");
+    ASSERT_TRUE(file.SeekTo(7));
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::End);
+}
+
+TEST(TextFileLines, AnyLineLength) {
+    const std::string longLine(std::size_t{1} << 20, 'x');
+    const std::string longer(std::size_t{3} << 20, 'y');
+    const Lines got = ReadAll(WriteFile("long", "a\n" + longLine + "\r\nb\n" + longer));
+    ASSERT_EQ(got.size(), 4U);
+    EXPECT_EQ(got[0], "a");
+    EXPECT_EQ(got[1], longLine);
+    EXPECT_EQ(got[2], "b");
+    EXPECT_EQ(got[3], longer);
+}
+
+TEST(TextFileLines, ManyLinesAcrossBufferRefills) {
+    std::string text;
+    Lines expected;
+    for (int i = 0; i < 200000; ++i) {
+        expected.push_back("line " + std::to_string(i));
+        text += expected.back() + (i % 3 == 0 ? "\r\n" : "\n");
+    }
+    EXPECT_EQ(ReadAll(WriteFile("many", text)), expected);
+}
+
+TEST(TextFilePositions, LineStartAndPositionAreFileOffsets) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("offsets", "ab\r\ncde\nf")));
+    std::string_view line;
+    ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
+    EXPECT_EQ(file.LineStart(), 0);
+    EXPECT_EQ(file.Position(), 4);
+    ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
+    EXPECT_EQ(file.LineStart(), 4);
+    EXPECT_EQ(file.Position(), 8);
+    ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "f");
+    EXPECT_EQ(file.LineStart(), 8);
+    EXPECT_EQ(file.ReadLine(line), rm::ReadStatus::End);
+}
+
+TEST(TextFilePositions, SeekBackReadsTheLineAgain) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("seekback", "first\r\nsecond\r\nthird\r\n")));
+    std::string line;
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    // Back by the line's length plus its CR LF.
+    ASSERT_TRUE(file.SeekRelative(-static_cast<std::int64_t>(line.size() + 2)));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "second");
+    ASSERT_TRUE(file.SeekTo(0));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "first");
+}
+
+TEST(TextFilePositions, SeekForwardAndOutsideTheBuffer) {
+    std::string text(3U << 20, 'z');
+    text += "\nlast\n";
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("seekfar", "start\n" + text)));
+    std::string line;
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    ASSERT_TRUE(file.SeekRelative(static_cast<std::int64_t>(3U << 20) + 1));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "last");
+    ASSERT_TRUE(file.SeekTo(2));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "art");
+    ASSERT_TRUE(file.SeekTo(100U << 20));
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::End);
+}
+
+TEST(TextFilePositions, SeekBeforeTheStartFails) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("seekneg", "ab\n")));
+    EXPECT_FALSE(file.SeekRelative(-1));
+    EXPECT_FALSE(file.Error().empty());
+    EXPECT_FALSE(file.SeekTo(-5));
+    std::string line;
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "ab");
+}
+
+TEST(TextFileErrors, MissingFileDoesNotOpen) {
+    rm::TextFile file;
+    EXPECT_FALSE(file.Open(std::string(TARNO_TEST_TMP) + "/text_file_no_such_file"));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_NE(file.Error().find("cannot open"), std::string::npos);
+    std::string line;
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::Error);
+}
+
+TEST(TextFileErrors, FolderGivesAReadError) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(TARNO_TEST_TMP));
+    std::string line;
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::Error);
+    EXPECT_FALSE(file.Error().empty());
+}
+
+TEST(TextFileErrors, UnreadableSystemFileGivesAReadError) {
+    rm::TextFile file;
+    if (!file.Open("/proc/self/mem")) {
+        GTEST_SKIP() << "no /proc/self/mem here";
+    }
+    std::string line;
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::Error);
+}
+
+TEST(TextFileErrors, ReopenAfterCloseStartsAfresh) {
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(WriteFile("reopen_a", "a\x1A")));
+    std::string line;
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    ASSERT_TRUE(file.Open(WriteFile("reopen_b", "b\nc\n")));
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "b");
+    ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
+    EXPECT_EQ(line, "c");
+    file.Close();
+    EXPECT_EQ(file.ReadString(line), rm::ReadStatus::Error);
+}
+
+}  // namespace
