@@ -8,6 +8,8 @@
 #include <cmath>
 #include <vector>
 
+#include <xmmintrin.h>
+
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
 #include "platform/raster/tile_raster.h"
@@ -175,8 +177,14 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
     std::uint64_t passed = 0;
     for (std::uint32_t c = 0; c < chunkCount; ++c) {
         const raster::Chunk& chunk = chunks[c];
-        for (std::uint32_t e = chunk.tileStart[t]; e < chunk.tileStart[t + 1]; ++e) {
+        const std::uint32_t end = chunk.tileStart[t + 1];
+        for (std::uint32_t e = chunk.tileStart[t]; e < end; ++e) {
             const std::uint32_t ref = chunk.entries[e];
+            // Triangle records of a big scene live outside the cache; fetch ahead.
+            if (e + 4 < end && (chunk.entries[e + 4] & raster::kLineRef) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(&chunk.triangles[chunk.entries[e + 4]]),
+                             _MM_HINT_T0);
+            }
             if ((ref & raster::kLineRef) != 0) {
                 passed += raster::DrawLine(target, chunk.lines[ref & ~raster::kLineRef]);
             } else {

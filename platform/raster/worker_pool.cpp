@@ -12,6 +12,8 @@ namespace {
 // How long an idle helper keeps polling before it sleeps. The phases of one frame follow
 // each other within microseconds, and a futex wake-up costs more than that.
 constexpr auto kSpinTime = std::chrono::microseconds(60);
+constexpr auto kStragglerWait = std::chrono::microseconds(1000);
+constexpr unsigned kSoloLoops = 64;
 
 }  // namespace
 
@@ -52,7 +54,8 @@ void WorkerPool::Run(std::uint32_t count, Call call, void* ctx) {
     if (count == 0) {
         return;
     }
-    if (m_threads.empty() || count == 1) {
+    if (m_threads.empty() || count == 1 || m_soloLoops > 0) {
+        m_soloLoops -= m_soloLoops > 0 ? 1 : 0;
         for (std::uint32_t i = 0; i < count; ++i) {
             call(ctx, i, 0);
         }
@@ -72,7 +75,17 @@ void WorkerPool::Run(std::uint32_t count, Call call, void* ctx) {
     Drain(0);
     std::unique_lock lock(m_mutex);
     m_open = false;  // helpers that wake up from now on skip this loop
+    if (m_active == 0) {
+        return;
+    }
+    const auto waitStart = std::chrono::steady_clock::now();
     m_idle.wait(lock, [this] { return m_active == 0; });
+    // A long wait means a helper lost its processor in the middle of an item: the machine
+    // is oversubscribed, and waiting for stragglers costs more than the helpers gain. Run
+    // the next loops on the calling thread alone, then try the helpers again.
+    if (std::chrono::steady_clock::now() - waitStart > kStragglerWait) {
+        m_soloLoops = kSoloLoops;
+    }
 }
 
 void WorkerPool::WorkerMain(unsigned worker) {

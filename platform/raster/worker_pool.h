@@ -1,7 +1,9 @@
 #pragma once
 // A fixed pool of worker threads that share out the items of one parallel loop at a time.
 // The calling thread works too, so a pool of size 1 has no helper threads at all. Nothing
-// is allocated per loop: the work is passed as a function pointer and a context.
+// is allocated per loop: the work is passed as a function pointer and a context. When the
+// machine is so busy that a helper keeps the caller waiting, the pool runs a few loops on
+// the caller alone; results never depend on which thread ran an item.
 
 #include <atomic>
 #include <condition_variable>
@@ -54,6 +56,7 @@ private:
     std::uint32_t m_count = 0;
     std::atomic<std::uint32_t> m_next{0};
     std::atomic<std::uint64_t> m_published{0};  // m_generation, for helpers that poll
+    unsigned m_soloLoops = 0;  // loops left to run without helpers; caller's thread only
 };
 
 }  // namespace rm::raster
