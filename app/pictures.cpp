@@ -14,15 +14,12 @@ namespace {
 
 // The classic 16-colour set the pictures are drawn in.
 const QColor kBlack(0, 0, 0);
-const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
 const QColor kDarkRed(128, 0, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kOlive(128, 128, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kDarkGreen(0, 128, 0);
-const QColor kGrey(128, 128, 128);
-const QColor kLightGrey(192, 192, 192);
 const QColor kCyan(0, 255, 255);
 
 // Outlines run through pixel centres (x.5) and fills end on pixel edges, so that lines are
@@ -77,7 +74,7 @@ void PaintReload(QPainter& p) {
     const QRectF circle(2.0, 1.5, 12.0, 12.0);
     arc.arcMoveTo(circle, 60.0);
     arc.arcTo(circle, 60.0, 280.0);
-    ThickStroke(p, arc, 2.5, kYellow, kOlive);
+    ThickStroke(p, arc, 2.0, kYellow, kOlive);
     const QPointF end = arc.currentPosition();
     FillOutlined(p, QPolygonF({end + QPointF(-3.0, -2.0), end + QPointF(3.0, -1.5),
                                end + QPointF(0.5, 3.0)}),
@@ -92,9 +89,6 @@ void PaintReload(QPainter& p) {
     r.closeSubpath();
     r.addPolygon(QPolygonF({{7, 5}, {9.5, 5}, {10, 5.5}, {9.5, 6.5}, {7, 6.5}}));
     r.closeSubpath();
-    p.drawPath(r);
-    p.setPen(Outline(kDarkRed, 0.6));
-    p.setBrush(Qt::NoBrush);
     p.drawPath(r);
 }
 
@@ -244,21 +238,18 @@ void PaintToolbarPicture(QPainter& painter, int index) {
 }
 
 void PaintAppIcon(QPainter& p) {
-    // A solid red cube in front of its own green wireframe: a model and its edges.
-    p.save();
-    p.setPen(Outline(kDarkGreen));
-    p.setBrush(Qt::NoBrush);
-    p.drawPolygon(QPolygonF({{10.5, 1.5}, {30.5, 1.5}, {30.5, 21.5}, {10.5, 21.5}}));
-    p.restore();
-    p.save();
-    p.translate(0.0, 2.0);
-    p.scale(2.0, 2.0);
-    PaintSolidCube(p);
-    p.restore();
-    p.setPen(Outline(kWhite));
-    p.drawLine(QPointF(4.5, 16.5), QPointF(4.5, 26.5));
-    (void)kGrey;
-    (void)kLightGrey;
+    // A lit red block standing on green ground, the light above it: a scenery object.
+    FillOutlined(p, QPolygonF({{0.5, 29.5}, {8.5, 21.5}, {31.5, 21.5}, {23.5, 29.5}}), kGreen,
+                 kDarkGreen);
+    FillOutlined(p, QPolygonF({{5.5, 12.5}, {17.5, 12.5}, {17.5, 25.5}, {5.5, 25.5}}), kRed,
+                 kBlack);
+    FillOutlined(p, QPolygonF({{5.5, 12.5}, {11.5, 6.5}, {23.5, 6.5}, {17.5, 12.5}}),
+                 QColor(255, 128, 128), kBlack);
+    FillOutlined(p, QPolygonF({{17.5, 12.5}, {23.5, 6.5}, {23.5, 19.5}, {17.5, 25.5}}), kDarkRed,
+                 kBlack);
+    p.setPen(Outline(kOlive));
+    p.setBrush(kYellow);
+    p.drawEllipse(QPointF(27.5, 4.5), 3.0, 3.0);
 }
 
 QIcon ToolbarIcon(int index) {

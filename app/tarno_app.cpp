@@ -205,8 +205,11 @@ bool CTarnoApp::RenderStep() {
     ++m_renderSteps;
     if (!m_pRoot || rm::Failed(m_pRoot->Tick(1.0F))) return false;
     if (!m_pMainWnd) return false;
-    // The pending paint of the main window, now.
-    QCoreApplication::sendPostedEvents(m_pMainWnd.get(), QEvent::UpdateRequest);
+    // The pending paint of the main window, now. Only after a tick that drew: sending
+    // posted events while others wait wakes the event loop again, which would spin it.
+    if (m_pRoot->LastTickDrawCount() > 0) {
+        QCoreApplication::sendPostedEvents(m_pMainWnd.get(), QEvent::UpdateRequest);
+    }
     return true;
 }
 
