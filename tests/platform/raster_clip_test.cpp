@@ -59,6 +59,44 @@ TEST(RasterClip, MovingTheFrontPlaneMovesTheCut) {
     }
 }
 
+TEST(RasterClip, NeighboursSharingAnEdgeThroughTheFrontPlaneStayCrackFree) {
+    // Two triangles share the edge from (-0.3, 1, 0.2) to (0.7, -1, 3), which crosses the
+    // front plane; each is clipped on its own, and the cut points must coincide.
+    const D3DVECTOR a{-0.3F, 1.0F, 0.2F};
+    const D3DVECTOR b{0.7F, -1.0F, 3.0F};
+    MeshData left;
+    AddFace(left, {a, b, {-1.0F, -1.0F, 2.0F}}, kRed);
+    MeshData right;
+    AddFace(right, {a, {1.0F, 1.2F, 2.5F}, b}, kGreen);
+    Renderer r(kSize, kSize, 2);
+    std::vector<int> counts(kSize * kSize, 0);
+    for (const MeshData* mesh : {&left, &right}) {
+        const MeshInstance inst = Instance(*mesh, D3DRMFILL_SOLID);
+        const auto px = Draw(r, UnlitJob(inst));
+        ASSERT_GT(CountDrawn(px), 100);
+        for (std::size_t i = 0; i < px.size(); ++i) {
+            counts[i] += px[i] != kBackground ? 1 : 0;
+        }
+    }
+    // Along the shared edge every row has exactly one run of covered pixels, never a gap
+    // between the two faces and never a pixel both took.
+    for (int y = 0; y < kSize; ++y) {
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < kSize; ++x) {
+            const int c = counts[static_cast<std::size_t>(y * kSize + x)];
+            ASSERT_LE(c, 1) << x << "," << y;
+            if (c == 1) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        for (int x = first; first >= 0 && x <= last; ++x) {
+            ASSERT_EQ(counts[static_cast<std::size_t>(y * kSize + x)], 1) << "gap at " << x << "," << y;
+        }
+    }
+}
+
 TEST(RasterClip, FaceCrossingTheBackPlaneIsCutThere) {
     // On z = 10 + 5x with the back plane at 10, only x <= 0 stays: screen x 30..50.
     MeshData mesh;
