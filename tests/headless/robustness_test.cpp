@@ -143,16 +143,22 @@ TEST_F(RobustnessTest, IndicesAtAndBeyondTheTableEnds) {
 }
 
 TEST_F(RobustnessTest, LongPathsAndPolygonsStayInTheirTables) {
+    // More than 4096 entries of each table. The paths repeat one point, so that they
+    // overflow without laying thousands of strokes (coincident ends lay none).
     std::string big = kPrelude + "Poly ( A";
     for (int i = 0; i < 5000; ++i) big += (i % 64 == 63) ? "\r\n" : (i % 2 ? " 1" : " 2");
     big += " 3 )\r\nMoveToPt ( 0";
-    for (int i = 0; i < 5000; ++i) big += (i % 64 == 63) ? "\r\n" : (i % 2 ? " 1" : " 2");
+    for (int i = 0; i < 5000; ++i) big += (i % 64 == 63) ? "\r\n" : " 1";
     big += " )\r\nDrawToPt ( 3 )\r\nMoveTo ( 0 0 0";
-    for (int i = 0; i < 5000; ++i) big += (i % 20 == 19) ? "\r\n" : " 1 2 3 3 2 1";
+    for (int i = 0; i < 5000; ++i) big += (i % 20 == 19) ? "\r\n" : " 1 2 3";
     big += " )\r\nDrawTo ( 0 0 0 )\r\nPoints ( 4090";
     for (int i = 0; i < 40; ++i) big += " 1 2 3";
     big += " )\r\n";
     Exercise("long", big);
+    EXPECT_EQ(document->LastLoadSummary().faces, 1U);
+    // 0-1 of the point path, and 0-(1,2,3) of the coordinate path; the entries past 4096
+    // are not stored.
+    EXPECT_EQ(document->LastLoadSummary().strokes, 2U);
 }
 
 TEST_F(RobustnessTest, ManyTokensOnOneLine) {
