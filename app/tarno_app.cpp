@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <cstdio>
 
@@ -184,6 +185,7 @@ int CTarnoApp::Run() {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     const QMetaObject::Connection idle = connect(
         dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CTarnoApp::OnAboutToBlock);
+    if (DebugOutputEnabled()) QCoreApplication::instance()->installEventFilter(this);
     const int code = QApplication::exec();
     disconnect(idle);
     if (!m_bEnding) m_nExitCode = code;
@@ -209,8 +211,29 @@ bool CTarnoApp::RenderStep() {
     // posted events while others wait wakes the event loop again, which would spin it.
     if (m_pRoot->LastTickDrawCount() > 0) {
         QCoreApplication::sendPostedEvents(m_pMainWnd.get(), QEvent::UpdateRequest);
+        if (m_sinceInput.isValid()) {
+            const QByteArray text = QByteArrayLiteral("input to screen: ") +
+                                    QByteArray::number(m_sinceInput.nsecsElapsed() / 1e6, 'f', 1) +
+                                    QByteArrayLiteral(" ms\r\n");
+            OutputDebugText(text.constData());
+            m_sinceInput.invalidate();
+        }
     }
     return true;
+}
+
+bool CTarnoApp::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseMove:
+            if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) break;
+            [[fallthrough]];
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+            if (!m_sinceInput.isValid()) m_sinceInput.start();
+            break;
+        default: break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QPrinter& CTarnoApp::Printer() {

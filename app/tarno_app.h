@@ -3,6 +3,7 @@
 // document, the render loop and the application's own commands (About, New, Open, Print
 // Setup, Exit and the recent files).
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPrinter>
 #include <QSettings>
@@ -69,6 +70,10 @@ public:
 
     rm::RootPtr m_pRoot;  // the root object; made once at start-up, never released
 
+protected:
+    // With debug output on: notes when input arrives, to report input-to-screen time.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool ProcessShellCommand(const CCommandLineInfo& info);
     // False, after the framework's message, when the view could not build its surface.
@@ -88,6 +93,7 @@ private:
     bool m_bEnding = false;
     int m_nExitCode = 1;
     std::uint64_t m_renderSteps = 0;
+    QElapsedTimer m_sinceInput;  // valid from an input event until the picture after it
     std::unique_ptr<QPrinter> m_printer;  // made when first needed
     // The document before the frame: the frame's view refers to the document.
     std::unique_ptr<doc::CTarnoDoc> m_pDocument;
