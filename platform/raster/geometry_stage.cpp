@@ -9,16 +9,6 @@ namespace rm::raster {
 
 namespace {
 
-// Camera-space coordinates beyond this are treated like infinities: products with the
-// projection scale then stay finite in float.
-constexpr float kMaxCoordinate = 1e15F;
-
-Vec3 Transform(const Affine& a, const D3DVECTOR& p) {
-    return {p.x * a.m[0][0] + p.y * a.m[1][0] + p.z * a.m[2][0] + a.m[3][0],
-            p.x * a.m[0][1] + p.y * a.m[1][1] + p.z * a.m[2][1] + a.m[3][1],
-            p.x * a.m[0][2] + p.y * a.m[1][2] + p.z * a.m[2][2] + a.m[3][2]};
-}
-
 Vec3 TransformNormal(const float m[3][3], const Vec3& n) {
     return {n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0],
             n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
@@ -321,32 +311,6 @@ void Bin(const FrameGeometry& frame, Chunk& chunk, GeometryScratch& scratch) {
 }
 
 }  // namespace
-
-void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
-                       ProjectedVertex* out) {
-    if (begin >= end) {
-        return;
-    }
-    std::size_t m = FindMesh(frame.meshes, begin, &MeshSetup::firstVertex);
-    for (std::uint32_t i = begin; i < end; ++i) {
-        while (m + 1 < frame.meshes.size() && i >= frame.meshes[m + 1].firstVertex) {
-            ++m;
-        }
-        const MeshSetup& setup = frame.meshes[m];
-        const Vec3 c = Transform(setup.toCamera, setup.mesh->positions[i - setup.firstVertex]);
-        ProjectedVertex& v = out[i - begin];
-        v = {c.x, c.y, c.z, 0, 0, 0, 0, 0};
-        if (!(std::fabs(c.x) <= kMaxCoordinate) || !(std::fabs(c.y) <= kMaxCoordinate) ||
-            !(std::fabs(c.z) <= kMaxCoordinate)) {
-            v.code = kNonFinite;
-            continue;
-        }
-        v.code = Outcode(frame.planes, c.x, c.y, c.z);
-        if ((v.code & kClipMask) == 0) {
-            ProjectPoint(frame.view, c.x, c.y, c.z, v.fx, v.fy, v.depth);
-        }
-    }
-}
 
 void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
                 Chunk& chunk, GeometryScratch& scratch) {
