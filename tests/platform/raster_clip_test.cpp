@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "tests/platform/raster_test_support.h"
@@ -290,6 +291,76 @@ TEST(RasterRobustness, BufferSizesAreKeptInRange) {
         }
         EXPECT_EQ(drawn, w * 7) << w;
     }
+}
+
+}  // namespace
+}  // namespace rm
+
+namespace rm {
+namespace {
+
+using namespace rastertest;
+
+TEST(RasterRobustness, RandomGarbageNeverWritesOutsideTheViewport) {
+    std::mt19937 rng(99);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float specials[] = {nan, inf, -inf, 1e30F, -1e30F, 1e12F, -1e12F, 0.0F, 1e-30F, 0.999F, 1.0F, 5000.0F};
+    std::uniform_int_distribution<int> pick(0, 15);
+    std::uniform_real_distribution<float> plain(-50.0F, 50.0F);
+    const auto value = [&] {
+        const int k = pick(rng);
+        return k < 12 ? specials[k] : plain(rng);
+    };
+    const D3DRMRENDERQUALITY qualities[] = {D3DRMRENDER_FLAT, D3DRMRENDER_GOURAUD, D3DRMRENDER_WIREFRAME,
+                                            D3DRMFILL_POINTS, D3DRMSHADE_GOURAUD | D3DRMFILL_SOLID, 0xFFFFFFFFU};
+    Renderer r(120, 90, 2);
+    int roundsThatDrew = 0;
+    for (int round = 0; round < 150; ++round) {
+        MeshData mesh;
+        for (int f = 0; f < 40; ++f) {
+            FaceRecord face;
+            face.firstCorner = static_cast<std::uint32_t>(mesh.corners.size());
+            face.cornerCount = static_cast<std::uint32_t>(pick(rng) % 7);
+            face.color = static_cast<D3DCOLOR>(rng());
+            for (std::uint32_t c = 0; c < face.cornerCount; ++c) {
+                mesh.corners.push_back({static_cast<std::uint32_t>(mesh.positions.size()),
+                                        pick(rng) < 8 ? static_cast<std::uint32_t>(mesh.normals.size()) : kNoNormal});
+                mesh.positions.push_back({pick(rng) < 12 ? plain(rng) : value(), pick(rng) < 12 ? plain(rng) : value(),
+                                          pick(rng) < 12 ? std::fabs(plain(rng)) : value()});
+                mesh.normals.push_back({value(), value(), value()});
+            }
+            mesh.faces.push_back(face);
+        }
+        MeshInstance inst = Instance(mesh, qualities[round % 6]);
+        for (auto& row : inst.modelToWorld.m) {
+            for (float& v : row) {
+                v += pick(rng) == 0 ? value() : 0.0F;
+            }
+        }
+        const DirectionalLightInfo light{{value(), value(), value()}, {value(), 1, 1}};
+        RenderJob job = MakeJob({&inst, 1});
+        job.rect = {13, 7, 61, 50};
+        job.lights = {&light, 1};
+        job.front = pick(rng) < 3 ? value() : 1.0F;
+        job.back = pick(rng) < 3 ? value() : 1000.0F;
+        r.Clear({0, 0, 120, 90}, kBackground);
+        r.Render(job);
+        const PictureView v = r.Picture();
+        bool drew = false;
+        for (int y = 0; y < 90; ++y) {
+            for (int x = 0; x < 120; ++x) {
+                if (x < 13 || x >= 74 || y < 7 || y >= 57) {
+                    ASSERT_EQ(v.pixels[y * 120 + x], kBackground) << "round " << round << " at " << x << "," << y;
+                } else {
+                    drew = drew || v.pixels[y * 120 + x] != kBackground;
+                }
+            }
+        }
+        roundsThatDrew += drew ? 1 : 0;
+    }
+    // The garbage still holds enough sane faces to reach the pixels.
+    EXPECT_GT(roundsThatDrew, 30);
 }
 
 }  // namespace
