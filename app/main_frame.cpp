@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QGuiApplication>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -66,7 +68,12 @@ CMainFrame::CMainFrame(CTarnoApp& app, doc::CTarnoDoc& document, rm::Root& root)
     : m_app(app), m_document(document) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(AppIcon());
-    resize(800, 600);
+    // 800 by 600, or less on a small or strongly scaled screen.
+    QSize size(800, 600);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    }
+    resize(size);
 
     CreateMenu();
     CreateAccelerators();
@@ -97,6 +104,7 @@ QAction* CMainFrame::Action(int id) {
     action->setToolTip(tip.isEmpty() ? prompt : tip);
     action->setCheckable(IsCheckable(id));
     action->setEnabled(false);
+    action->setIconVisibleInMenu(false);
     connect(action, &QAction::triggered, this, [this, id] {
         RouteCommand(id);
         UpdateAllCommandUI();

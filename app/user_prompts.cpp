@@ -3,6 +3,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cstdio>
 
 #include "app/open_dialog.h"
 #include "app/qt_text.h"
@@ -13,6 +14,12 @@ namespace app {
 QString AppCaption() { return ToQString(res::LoadString(res::IDS_APP_TITLE)); }
 
 void QtPrompts::MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+    // Problems go to standard error too, for whoever started the program from a script.
+    if (icon == QMessageBox::Warning || icon == QMessageBox::Critical) {
+        QString line = text;
+        line.replace(u'\n', u' ');
+        std::fprintf(stderr, "tarno: %s\n", qPrintable(line));
+    }
     QMessageBox box(icon, AppCaption(), text, QMessageBox::Ok, parent);
     box.exec();
 }
