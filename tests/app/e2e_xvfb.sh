@@ -56,7 +56,7 @@ if [ -z "$wid" ]; then
     exit 1
 fi
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-echo "window $wid at ${X},${Y} size ${WIDTH}x${HEIGHT}"
+echo "window $wid \"$(xdotool getwindowname "$wid")\" at ${X},${Y} size ${WIDTH}x${HEIGHT}"
 
 # The model band: the middle half of the window, well inside the view whatever the bars'
 # heights. The menu bar: the window's top 16 rows.
