@@ -2,6 +2,8 @@
 // bar's prompts, the caption, the recent files in the File menu, opening and saving.
 
 #include <QAction>
+#include <QComboBox>
+#include <QFileSystemModel>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -266,6 +269,39 @@ TEST_F(FrameTest, OpenDialogHasItsTitleAndFilters) {
     EXPECT_EQ(dialog.nameFilters(),
               (QStringList{"Api File (*.api)", "すべてのﾌｧｲﾙ (*.*)"}));
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
+}
+
+// Names the dialog lists in `dir`, once its folder has been read.
+QStringList Listed(app::COpenDialog& dialog) {
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    EXPECT_NE(model, nullptr);
+    if (model == nullptr) return {};
+    const QModelIndex root = model->index(dialog.directory().absolutePath());
+    for (int i = 0; i < 50 && model->rowCount(root) < 2; ++i) QTest::qWait(10);
+    QTest::qWait(20);
+    QStringList names;
+    for (int r = 0; r < model->rowCount(root); ++r) {
+        const QModelIndex index = model->index(r, 0, root);
+        if (model->flags(index) & Qt::ItemIsEnabled) names << model->fileName(index);
+    }
+    names.sort();
+    return names;
+}
+
+TEST_F(FrameTest, AllFilesFilterListsNamesWithoutADot) {
+    for (const char* name : {"a.api", "notes.txt", "README"}) {
+        std::ofstream(settingsDir + "/" + name) << "x";
+    }
+    app::COpenDialog dialog(&Frame());
+    dialog.setDirectory(QString::fromStdString(settingsDir));
+    dialog.show();
+    EXPECT_TRUE(Listed(dialog).contains(QStringLiteral("a.api")));
+    EXPECT_FALSE(Listed(dialog).contains(QStringLiteral("README")));
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    QTest::keyClick(types, Qt::Key_Down);  // as the user picks the second entry
+    ASSERT_EQ(types->currentIndex(), 1);
+    EXPECT_EQ(Listed(dialog), (QStringList{"README", "a.api", "notes.txt"}));
 }
 
 TEST_F(FrameTest, ExactlyOneFillModeButtonIsPressed) {
