@@ -1,0 +1,250 @@
+#include "platform/raster/face_builder.h"
+
+#include <cmath>
+
+#include "platform/rm/mesh_builder.h"
+
+namespace rm::raster {
+
+namespace {
+
+Vec3 TransformNormal(const float m[3][3], const Vec3& n) {
+    return {n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0],
+            n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
+            n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
+}
+
+std::uint32_t PackTiles(const PixelRect& box) {
+    const auto t = [](int v) { return static_cast<std::uint32_t>(v >> kTileShift) & 0xFFU; };
+    return t(box.x0) | (t(box.y0) << 8) | (t(box.x1) << 16) | (t(box.y1) << 24);
+}
+
+}  // namespace
+
+
+Vec3 FaceBuilder::FaceNormalWorld() const {
+    // Newell's method: the sum of the corner cross products, out of the clockwise side.
+    Vec3 n;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const D3DVECTOR& p = m_mesh.positions[m_corners[i].position];
+        const D3DVECTOR& q = m_mesh.positions[m_corners[i + 1 == m_count ? 0 : i + 1].position];
+        n.x += (p.y - q.y) * (p.z + q.z);
+        n.y += (p.z - q.z) * (p.x + q.x);
+        n.z += (p.x - q.x) * (p.y + q.y);
+    }
+    return NormalizedOrZero(TransformNormal(m_setup.toWorld, n));
+}
+
+ColorRGB FaceBuilder::CornerIntensity(std::uint32_t corner, const Vec3& faceNormal) const {
+    const std::uint32_t ni = m_corners[corner].normal;
+    Vec3 n = faceNormal;
+    if (ni != kNoNormal && ni < m_mesh.normals.size()) {
+        const D3DVECTOR& v = m_mesh.normals[ni];
+        const Vec3 w = NormalizedOrZero(TransformNormal(m_setup.toWorld, {v.x, v.y, v.z}));
+        if (w.x != 0.0F || w.y != 0.0F || w.z != 0.0F) {
+            n = w;
+        }
+    }
+    return LightIntensity(n, m_frame.view.ambient, m_frame.view.lights);
+}
+
+void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
+    const Vec3 faceNormal = FaceNormalWorld();
+    const D3DCOLOR c = m_face->color;
+    const float r = static_cast<float>((c >> 16) & 0xFFU);
+    const float g = static_cast<float>((c >> 8) & 0xFFU);
+    const float b = static_cast<float>(c & 0xFFU);
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const ColorRGB intensity = CornerIntensity(i, faceNormal);
+        out[i].r = ScaleChannel(r, intensity.r);
+        out[i].g = ScaleChannel(g, intensity.g);
+        out[i].b = ScaleChannel(b, intensity.b);
+    }
+}
+
+void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
+    std::vector<ClipVertex>& poly = m_scratch.polygon;
+    std::vector<ScreenVertex>& screen = m_scratch.screen;
+    screen.clear();
+    if (clipBits != 0 && !m_scratch.clipper.Clip(poly, clipBits, m_frame.planes)) {
+        return;
+    }
+    for (const ClipVertex& v : poly) {
+        ScreenVertex s{};
+        ProjectPoint(m_frame.view, v.x, v.y, v.z, s.fx, s.fy, s.depth);
+        s.r = v.r;
+        s.g = v.g;
+        s.b = v.b;
+        screen.push_back(s);
+    }
+}
+
+void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b,
+                               const ScreenVertex& c, D3DCOLOR color, bool gouraud) {
+    TriangleSetup tri;
+    ColorPlanes planes;
+    if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, tri, planes)) {
+        return;
+    }
+    if (gouraud) {
+        tri.shade = static_cast<std::uint32_t>(m_chunk.shades.size());
+        m_chunk.shades.push_back(planes);
+    }
+    m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.triangles.size()));
+    m_chunk.refTiles.push_back(PackTiles(tri.box));
+    m_chunk.triangles.push_back(tri);
+    ++m_chunk.trianglesDrawn;
+}
+
+void FaceBuilder::EmitSolid(bool clipped) {
+    const std::vector<ScreenVertex>& s = m_scratch.screen;
+    const bool gouraud = m_setup.gouraud && m_setup.lit;
+    D3DCOLOR color = m_face->color;
+    bool colorReady = !m_setup.lit || gouraud;
+    bool cornersReady = clipped || !gouraud;
+    for (std::size_t k = 1; k + 1 < s.size(); ++k) {
+        if (SignedArea(s[0], s[k], s[k + 1]) <= 0) {
+            continue;  // culled before any shading is spent on it
+        }
+        if (!colorReady) {
+            color = ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                             m_frame.view.lights));
+            colorReady = true;
+        }
+        if (!cornersReady) {
+            std::vector<ClipVertex>& poly = m_scratch.polygon;
+            poly.resize(m_count);
+            SetCornerColors(poly);
+            for (std::uint32_t i = 0; i < m_count; ++i) {
+                m_scratch.screen[i].r = poly[i].r;
+                m_scratch.screen[i].g = poly[i].g;
+                m_scratch.screen[i].b = poly[i].b;
+            }
+            cornersReady = true;
+        }
+        PushTriangle(s[0], s[k], s[k + 1], color, gouraud);
+    }
+}
+
+void FaceBuilder::EmitOutline() {
+    const std::vector<ScreenVertex>& s = m_scratch.screen;
+    const std::vector<ClipVertex>& poly = m_scratch.polygon;
+    std::int64_t area = 0;
+    for (std::size_t k = 1; k + 1 < s.size(); ++k) {
+        area += SignedArea(s[0], s[k], s[k + 1]);
+    }
+    if (area <= 0) {
+        return;  // facing away or flat on the screen
+    }
+    constexpr float kToPixels = 1.0F / static_cast<float>(kSubScale);
+    const auto px = [&](std::size_t i) { return static_cast<float>(s[i].fx) * kToPixels; };
+    const auto py = [&](std::size_t i) { return static_cast<float>(s[i].fy) * kToPixels; };
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const std::size_t j = i + 1 == s.size() ? 0 : i + 1;
+        LineSetup line;
+        bool ok = false;
+        if (m_setup.fill == FillMode::Wireframe) {
+            if ((poly[i].edgeFlags & kEdgeOriginal) == 0) {
+                continue;  // an edge the clipper made, not one of the face's
+            }
+            ok = SetupLine(px(i), py(i), s[i].depth, px(j), py(j), s[j].depth,
+                           m_frame.view.scissor, m_face->color, line);
+        } else {
+            if ((poly[i].edgeFlags & kVertexOriginal) == 0) {
+                continue;
+            }
+            ok = SetupLine(px(i), py(i), s[i].depth, px(i), py(i), s[i].depth,
+                           m_frame.view.scissor, m_face->color, line);
+        }
+        if (!ok) {
+            continue;
+        }
+        m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.lines.size()) | kLineRef);
+        m_chunk.refTiles.push_back(PackTiles(LineBounds(line, m_frame.view.scissor)));
+        m_chunk.lines.push_back(line);
+    }
+}
+
+void FaceBuilder::Build(std::uint32_t faceIndex) {
+    m_face = &m_mesh.faces[faceIndex];
+    m_count = m_face->cornerCount;
+    if (m_count < 3) {
+        return;  // a point or a segment has no area
+    }
+    const std::size_t cornersTotal = m_mesh.corners.size();
+    if (m_face->firstCorner > cornersTotal || m_count > cornersTotal - m_face->firstCorner) {
+        return;
+    }
+    m_corners = m_mesh.corners.data() + m_face->firstCorner;
+    m_chunk.trianglesIn += m_count - 2;
+    std::uint32_t all = ~0U;
+    std::uint32_t any = 0;
+    const std::size_t positions = m_mesh.positions.size();
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const std::uint32_t p = m_corners[i].position;
+        if (p >= positions) {
+            return;
+        }
+        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].code;
+        all &= code;
+        any |= code;
+    }
+    if ((any & kNonFinite) != 0 || (all & kRejectMask) != 0) {
+        return;
+    }
+    const std::uint32_t clipBits = any & kClipMask;
+    if (clipBits == 0 && m_count == 3 && m_setup.fill == FillMode::Solid && !m_setup.gouraud) {
+        // The common case, kept free of the scratch vectors.
+        ScreenVertex s[3];
+        for (int i = 0; i < 3; ++i) {
+            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            s[i] = {v.fx, v.fy, v.depth, 0, 0, 0};
+        }
+        if (SignedArea(s[0], s[1], s[2]) <= 0) {
+            return;
+        }
+        const D3DCOLOR color =
+            m_setup.lit ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                                   m_frame.view.lights))
+                        : m_face->color;
+        PushTriangle(s[0], s[1], s[2], color, false);
+        return;
+    }
+    const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;
+    if (needPolygon) {
+        std::vector<ClipVertex>& poly = m_scratch.polygon;
+        poly.resize(m_count);
+        for (std::uint32_t i = 0; i < m_count; ++i) {
+            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
+        }
+        if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
+            SetCornerColors(poly);
+        }
+        if (clipBits != 0) {
+            ClipAndProject(clipBits);
+        } else {
+            std::vector<ScreenVertex>& screen = m_scratch.screen;
+            screen.clear();
+            for (std::uint32_t i = 0; i < m_count; ++i) {
+                const ProjectedVertex& v =
+                    m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+                screen.push_back({v.fx, v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
+            }
+        }
+    } else {
+        std::vector<ScreenVertex>& screen = m_scratch.screen;
+        screen.clear();
+        for (std::uint32_t i = 0; i < m_count; ++i) {
+            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            screen.push_back({v.fx, v.fy, v.depth, 0, 0, 0});
+        }
+    }
+    if (m_setup.fill == FillMode::Solid) {
+        EmitSolid(needPolygon);
+    } else {
+        EmitOutline();
+    }
+}
+
+}  // namespace rm::raster

@@ -1,0 +1,41 @@
+#pragma once
+// One face of a mesh on its way to the bins: corners gathered and checked, the face
+// culled or clipped, shaded flat or per corner, split into a fan of triangles, or into
+// its edges or corners for wireframe and points, and appended to the chunk.
+
+#include <cstdint>
+#include <span>
+
+#include "platform/raster/geometry_stage.h"
+
+namespace rm::raster {
+
+class FaceBuilder {
+public:
+    FaceBuilder(const FrameGeometry& frame, const MeshSetup& mesh, Chunk& chunk,
+                GeometryScratch& scratch)
+        : m_frame(frame), m_setup(mesh), m_mesh(*mesh.mesh), m_chunk(chunk), m_scratch(scratch) {}
+
+    void Build(std::uint32_t faceIndex);
+
+private:
+    void ClipAndProject(std::uint32_t clipBits);
+    Vec3 FaceNormalWorld() const;
+    ColorRGB CornerIntensity(std::uint32_t corner, const Vec3& faceNormal) const;
+    void SetCornerColors(std::span<ClipVertex> out) const;
+    void EmitSolid(bool clipped);
+    void EmitOutline();
+    void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                      D3DCOLOR color, bool gouraud);
+
+    const FrameGeometry& m_frame;
+    const MeshSetup& m_setup;
+    const MeshData& m_mesh;
+    Chunk& m_chunk;
+    GeometryScratch& m_scratch;
+    const FaceRecord* m_face = nullptr;
+    const Corner* m_corners = nullptr;
+    std::uint32_t m_count = 0;
+};
+
+}  // namespace rm::raster
