@@ -1,8 +1,8 @@
 #pragma once
 // The colour and depth buffers of a renderer, split into square tiles. Clearing a whole
 // tile only records the clear; the tile's depth is filled when geometry first reaches it
-// and its colour then or when the picture is read, so a cleared frame costs one pass over
-// the colour buffer at most.
+// and its colour then, or later by ResolveColor, so a cleared frame costs one pass over
+// the colour buffer at most and none over the depth of empty tiles.
 
 #include <cstdint>
 #include <limits>

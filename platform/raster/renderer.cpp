@@ -170,6 +170,9 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
         any = chunks[c].tileStart[t] != chunks[c].tileStart[t + 1];
     }
     if (!any) {
+        // Nothing to draw here: settle the tile's recorded colour clear now, inside this
+        // parallel pass, rather than in a pass of its own when the picture is read.
+        frame.ResolveColor(tile);
         return;
     }
     frame.Materialize(tile);
