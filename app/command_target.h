@@ -8,12 +8,18 @@ namespace app {
 
 // What an update handler sets for one command.
 class CCmdUI {
-public:
+  public:
     explicit CCmdUI(int id) : m_id(id) {}
     [[nodiscard]] int GetID() const { return m_id; }
-    void Enable(bool on = true) { m_enabled = on; m_handled = true; }
+    void Enable(bool on = true) {
+        m_enabled = on;
+        m_handled = true;
+    }
     void SetCheck(bool on = true) { m_checked = on; }
-    void SetRadio(bool on = true) { m_checked = on; m_radio = true; }
+    void SetRadio(bool on = true) {
+        m_checked = on;
+        m_radio = true;
+    }
     void SetText(const char* text) { m_text = text; }
     [[nodiscard]] bool Handled() const { return m_handled; }
     [[nodiscard]] bool Enabled() const { return m_enabled; }
@@ -21,7 +27,7 @@ public:
     [[nodiscard]] bool Radio() const { return m_radio; }
     [[nodiscard]] const char* Text() const { return m_text; }
 
-private:
+  private:
     int m_id;
     bool m_handled = false;
     bool m_enabled = false;
@@ -31,7 +37,7 @@ private:
 };
 
 class CommandTarget {
-public:
+  public:
     virtual ~CommandTarget() = default;
     // True when this target handled the command.
     virtual bool OnCommand(int id) = 0;
@@ -41,7 +47,7 @@ public:
 
 // The main frame's side of the toolbar that the view's key handlers press and release.
 class ToolbarPresser {
-public:
+  public:
     virtual ~ToolbarPresser() = default;
     virtual void PressButton(int id, bool pressed) = 0;
 };

@@ -3,7 +3,9 @@
 namespace app {
 namespace {
 
-[[nodiscard]] bool Failed(HRESULT hr) { return hr < 0; }
+[[nodiscard]] bool Failed(HRESULT hr) {
+    return hr < 0;
+}
 
 // The Windows NT family: only the presence of DirectInput tells releases apart.
 std::uint32_t ProbeNt(const OSVERSIONINFO& os, DxProbeSystem& sys) {
@@ -109,8 +111,8 @@ void ProbeDirectXVersion(std::uint32_t* pdwDXVersion, DxProbeSystem& system) {
     OSVERSIONINFO os;
     os.dwOSVersionInfoSize = sizeof(OSVERSIONINFO);
     if (!system.GetVersionEx(os)) return;
-    *pdwDXVersion = os.dwPlatformId == VER_PLATFORM_WIN32_NT ? ProbeNt(os, system)
-                                                             : Probe95(os, system);
+    *pdwDXVersion =
+        os.dwPlatformId == VER_PLATFORM_WIN32_NT ? ProbeNt(os, system) : Probe95(os, system);
 }
 
 }  // namespace app

@@ -16,15 +16,18 @@ bool HostProbeSystem::GetVersionEx(OSVERSIONINFO& info) {
     return true;
 }
 
-HMODULE HostProbeSystem::LoadLibrary(const char* /*name*/) { return 0; }
-FARPROC HostProbeSystem::GetProcAddress(HMODULE /*module*/, const char* /*name*/) { return 0; }
+HMODULE HostProbeSystem::LoadLibrary(const char* /*name*/) {
+    return 0;
+}
+FARPROC HostProbeSystem::GetProcAddress(HMODULE /*module*/, const char* /*name*/) {
+    return 0;
+}
 void HostProbeSystem::FreeLibrary(HMODULE /*module*/) {}
 HRESULT HostProbeSystem::DirectDrawCreate(FARPROC /*entry*/, Interface& directDraw) {
     directDraw = 0;
     return kNotAvailable;
 }
-HRESULT HostProbeSystem::QueryInterface(Interface /*object*/, const GUID& /*iid*/,
-                                        Interface& out) {
+HRESULT HostProbeSystem::QueryInterface(Interface /*object*/, const GUID& /*iid*/, Interface& out) {
     out = 0;
     return kNotAvailable;
 }
@@ -37,6 +40,8 @@ HRESULT HostProbeSystem::CreateSurface(Interface /*directDraw*/, const DDSURFACE
     surface = 0;
     return kNotAvailable;
 }
-void HostProbeSystem::OutputDebugString(const char* text) { OutputDebugText(text); }
+void HostProbeSystem::OutputDebugString(const char* text) {
+    OutputDebugText(text);
+}
 
 }  // namespace app

@@ -3,18 +3,17 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QGuiApplication>
 #include <QPrintPreviewDialog>
-#include <QScreen>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <array>
-#include <set>
 
 #include "app/pictures.h"
 #include "app/print_picture.h"
@@ -38,18 +37,30 @@ bool IsCheckable(int id) {
 
 Qt::Key QtKey(res::VirtualKey key) {
     switch (key) {
-        case res::VirtualKey::N: return Qt::Key_N;
-        case res::VirtualKey::O: return Qt::Key_O;
-        case res::VirtualKey::S: return Qt::Key_S;
-        case res::VirtualKey::P: return Qt::Key_P;
-        case res::VirtualKey::Z: return Qt::Key_Z;
-        case res::VirtualKey::X: return Qt::Key_X;
-        case res::VirtualKey::C: return Qt::Key_C;
-        case res::VirtualKey::V: return Qt::Key_V;
-        case res::VirtualKey::Back: return Qt::Key_Backspace;
-        case res::VirtualKey::Delete: return Qt::Key_Delete;
-        case res::VirtualKey::Insert: return Qt::Key_Insert;
-        case res::VirtualKey::F6: return Qt::Key_F6;
+        case res::VirtualKey::N:
+            return Qt::Key_N;
+        case res::VirtualKey::O:
+            return Qt::Key_O;
+        case res::VirtualKey::S:
+            return Qt::Key_S;
+        case res::VirtualKey::P:
+            return Qt::Key_P;
+        case res::VirtualKey::Z:
+            return Qt::Key_Z;
+        case res::VirtualKey::X:
+            return Qt::Key_X;
+        case res::VirtualKey::C:
+            return Qt::Key_C;
+        case res::VirtualKey::V:
+            return Qt::Key_V;
+        case res::VirtualKey::Back:
+            return Qt::Key_Backspace;
+        case res::VirtualKey::Delete:
+            return Qt::Key_Delete;
+        case res::VirtualKey::Insert:
+            return Qt::Key_Insert;
+        case res::VirtualKey::F6:
+            return Qt::Key_F6;
     }
     return Qt::Key_unknown;
 }
@@ -189,7 +200,9 @@ void CMainFrame::CreateStatusBar() {
     setStatusBar(m_wndStatusBar);
 }
 
-QString CMainFrame::IdleMessage() const { return m_idleLabel->text(); }
+QString CMainFrame::IdleMessage() const {
+    return m_idleLabel->text();
+}
 
 void CMainFrame::PressButton(int id, bool pressed) {
     if (QToolButton* button = ToolButton(id)) button->setDown(pressed);
@@ -198,13 +211,20 @@ void CMainFrame::PressButton(int id, bool pressed) {
 bool CMainFrame::OnCommand(int id) {
     switch (id) {
         case res::ID_VIEW_TOOLBAR:
-        case res::ID_VIEW_STATUS_BAR: OnBarCheck(id); return true;
-        case res::ID_FILE_PRINT: PrintDocument(UserPrompts::PrinterChoice::Dialog); return true;
+        case res::ID_VIEW_STATUS_BAR:
+            OnBarCheck(id);
+            return true;
+        case res::ID_FILE_PRINT:
+            PrintDocument(UserPrompts::PrinterChoice::Dialog);
+            return true;
         case res::ID_FILE_PRINT_DIRECT:
             PrintDocument(UserPrompts::PrinterChoice::Default);
             return true;
-        case res::ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); return true;
-        default: return false;
+        case res::ID_FILE_PRINT_PREVIEW:
+            OnFilePrintPreview();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -220,11 +240,16 @@ bool CMainFrame::OnUpdateCommandUI(CCmdUI& ui) {
             return true;
         case res::ID_FILE_PRINT:
         case res::ID_FILE_PRINT_DIRECT:
-        case res::ID_FILE_PRINT_PREVIEW: ui.Enable(); return true;
+        case res::ID_FILE_PRINT_PREVIEW:
+            ui.Enable();
+            return true;
         // The view has no panes to move between.
         case res::ID_NEXT_PANE:
-        case res::ID_PREV_PANE: ui.Enable(false); return true;
-        default: return false;
+        case res::ID_PREV_PANE:
+            ui.Enable(false);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -263,7 +288,8 @@ void CMainFrame::UpdateAllCommandUI() {
 
 void CMainFrame::UpdateRecentFileMenu() {
     const CRecentFileList& list = m_app.RecentFiles();
-    for (int i = 0; i < list.GetSize(); ++i) m_fileMenu->removeAction(Action(res::ID_FILE_MRU_FILE1 + i));
+    for (int i = 0; i < list.GetSize(); ++i)
+        m_fileMenu->removeAction(Action(res::ID_FILE_MRU_FILE1 + i));
     if (list.Count() == 0) {
         QAction* placeholder = Action(res::ID_FILE_MRU_FILE1);
         placeholder->setText(ToQString(res::kFileMenu[2].text));
@@ -283,7 +309,8 @@ void CMainFrame::UpdateRecentFileMenu() {
 void CMainFrame::OnUpdateFrameTitle() {
     QString title = QFile::decodeName(QByteArray::fromStdString(m_document.GetTitle()));
     if (title.isEmpty()) title = ToQString(res::LoadString(res::IDS_UNTITLED));
-    setWindowTitle(title + QStringLiteral(" - ") + ToQString(res::StringField(res::kDocTemplate, 0)));
+    setWindowTitle(title + QStringLiteral(" - ") +
+                   ToQString(res::StringField(res::kDocTemplate, 0)));
 }
 
 void CMainFrame::OnBarCheck(int id) {
@@ -315,8 +342,7 @@ bool CMainFrame::PrintDocument(UserPrompts::PrinterChoice choice) {
         return m_pView->RenderPicture(width, height);
     });
     if (!printed) {
-        m_app.Prompts().MessageBox(this, QStringLiteral("Printing failed."),
-                                   QMessageBox::Warning);
+        m_app.Prompts().MessageBox(this, QStringLiteral("Printing failed."), QMessageBox::Warning);
     }
     return printed;
 }
@@ -324,8 +350,9 @@ bool CMainFrame::PrintDocument(UserPrompts::PrinterChoice choice) {
 void CMainFrame::OnFilePrintPreview() {
     QPrintPreviewDialog preview(&m_app.Printer(), this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
-        PrintPicture(*printer, PictureAspect(),
-                     [this](int width, int height) { return m_pView->RenderPicture(width, height); });
+        PrintPicture(*printer, PictureAspect(), [this](int width, int height) {
+            return m_pView->RenderPicture(width, height);
+        });
     });
     preview.exec();
 }

@@ -53,8 +53,13 @@ void ThickStroke(QPainter& p, const QPainterPath& path, qreal width, const QColo
 void PaintOpen(QPainter& p) {
     // Back of the folder with its tab.
     FillOutlined(p,
-                 QPolygonF({{0.5, 3.5}, {1.5, 2.5}, {4.5, 2.5}, {5.5, 3.5}, {10.5, 3.5},
-                            {10.5, 13.5}, {0.5, 13.5}}),
+                 QPolygonF({{0.5, 3.5},
+                            {1.5, 2.5},
+                            {4.5, 2.5},
+                            {5.5, 3.5},
+                            {10.5, 3.5},
+                            {10.5, 13.5},
+                            {0.5, 13.5}}),
                  kOlive, kBlack);
     // The open front flap.
     FillOutlined(p, QPolygonF({{0.5, 13.5}, {3.5, 7.5}, {14.5, 7.5}, {11.5, 13.5}}), kYellow,
@@ -76,16 +81,26 @@ void PaintReload(QPainter& p) {
     arc.arcTo(circle, 60.0, 280.0);
     ThickStroke(p, arc, 2.0, kYellow, kOlive);
     const QPointF end = arc.currentPosition();
-    FillOutlined(p, QPolygonF({end + QPointF(-3.0, -2.0), end + QPointF(3.0, -1.5),
-                               end + QPointF(0.5, 3.0)}),
-                 kYellow, kOlive);
+    FillOutlined(
+        p,
+        QPolygonF({end + QPointF(-3.0, -2.0), end + QPointF(3.0, -1.5), end + QPointF(0.5, 3.0)}),
+        kYellow, kOlive);
     // The letter R on top, two pixels thick.
     p.setPen(Qt::NoPen);
     p.setBrush(kRed);
     QPainterPath r;
     r.setFillRule(Qt::OddEvenFill);
-    r.addPolygon(QPolygonF({{5, 3}, {10, 3}, {12, 5}, {12, 6}, {10, 8}, {12, 12}, {10, 12},
-                            {8, 8.5}, {7, 8.5}, {7, 12}, {5, 12}}));
+    r.addPolygon(QPolygonF({{5, 3},
+                            {10, 3},
+                            {12, 5},
+                            {12, 6},
+                            {10, 8},
+                            {12, 12},
+                            {10, 12},
+                            {8, 8.5},
+                            {7, 8.5},
+                            {7, 12},
+                            {5, 12}}));
     r.closeSubpath();
     r.addPolygon(QPolygonF({{7, 5}, {9.5, 5}, {10, 5.5}, {9.5, 6.5}, {7, 6.5}}));
     r.closeSubpath();
@@ -138,8 +153,13 @@ void PaintArrow(QPainter& p, qreal degrees) {
     p.rotate(degrees);
     p.translate(-7.5, -7.5);
     FillOutlined(p,
-                 QPolygonF({{7.5, 1.5}, {13.5, 7.5}, {10.5, 7.5}, {10.5, 13.5}, {4.5, 13.5},
-                            {4.5, 7.5}, {1.5, 7.5}}),
+                 QPolygonF({{7.5, 1.5},
+                            {13.5, 7.5},
+                            {10.5, 7.5},
+                            {10.5, 13.5},
+                            {4.5, 13.5},
+                            {4.5, 7.5},
+                            {1.5, 7.5}}),
                  kGreen, kDarkGreen);
     p.restore();
 }
@@ -160,14 +180,14 @@ using Painter = std::function<void(QPainter&)>;
 // Renders a picture of `logical` units at whatever size and device pixel ratio it is
 // asked for, instead of scaling one bitmap.
 class PaintedIconEngine final : public QIconEngine {
-public:
+  public:
     PaintedIconEngine(Painter painter, QSize logical)
         : m_painter(std::move(painter)), m_logical(logical) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
-        const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatioF()
-                                                       : 1.0;
+        const qreal dpr =
+            painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
         QPixmap pm = pixmap((QSizeF(rect.size()) * dpr).toSize(), mode, state);
         pm.setDevicePixelRatio(dpr);
         painter->drawPixmap(rect, pm);
@@ -201,7 +221,7 @@ public:
         return {m_logical, m_logical * 2, m_logical * 3};
     }
 
-private:
+  private:
     // The look of a disabled button: grey and faint.
     static void Gray(QImage& image) {
         for (int y = 0; y < image.height(); ++y) {
@@ -222,18 +242,41 @@ private:
 
 void PaintToolbarPicture(QPainter& painter, int index) {
     switch (index) {
-        case 0: PaintOpen(painter); break;
-        case 1: PaintReload(painter); break;
-        case 2: PaintMagnifier(painter, true); break;
-        case 3: PaintMagnifier(painter, false); break;
-        case 4: PaintSolidCube(painter); break;
-        case 5: PaintWireframeCube(painter); break;
-        case 6: PaintArrow(painter, 0.0); break;
-        case 7: PaintArrow(painter, 180.0); break;
-        case 8: PaintArrow(painter, 270.0); break;
-        case 9: PaintArrow(painter, 90.0); break;
-        case 10: PaintQuestion(painter); break;
-        default: break;
+        case 0:
+            PaintOpen(painter);
+            break;
+        case 1:
+            PaintReload(painter);
+            break;
+        case 2:
+            PaintMagnifier(painter, true);
+            break;
+        case 3:
+            PaintMagnifier(painter, false);
+            break;
+        case 4:
+            PaintSolidCube(painter);
+            break;
+        case 5:
+            PaintWireframeCube(painter);
+            break;
+        case 6:
+            PaintArrow(painter, 0.0);
+            break;
+        case 7:
+            PaintArrow(painter, 180.0);
+            break;
+        case 8:
+            PaintArrow(painter, 270.0);
+            break;
+        case 9:
+            PaintArrow(painter, 90.0);
+            break;
+        case 10:
+            PaintQuestion(painter);
+            break;
+        default:
+            break;
     }
 }
 

@@ -26,9 +26,8 @@ bool PrintPicture(QPagedPaintDevice& device, QSize aspect, const PictureRenderer
     // The painter's window is the printable area in device pixels.
     const QRect target = FitToPage(painter.window(), aspect);
     const QSize renderSize = RenderSizeFor(target.size());
-    const QImage picture = renderSize.isEmpty()
-                               ? QImage()
-                               : render(renderSize.width(), renderSize.height());
+    const QImage picture =
+        renderSize.isEmpty() ? QImage() : render(renderSize.width(), renderSize.height());
     if (picture.isNull()) {
         painter.end();
         return false;

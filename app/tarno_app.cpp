@@ -26,7 +26,9 @@ constexpr int kProfileMRU = res::kRecentFileCount;
 QString LocalPath(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
-std::string FileBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string FileBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -54,8 +56,7 @@ bool CTarnoApp::InitInstance(const QStringList& args) {
     }
 
     if (rm::Failed(rm::Direct3DRMCreate(m_pRoot)) || !m_pRoot) {
-        ShowMessage(QStringLiteral("The 3D renderer could not be started."),
-                    QMessageBox::Critical);
+        ShowMessage(QStringLiteral("The 3D renderer could not be started."), QMessageBox::Critical);
         return false;
     }
 
@@ -146,10 +147,10 @@ void CTarnoApp::Unregister() {
 }
 
 std::unique_ptr<QSettings> CTarnoApp::OpenProfile() const {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       m_strRegistryKey.isEmpty() ? ToQString(res::kRegistryKey)
-                                                                  : m_strRegistryKey,
-                                       ToQString(res::LoadString(res::IDS_APP_TITLE)));
+    return std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope,
+        m_strRegistryKey.isEmpty() ? ToQString(res::kRegistryKey) : m_strRegistryKey,
+        ToQString(res::LoadString(res::IDS_APP_TITLE)));
 }
 
 void CTarnoApp::LoadStdProfileSettings(int maxMRU) {
@@ -231,7 +232,8 @@ bool CTarnoApp::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Wheel:
             if (!m_sinceInput.isValid()) m_sinceInput.start();
             break;
-        default: break;
+        default:
+            break;
     }
     return QObject::eventFilter(watched, event);
 }
@@ -242,18 +244,29 @@ QPrinter& CTarnoApp::Printer() {
 }
 
 void CTarnoApp::ShowMessage(const QString& text, QMessageBox::Icon icon) {
-    m_prompts.MessageBox(m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
-                         text, icon);
+    m_prompts.MessageBox(m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr, text,
+                         icon);
 }
 
 bool CTarnoApp::OnCommand(int id) {
     switch (id) {
-        case res::ID_APP_ABOUT: OnAbout(); return true;
-        case res::ID_FILE_NEW: OnFileNew(); return true;
-        case res::ID_FILE_OPEN: OnFileOpen(); return true;
-        case res::ID_FILE_PRINT_SETUP: OnFilePrintSetup(); return true;
-        case res::ID_APP_EXIT: OnAppExit(); return true;
-        default: break;
+        case res::ID_APP_ABOUT:
+            OnAbout();
+            return true;
+        case res::ID_FILE_NEW:
+            OnFileNew();
+            return true;
+        case res::ID_FILE_OPEN:
+            OnFileOpen();
+            return true;
+        case res::ID_FILE_PRINT_SETUP:
+            OnFilePrintSetup();
+            return true;
+        case res::ID_APP_EXIT:
+            OnAppExit();
+            return true;
+        default:
+            break;
     }
     if (id >= res::ID_FILE_MRU_FILE1 && id <= res::ID_FILE_MRU_LAST) {
         const int index = id - res::ID_FILE_MRU_FILE1;
@@ -273,7 +286,8 @@ bool CTarnoApp::OnUpdateCommandUI(CCmdUI& ui) {
         case res::ID_APP_EXIT:
             ui.Enable();
             return true;
-        default: break;
+        default:
+            break;
     }
     if (id >= res::ID_FILE_MRU_FILE1 && id <= res::ID_FILE_MRU_LAST) {
         ui.Enable(id - res::ID_FILE_MRU_FILE1 < m_recentFiles.Count());

@@ -25,7 +25,7 @@ class CMainFrame;
 
 class CTarnoApp : public QObject, public CommandTarget {
     Q_OBJECT
-public:
+  public:
     // Both must outlive the application object.
     CTarnoApp(DxProbeSystem& probeSystem, UserPrompts& prompts);
     ~CTarnoApp() override;
@@ -70,11 +70,11 @@ public:
 
     rm::RootPtr m_pRoot;  // the root object; made once at start-up, never released
 
-protected:
+  protected:
     // With debug output on: notes when input arrives, to report input-to-screen time.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool ProcessShellCommand(const CCommandLineInfo& info);
     // False, after the framework's message, when the view could not build its surface.
     bool CreateDocumentAndFrame();
@@ -93,7 +93,7 @@ private:
     bool m_bEnding = false;
     int m_nExitCode = 1;
     std::uint64_t m_renderSteps = 0;
-    QElapsedTimer m_sinceInput;  // valid from an input event until the picture after it
+    QElapsedTimer m_sinceInput;           // valid from an input event until the picture after it
     std::unique_ptr<QPrinter> m_printer;  // made when first needed
     // The document before the frame: the frame's view refers to the document.
     std::unique_ptr<doc::CTarnoDoc> m_pDocument;

@@ -11,7 +11,9 @@
 
 namespace app {
 
-QString AppCaption() { return ToQString(res::LoadString(res::IDS_APP_TITLE)); }
+QString AppCaption() {
+    return ToQString(res::LoadString(res::IDS_APP_TITLE));
+}
 
 void QtPrompts::MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
     // Problems go to standard error too, for whoever started the program from a script.

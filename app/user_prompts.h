@@ -13,9 +13,9 @@ class QWidget;
 namespace app {
 
 class UserPrompts {
-public:
+  public:
     enum class PrinterChoice {
-        Dialog,  // let the user choose (Ctrl+P)
+        Dialog,   // let the user choose (Ctrl+P)
         Default,  // the default printer, no dialog ("/p")
         Named,    // the printer already named in the QPrinter ("/pt")
     };
@@ -30,7 +30,7 @@ public:
 };
 
 class QtPrompts final : public UserPrompts {
-public:
+  public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
     std::optional<QString> GetOpenFileName(QWidget* parent) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;

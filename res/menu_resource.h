@@ -86,9 +86,9 @@ inline constexpr Accelerator kAccelerators[] = {
 inline constexpr int kToolbarButtonWidth = 16;
 inline constexpr int kToolbarButtonHeight = 15;
 inline constexpr int kToolbarButtons[] = {
-    ID_FILE_OPEN, ID_RELOAD, ID_SEPARATOR, ID_ZOOM_IN, ID_ZOOM_OUT, ID_SEPARATOR,
-    ID_RENDER_MODEL, ID_WIREFRAME_MODEL, ID_SEPARATOR, ID_UP, ID_DOWN, ID_LEFT, ID_RIGHT,
-    ID_SEPARATOR, ID_APP_ABOUT,
+    ID_FILE_OPEN, ID_RELOAD,       ID_SEPARATOR,       ID_ZOOM_IN,   ID_ZOOM_OUT,
+    ID_SEPARATOR, ID_RENDER_MODEL, ID_WIREFRAME_MODEL, ID_SEPARATOR, ID_UP,
+    ID_DOWN,      ID_LEFT,         ID_RIGHT,           ID_SEPARATOR, ID_APP_ABOUT,
 };
 
 // The recent-file list: entries in the menu and the length their names are shortened to.

@@ -82,8 +82,12 @@ inline constexpr StringEntry kStringTable[] = {
 }
 
 // The status-bar prompt and the tooltip of a command.
-[[nodiscard]] constexpr std::string_view PromptOf(int id) { return StringField(LoadString(id), 0); }
-[[nodiscard]] constexpr std::string_view TooltipOf(int id) { return StringField(LoadString(id), 1); }
+[[nodiscard]] constexpr std::string_view PromptOf(int id) {
+    return StringField(LoadString(id), 0);
+}
+[[nodiscard]] constexpr std::string_view TooltipOf(int id) {
+    return StringField(LoadString(id), 1);
+}
 
 // Texts of the framework that have no string id of their own in this program.
 inline constexpr std::string_view kOpenDialogTitle = "開く";

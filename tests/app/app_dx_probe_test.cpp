@@ -1,12 +1,12 @@
 // The DirectX probe on scripted systems: every branch, the codes and debug texts it gives,
 // and that it hands back every library and interface it took.
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/dx_probe.h"
 #include "app/host_probe_system.h"
@@ -39,7 +39,7 @@ struct ScriptedSystem final : app::DxProbeSystem {
     // What the probe did.
     std::vector<std::string> debug;
     std::map<HMODULE, std::string> loaded;  // libraries not yet freed
-    std::set<Interface> held;                // interfaces not yet released
+    std::set<Interface> held;               // interfaces not yet released
     std::vector<std::string> calls;
     std::uint32_t coopFlags = 0;
     app::DDSURFACEDESC desc;
@@ -178,12 +178,11 @@ TEST(DxProbe, Windows95FullProbeFindsDirectX5) {
     EXPECT_EQ(sys.desc.dwSize, 108U);
     EXPECT_EQ(sys.desc.dwFlags, app::DDSD_CAPS);
     EXPECT_EQ(sys.desc.ddsCapsDwCaps, app::DDSCAPS_PRIMARYSURFACE);
-    EXPECT_EQ(sys.calls,
-              (Texts{"GetVersionEx", "LoadLibrary DDRAW.DLL", "GetProcAddress DirectDrawCreate",
-                     "DirectDrawCreate", "QI DDraw2", "LoadLibrary DINPUT.DLL",
-                     "GetProcAddress DirectInputCreateA", "FreeLibrary DINPUT.DLL",
-                     "SetCooperativeLevel", "CreateSurface", "QI Surface3",
-                     "FreeLibrary DDRAW.DLL"}));
+    EXPECT_EQ(sys.calls, (Texts{"GetVersionEx", "LoadLibrary DDRAW.DLL",
+                                "GetProcAddress DirectDrawCreate", "DirectDrawCreate", "QI DDraw2",
+                                "LoadLibrary DINPUT.DLL", "GetProcAddress DirectInputCreateA",
+                                "FreeLibrary DINPUT.DLL", "SetCooperativeLevel", "CreateSurface",
+                                "QI Surface3", "FreeLibrary DDRAW.DLL"}));
 }
 
 // Each Windows 95 failure point: the code it leaves and its debug text.
@@ -218,8 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Couldn't create DDraw\r\n"},
         FailureCase{"NoDDraw2", [](ScriptedSystem& s) { s.dd2 = false; }, 0x100,
                     "Couldn't QI DDraw2\r\n"},
-        FailureCase{"NoDInput", [](ScriptedSystem& s) { s.libraries.erase("DINPUT.DLL"); },
-                    0x200, "Couldn't LoadLibrary DInput\r\n"},
+        FailureCase{"NoDInput", [](ScriptedSystem& s) { s.libraries.erase("DINPUT.DLL"); }, 0x200,
+                    "Couldn't LoadLibrary DInput\r\n"},
         FailureCase{"NoDInputEntry",
                     [](ScriptedSystem& s) { s.entries.erase("DirectInputCreateA"); }, 0x200,
                     "Couldn't GetProcAddress DInputCreate\r\n"},
@@ -227,8 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Couldn't Set coop level\r\n"},
         FailureCase{"SurfaceFails", [](ScriptedSystem& s) { s.surfaceOk = false; }, 0,
                     "Couldn't CreateSurface\r\n"},
-        FailureCase{"NoSurface3", [](ScriptedSystem& s) { s.surface3 = false; }, 0x300,
-                    nullptr}),
+        FailureCase{"NoSurface3", [](ScriptedSystem& s) { s.surface3 = false; }, 0x300, nullptr}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(DxProbe, ThisMachinePassesWithoutLookingForLibraries) {

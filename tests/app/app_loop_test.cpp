@@ -1,11 +1,11 @@
 // The render loop: it draws after input within the same pass, spends nothing while nothing
 // changes, and ends the program when a tick fails.
 
+#include <gtest/gtest.h>
+
 #include <QTest>
 #include <QTimer>
 #include <ctime>
-
-#include <gtest/gtest.h>
 
 #include "app/main_frame.h"
 #include "tests/app/app_test_support.h"

@@ -1,10 +1,12 @@
 // The main frame as a user meets it: menu 128, the accelerators, toolbar 128, the status
 // bar's prompts, the caption, the recent files in the File menu, opening and saving.
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QComboBox>
-#include <QFileSystemModel>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,8 +16,6 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "app/main_frame.h"
 #include "app/open_dialog.h"
@@ -45,10 +45,12 @@ QMenu* Popup(app::CMainFrame& frame, int index) {
     return frame.menuBar()->actions().at(index)->menu();
 }
 
-void ShowPopup(QMenu* menu) { emit menu->aboutToShow(); }
+void ShowPopup(QMenu* menu) {
+    emit menu->aboutToShow();
+}
 
 class FrameTest : public AppTest {
-protected:
+  protected:
     void SetUp() override {
         AppTest::SetUp();
         ASSERT_TRUE(Start());
@@ -57,8 +59,8 @@ protected:
     }
     rm::D3DVECTOR Camera() {
         rm::D3DVECTOR p;
-        Frame().GetActiveView().Camera()->GetPosition(
-            theApp->GetDocument()->m_pSceneFrame.get(), p);
+        Frame().GetActiveView().Camera()->GetPosition(theApp->GetDocument()->m_pSceneFrame.get(),
+                                                      p);
         return p;
     }
     // The file copied to the scratch folder, for tests that check it stays unchanged.
@@ -99,7 +101,8 @@ TEST_F(FrameTest, RecentFilesReplaceThePlaceholderNumberedAndShortened) {
     std::filesystem::create_directories(deep);
     std::filesystem::copy_file(app_test::ExamplePath("tower.api"), deep + "/tower.api");
     ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(deep + "/tower.api")));
-    ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+    ASSERT_TRUE(
+        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
     QMenu* file = Popup(Frame(), 0);
     ShowPopup(file);
     const QStringList lines = Describe(*file);
@@ -114,7 +117,8 @@ TEST_F(FrameTest, RecentFilesReplaceThePlaceholderNumberedAndShortened) {
 
     // Choosing an entry opens it.
     Frame().Action(res::ID_FILE_MRU_FILE1 + 1)->trigger();
-    EXPECT_EQ(Frame().windowTitle(), QStringLiteral("tower.api - TARNO (Scenery Object 3D Viewer)"));
+    EXPECT_EQ(Frame().windowTitle(),
+              QStringLiteral("tower.api - TARNO (Scenery Object 3D Viewer)"));
     // An entry whose file went away is dropped after its message.
     std::filesystem::remove(deep + "/tower.api");
     ShowPopup(file);
@@ -151,10 +155,11 @@ TEST_F(FrameTest, EditKeysAndPaneKeysDoNothing) {
                    res::ID_NEXT_PANE, res::ID_PREV_PANE, res::ID_FILE_SAVE}) {
         EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
     }
-    ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+    ASSERT_TRUE(
+        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
     const rm::D3DVECTOR before = Camera();
-    for (const char* keys : {"Ctrl+C", "Ctrl+X", "Ctrl+V", "Ctrl+Z", "Alt+Backspace",
-                             "Shift+Del", "Ctrl+Ins", "Shift+Ins", "F6", "Shift+F6"}) {
+    for (const char* keys : {"Ctrl+C", "Ctrl+X", "Ctrl+V", "Ctrl+Z", "Alt+Backspace", "Shift+Del",
+                             "Ctrl+Ins", "Shift+Ins", "F6", "Shift+F6"}) {
         QTest::keySequence(&Frame().GetActiveView(), QKeySequence(QString::fromLatin1(keys)));
     }
     EXPECT_EQ(Camera(), before);
@@ -180,9 +185,8 @@ TEST_F(FrameTest, ToolbarButtonsInOrderWithGaps) {
     for (QAction* a : Frame().ToolBar().actions()) {
         layout << (a->isSeparator() ? QStringLiteral("|") : QString::number(a->data().toInt()));
     }
-    EXPECT_EQ(layout, (QStringList{"57601", "32792", "|", "32784", "32782", "|", "32785",
-                                   "32786", "|", "32787", "32788", "32789", "32790", "|",
-                                   "57664"}));
+    EXPECT_EQ(layout, (QStringList{"57601", "32792", "|", "32784", "32782", "|", "32785", "32786",
+                                   "|", "32787", "32788", "32789", "32790", "|", "57664"}));
     EXPECT_EQ(Frame().ToolBar().iconSize(), QSize(16, 15));
     EXPECT_EQ(Frame().ToolBar().allowedAreas(), Qt::AllToolBarAreas);
     EXPECT_TRUE(Frame().ToolBar().isFloatable());
@@ -235,8 +239,10 @@ TEST_F(FrameTest, StatusBarShowsThePromptWhileHoveringAndReadyOtherwise) {
 
 TEST_F(FrameTest, CaptionFollowsTheDocument) {
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("無題 - TARNO (Scenery Object 3D Viewer)"));
-    ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
-    EXPECT_EQ(Frame().windowTitle(), QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
+    ASSERT_TRUE(
+        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+    EXPECT_EQ(Frame().windowTitle(),
+              QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
     Frame().Action(res::ID_FILE_NEW)->trigger();
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("無題 - TARNO (Scenery Object 3D Viewer)"));
 }
@@ -256,7 +262,8 @@ TEST_F(FrameTest, OpenThroughTheDialogAndAFailedOpenKeepsTheModel) {
     EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("none.api")));
     EXPECT_EQ(theApp->GetDocument()->m_pMeshBuilder, mesh);
     EXPECT_EQ(theApp->GetDocument()->LastLoadSummary().faces, faces);
-    EXPECT_EQ(Frame().windowTitle(), QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
+    EXPECT_EQ(Frame().windowTitle(),
+              QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
 
     prompts.fileToOpen.reset();  // cancelled
     Frame().Action(res::ID_FILE_OPEN)->trigger();
@@ -266,8 +273,7 @@ TEST_F(FrameTest, OpenThroughTheDialogAndAFailedOpenKeepsTheModel) {
 TEST_F(FrameTest, OpenDialogHasItsTitleAndFilters) {
     app::COpenDialog dialog(&Frame());
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("開く"));
-    EXPECT_EQ(dialog.nameFilters(),
-              (QStringList{"Api File (*.api)", "すべてのﾌｧｲﾙ (*.*)"}));
+    EXPECT_EQ(dialog.nameFilters(), (QStringList{"Api File (*.api)", "すべてのﾌｧｲﾙ (*.*)"}));
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
 }
 

@@ -1,18 +1,18 @@
 // Printing puts the current picture of the model on the page, fitted to it; and the About
 // box carries its texts.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
@@ -59,9 +59,9 @@ TEST_F(AppTest, PrintingPutsTheModelOnThePage) {
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
     if (!pdftoppm.isEmpty()) {
         const QString out = QString::fromStdString(settingsDir + "/page");
-        ASSERT_EQ(QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("30"),
-                                               QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                               prompts.pdfPath, out}),
+        ASSERT_EQ(QProcess::execute(
+                      pdftoppm, {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
+                                 QStringLiteral("-singlefile"), prompts.pdfPath, out}),
                   0);
         const QImage page(out + QStringLiteral(".png"));
         ASSERT_FALSE(page.isNull());
@@ -71,7 +71,8 @@ TEST_F(AppTest, PrintingPutsTheModelOnThePage) {
         // Without a PDF renderer: the page must carry a picture far larger than an empty page.
         QPdfWriter blank(QString::fromStdString(settingsDir + "/blank.pdf"));
         { QPainter p(&blank); }
-        EXPECT_GT(QFile(prompts.pdfPath).size(), 20 * QFile(QString::fromStdString(settingsDir + "/blank.pdf")).size());
+        EXPECT_GT(QFile(prompts.pdfPath).size(),
+                  20 * QFile(QString::fromStdString(settingsDir + "/blank.pdf")).size());
     }
 }
 
@@ -79,7 +80,8 @@ TEST(AboutBox, CarriesTheNameTheVersionAndOk) {
     app::CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("TARNO"));
     ASSERT_NE(about.findChild<QLabel*>(QStringLiteral("AboutName")), nullptr);
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("AboutName"))->text(), QStringLiteral("TARNO"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("AboutName"))->text(),
+              QStringLiteral("TARNO"));
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("AboutVersion"))->text(),
               QStringLiteral("Scenery Object 3D Viewer Ver.1.0.0.5"));
     EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("AboutIcon"))->pixmap().isNull());

@@ -1,10 +1,10 @@
 // The program started as a user starts it: without a display, with a display that cannot
 // be reached, and headless commands that need none.
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QProcessEnvironment>
-
-#include <gtest/gtest.h>
 
 #include "tests/app/app_test_support.h"
 
@@ -41,8 +41,8 @@ QProcessEnvironment WithoutDisplay() {
 }
 
 TEST(Process, WithoutADisplayTheWindowSaysSoInOneLine) {
-    const Outcome out = RunTarno({QString::fromStdString(app_test::ExamplePath("house.api"))},
-                                 WithoutDisplay());
+    const Outcome out =
+        RunTarno({QString::fromStdString(app_test::ExamplePath("house.api"))}, WithoutDisplay());
     EXPECT_FALSE(out.crashed);
     EXPECT_EQ(out.exitCode, 1);
     EXPECT_TRUE(out.err.startsWith(QStringLiteral("tarno: no display"))) << out.err.toStdString();

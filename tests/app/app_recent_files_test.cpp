@@ -1,13 +1,13 @@
 // The recent-file list: shortened names, order and limit, and the settings it is kept in,
 // including settings that are missing, unreadable or garbage.
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
@@ -101,7 +101,8 @@ TEST_F(AppTest, PreviewPagesIsKeptAsRead) {
 }
 
 TEST_F(AppTest, GarbageSettingsGiveDefaults) {
-    std::filesystem::create_directories(std::filesystem::path(ProfilePath().toStdString()).parent_path());
+    std::filesystem::create_directories(
+        std::filesystem::path(ProfilePath().toStdString()).parent_path());
     {
         std::ofstream out(ProfilePath().toStdString(), std::ios::binary);
         out << "\xff\xfe\x00garbage[[[\n[Recent File List]\nFile1\nFile2=@Variant(\x01\x02)\n"
@@ -123,7 +124,8 @@ TEST_F(AppTest, UnreadableSettingsGiveDefaultsAndWritingThemFailsQuietly) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(theApp->RecentFiles().Count(), 0);
     EXPECT_EQ(theApp->PreviewPages(), 0);
-    ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+    ASSERT_TRUE(
+        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
     Frame().close();
     EXPECT_EQ(theApp->ExitInstance(), 0);
     EXPECT_TRUE(QFileInfo(ProfilePath()).isDir());

@@ -1,12 +1,12 @@
 // Start-up as the command line asks for it: both outcomes of the DirectX check, an untitled
 // document, a file, a file that cannot be opened, printing and removing the settings.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QSettings>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "app/main_frame.h"
 #include "tests/app/app_test_support.h"
@@ -47,8 +47,8 @@ int VisibleTopLevels() {
 TEST_F(AppTest, DirectXBelow5RefusesToStartWithItsMessageAndNoWindow) {
     Nt4System nt4;
     app::CTarnoApp refused(nt4, prompts);
-    EXPECT_FALSE(refused.InitInstance({QStringLiteral("tarno"), QString::fromStdString(
-                                                                    app_test::ExamplePath("house.api"))}));
+    EXPECT_FALSE(refused.InitInstance(
+        {QStringLiteral("tarno"), QString::fromStdString(app_test::ExamplePath("house.api"))}));
     ASSERT_EQ(prompts.messages.size(), 1U);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Please install DirectX 5 or later !"));
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
@@ -79,14 +79,16 @@ TEST_F(AppTest, APathOpensThatFileBeforeTheWindowShows) {
               QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
     EXPECT_GT(theApp->GetDocument()->LastLoadSummary().faces, 0U);
     ASSERT_EQ(theApp->RecentFiles().Count(), 1);
-    EXPECT_EQ(theApp->RecentFiles()[0], QString::fromStdString(std::filesystem::absolute(house).string()));
+    EXPECT_EQ(theApp->RecentFiles()[0],
+              QString::fromStdString(std::filesystem::absolute(house).string()));
 }
 
 TEST_F(AppTest, AFileThatCannotBeOpenedEndsStartUpAfterAMessage) {
     const QString missing = QString::fromStdString(settingsDir + "/missing.api");
     EXPECT_FALSE(Start({missing}));
     ASSERT_EQ(prompts.messages.size(), 1U);
-    EXPECT_TRUE(prompts.messages[0].text.contains(missing)) << prompts.messages[0].text.toStdString();
+    EXPECT_TRUE(prompts.messages[0].text.contains(missing))
+        << prompts.messages[0].text.toStdString();
     EXPECT_EQ(VisibleTopLevels(), 0);
     EXPECT_NE(theApp->ExitInstance(), 0);
     EXPECT_EQ(theApp->RecentFiles().Count(), 0);
@@ -97,8 +99,9 @@ TEST_F(AppTest, PrintSwitchPrintsTheFileAndEnds) {
         prompts.pdfPath = QString::fromStdString(settingsDir + "/printed.pdf");
         QFile::remove(prompts.pdfPath);
         app::CTarnoApp printing(probe, prompts);
-        EXPECT_FALSE(printing.InitInstance({QStringLiteral("tarno"), QString::fromLatin1(flag),
-                                            QString::fromStdString(app_test::ExamplePath("house.api"))}))
+        EXPECT_FALSE(
+            printing.InitInstance({QStringLiteral("tarno"), QString::fromLatin1(flag),
+                                   QString::fromStdString(app_test::ExamplePath("house.api"))}))
             << flag;
         EXPECT_EQ(printing.ExitInstance(), 0) << flag;
         EXPECT_GT(QFile(prompts.pdfPath).size(), 1000) << flag;
@@ -110,8 +113,9 @@ TEST_F(AppTest, PrintSwitchPrintsTheFileAndEnds) {
 
 TEST_F(AppTest, PrintToSwitchNamesThePrinter) {
     prompts.pdfPath = QString::fromStdString(settingsDir + "/printed.pdf");
-    EXPECT_FALSE(Start({QStringLiteral("/pt"), QString::fromStdString(app_test::ExamplePath("house.api")),
-                        QStringLiteral("Office"), QStringLiteral("driver"), QStringLiteral("port")}));
+    EXPECT_FALSE(
+        Start({QStringLiteral("/pt"), QString::fromStdString(app_test::ExamplePath("house.api")),
+               QStringLiteral("Office"), QStringLiteral("driver"), QStringLiteral("port")}));
     EXPECT_EQ(theApp->ExitInstance(), 0);
     ASSERT_EQ(prompts.printerChoices.size(), 1U);
     EXPECT_EQ(prompts.printerChoices[0], app::UserPrompts::PrinterChoice::Named);
@@ -119,7 +123,8 @@ TEST_F(AppTest, PrintToSwitchNamesThePrinter) {
 }
 
 TEST_F(AppTest, PrintingWithoutPrinterSaysSoAndFails) {
-    EXPECT_FALSE(Start({QStringLiteral("/p"), QString::fromStdString(app_test::ExamplePath("house.api"))}));
+    EXPECT_FALSE(
+        Start({QStringLiteral("/p"), QString::fromStdString(app_test::ExamplePath("house.api"))}));
     ASSERT_EQ(prompts.messages.size(), 1U);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("No printer is installed."));
     EXPECT_NE(theApp->ExitInstance(), 0);

@@ -15,7 +15,9 @@ void FakePrompts::MessageBox(QWidget* /*parent*/, const QString& text, QMessageB
     messages.push_back({text, icon});
 }
 
-std::optional<QString> FakePrompts::GetOpenFileName(QWidget* /*parent*/) { return fileToOpen; }
+std::optional<QString> FakePrompts::GetOpenFileName(QWidget* /*parent*/) {
+    return fileToOpen;
+}
 
 bool FakePrompts::ChoosePrinter(QWidget* /*parent*/, QPrinter& printer, PrinterChoice choice) {
     printerChoices.push_back(choice);
@@ -32,7 +34,9 @@ std::string ScratchDir(const std::string& name) {
     return dir.string();
 }
 
-std::string ExamplePath(const std::string& name) { return view_test::ExamplePath(name); }
+std::string ExamplePath(const std::string& name) {
+    return view_test::ExamplePath(name);
+}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,20 +48,27 @@ std::string ReadBytes(const std::string& path) {
 void AppTest::SetUp() {
     view_test::EnsureQtApp();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    settingsDir = ScratchDir(std::string("settings-") + info->test_suite_name() + "-" + info->name());
+    settingsDir =
+        ScratchDir(std::string("settings-") + info->test_suite_name() + "-" + info->name());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        QString::fromStdString(settingsDir));
     theApp = std::make_unique<app::CTarnoApp>(probe, prompts);
 }
 
-void AppTest::TearDown() { theApp.reset(); }
+void AppTest::TearDown() {
+    theApp.reset();
+}
 
 bool AppTest::Start(const QStringList& args) {
     return theApp->InitInstance(QStringList{QStringLiteral("tarno")} + args);
 }
 
-app::CMainFrame& AppTest::Frame() const { return *theApp->GetMainWnd(); }
+app::CMainFrame& AppTest::Frame() const {
+    return *theApp->GetMainWnd();
+}
 
-QString AppTest::ProfilePath() const { return theApp->OpenProfile()->fileName(); }
+QString AppTest::ProfilePath() const {
+    return theApp->OpenProfile()->fileName();
+}
 
 }  // namespace app_test

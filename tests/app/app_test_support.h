@@ -2,23 +2,25 @@
 // Shared set-up of the application-shell tests: settings in a scratch folder, a recorder in
 // place of the dialogs, and an application object started with a given command line.
 
+#include <gtest/gtest.h>
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <ostream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/host_probe_system.h"
 #include "app/tarno_app.h"
 #include "app/user_prompts.h"
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace app_test {
 
@@ -29,14 +31,14 @@ struct ShownMessage {
 
 // Records message boxes; answers the open dialog and the printer choice as told.
 class FakePrompts final : public app::UserPrompts {
-public:
+  public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
     std::optional<QString> GetOpenFileName(QWidget* parent) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;
 
     std::vector<ShownMessage> messages;
-    std::optional<QString> fileToOpen;   // what the open dialog returns
-    QString pdfPath;                     // printing goes to this PDF when set
+    std::optional<QString> fileToOpen;  // what the open dialog returns
+    QString pdfPath;                    // printing goes to this PDF when set
     std::vector<PrinterChoice> printerChoices;
 };
 
@@ -47,7 +49,7 @@ std::string ExamplePath(const std::string& name);
 std::string ReadBytes(const std::string& path);
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
