@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "doc/keywords.h"
 #include "doc/load_context.h"
 #include "doc/tarno_doc.h"
 
@@ -38,7 +39,7 @@ constexpr std::array<rm::D3DCOLOR, 23> kPalette = {
 constexpr std::int32_t kShadingCode = 0x16;
 constexpr std::int32_t kPercentSecond = 0xF0;
 
-std::int32_t ColorValue(const LoadContext& ctx, const std::string& token, std::int32_t percent) {
+std::int32_t ColorValue(const LoadContext& ctx, std::string_view token, std::int32_t percent) {
     bool isNumber = true;
     const std::int32_t v = ReadColorValue(token, percent, isNumber);
     if (!isNumber && ctx.observer != nullptr) {
@@ -61,7 +62,7 @@ void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
     State state = State::Keyword;
     LoadTables& tables = Tables();
     rm::D3DCOLOR* target = &tables.surfaceColor;
-    std::string keyword;
+    std::string_view keyword;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
 
     int count = 0;
@@ -71,16 +72,18 @@ void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             return;
         }
-        const std::string* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens;
         for (int i = 0; i < count; ++i) {
-            const std::string& token = t[i];
+            const std::string_view token = t[i];
             if (EndsBlock(token)) {
                 return;
             }
             switch (state) {
                 case State::Keyword:
-                    keyword = token;
-                    target = token == "LINECOLOR" ? &tables.lineColor : &tables.surfaceColor;
+                    if (ctx.observer != nullptr) {
+                    keyword = KeywordName(token);
+                }
+                    target = IsWord(token, "LINECOLOR") ? &tables.lineColor : &tables.surfaceColor;
                     state = State::Open;
                     break;
                 case State::Open:

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "doc/tokens.h"
+
 namespace doc {
 
 namespace {
@@ -44,6 +46,15 @@ Keyword MatchKeyword(std::string_view token) {
         }
     }
     return Keyword::None;
+}
+
+std::string_view KeywordName(std::string_view token) {
+    for (const auto& [name, keyword] : kWhole) {
+        if (IsWord(token, name)) {
+            return name;
+        }
+    }
+    return {};
 }
 
 }  // namespace doc

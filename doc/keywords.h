@@ -29,6 +29,9 @@ enum class Keyword {
 // anywhere in the token, every other keyword whole.
 [[nodiscard]] Keyword MatchKeyword(std::string_view upperToken);
 
+// The keyword a first token stands for, upper-case as the table writes it; "" for none.
+[[nodiscard]] std::string_view KeywordName(std::string_view token);
+
 [[nodiscard]] constexpr bool IsTexturedPolygon(Keyword k) {
     return k == Keyword::TexPoly || k == Keyword::ShadedTexPoly;
 }

@@ -1,6 +1,7 @@
 // MOVETO / DRAWTO blocks (a path of written-out points) and MOVETOPT / DRAWTOPT blocks (a
 // path of point-table indices), and the strokes a DRAW block lays along its whole path.
 
+#include "doc/keywords.h"
 #include "doc/load_context.h"
 #include "doc/tarno_doc.h"
 
@@ -15,7 +16,7 @@ rm::D3DVECTOR ToVector(const TablePoint& p) {
             static_cast<rm::D3DVALUE>(p.z)};
 }
 
-void WarnPathFull(const LoadContext& ctx, bool& reported, const std::string& token) {
+void WarnPathFull(const LoadContext& ctx, bool& reported, std::string_view token) {
     if (ctx.observer != nullptr && !reported) {
         ctx.Warn(LoadWarning::OutOfBounds, token);
         reported = true;
@@ -31,7 +32,7 @@ int CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
     int result = -1;
     int added = 0;
     bool fullReported = false;
-    std::string keyword;
+    std::string_view keyword;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
 
     int count = 0;
@@ -42,18 +43,20 @@ int CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens;
         int i = 0;
         while (i < count) {
-            const std::string& token = t[i];
+            const std::string_view token = t[i];
             // Only the first token of a point is tested: ")" in the y or z place reads 0.
             if (EndsBlock(token)) {
                 open = false;
                 break;
             }
             if (state == State::Keyword) {
-                keyword = token;
-                if (token == "MOVETO") {
+                if (ctx.observer != nullptr) {
+                    keyword = KeywordName(token);
+                }
+                if (IsWord(token, "MOVETO")) {
                     ClearPaths();
                     tables.coordinateCount = 0;
                     result = 0;
@@ -103,7 +106,7 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
     int result = -1;
     int added = 0;
     bool fullReported = false;
-    std::string keyword;
+    std::string_view keyword;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
 
     int count = 0;
@@ -114,16 +117,18 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens;
         for (int i = 0; i < count; ++i) {
-            const std::string& token = t[i];
+            const std::string_view token = t[i];
             if (EndsBlock(token)) {
                 open = false;
                 break;
             }
             if (state == State::Keyword) {
-                keyword = token;
-                if (token == "MOVETOPT") {
+                if (ctx.observer != nullptr) {
+                    keyword = KeywordName(token);
+                }
+                if (IsWord(token, "MOVETOPT")) {
                     ClearPaths();
                     tables.pointPathCount = 0;
                     result = 0;
@@ -165,6 +170,7 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
 void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
     const LoadTables& tables = Tables();
     for (int i = 0; i + 1 < tables.coordinateCount; ++i) {
+        ctx.MakeRoomForFaces();
         if (AddStroke(ctx.mesh, kStrokeHalfWidth,
                       ToVector(tables.coordinatePath[static_cast<std::size_t>(i)]),
                       ToVector(tables.coordinatePath[static_cast<std::size_t>(i + 1)]),
@@ -177,6 +183,7 @@ void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
 void CTarnoDoc::LayPointStrokes(LoadContext& ctx) {
     const LoadTables& tables = Tables();
     for (int i = 0; i + 1 < tables.pointPathCount; ++i) {
+        ctx.MakeRoomForFaces();
         // Path entries are always table indices: out-of-table ones are never stored.
         const auto a = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i)]);
         const auto b =

@@ -6,6 +6,7 @@
 
 #include "doc/keywords.h"
 #include "doc/load_context.h"
+#include "doc/tokens.h"
 #include "doc/tarno_doc.h"
 
 namespace doc {
@@ -21,7 +22,7 @@ constexpr std::array<std::string_view, 7> kBareCommands = {
 std::string_view UpperInto(std::string_view token, std::string& scratch) {
     scratch.assign(token);
     for (char& c : scratch) {
-        c = UpperAscii(c);
+        c = UpperByte(c);
     }
     return scratch;
 }
@@ -67,7 +68,8 @@ void ReportAfterEnd(LoadContext& ctx) {
 
 void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
     std::string_view text;
-    std::string upper;
+    std::string upper;  // a first token too long for shortUpper (rare)
+    char shortUpper[32];
     LoadTables& tables = Tables();
     while (ctx.ReadRaw(text)) {
         // Only the first token decides, so only it is taken from the line here; the reader
@@ -77,7 +79,15 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
         if (!NextToken(text, after, first)) {
             continue;
         }
-        const Keyword keyword = MatchKeyword(UpperInto(first, upper));
+        Keyword keyword = Keyword::None;
+        if (first.size() <= sizeof shortUpper) {
+            for (std::size_t k = 0; k < first.size(); ++k) {
+                shortUpper[k] = UpperByte(first[k]);
+            }
+            keyword = MatchKeyword(std::string_view(shortUpper, first.size()));
+        } else {
+            keyword = MatchKeyword(UpperInto(first, upper));
+        }
         switch (keyword) {
             case Keyword::None:
                 if (ctx.observer != nullptr) {

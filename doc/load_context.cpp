@@ -1,5 +1,7 @@
 #include "doc/load_context.h"
 
+#include <algorithm>
+
 #include "doc/tarno_doc.h"
 
 namespace doc {
@@ -39,7 +41,7 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
             return BlockLine::Empty;
         }
         bool dropped = false;
-        count = SplitIntoTokenArray(text, true, dropped);
+        count = SplitIntoViews(text, tokens, CTarnoDoc::kTokenSlots, dropped);
         if (dropped && observer != nullptr) {
             Warn(LoadWarning::OutOfBounds,
                  "token " + std::to_string(CTarnoDoc::kTokenSlots + 1) + " and on");
@@ -49,6 +51,36 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
         }
     }
     return BlockLine::End;
+}
+
+void LoadContext::GrowMesh() {
+    // Faces added between two checks stay well inside the slack.
+    constexpr std::size_t kCheckEvery = 256;
+    constexpr std::size_t kFaceSlack = 4096;
+    constexpr std::size_t kCornerSlack = 16384;
+    const rm::MeshData& d = mesh.Data();
+    const std::int64_t done = std::max<std::int64_t>(file.Position(), 1);
+    // Extrapolate once enough of the file is read to be typical of it; before that, and
+    // never less than this, grow by a steady factor.
+    const bool extrapolate = done >= m_fileSize / 16 && done >= (std::int64_t{1} << 20);
+    const double scale = extrapolate ? static_cast<double>(m_fileSize) / static_cast<double>(done) : 1.0;
+    const auto extra = [scale, extrapolate](std::size_t size, std::size_t capacity,
+                                            std::size_t slack) -> std::size_t {
+        if (size + slack <= capacity) {
+            return 0;
+        }
+        const double estimate = static_cast<double>(size) * scale * 1.04;
+        const double least = static_cast<double>(size) * (extrapolate ? 1.125 : 1.5);
+        return static_cast<std::size_t>(std::max(estimate, least)) + slack - size;
+    };
+    const std::size_t corners = std::max(d.corners.size(), d.positions.size());
+    const std::size_t cornerCapacity = std::min(d.corners.capacity(), d.positions.capacity());
+    const std::size_t moreFaces = extra(d.faces.size(), d.faces.capacity(), kFaceSlack);
+    const std::size_t moreCorners = extra(corners, cornerCapacity, kCornerSlack);
+    if (moreFaces > 0 || moreCorners > 0) {
+        mesh.Reserve(moreFaces, moreCorners);
+    }
+    m_nextGrowthCheck = d.faces.size() + kCheckEvery;
 }
 
 void LoadContext::Fail(std::string text) {

@@ -12,17 +12,18 @@
 #include "doc/load_observer.h"
 #include "doc/load_tables.h"
 #include "doc/split_line.h"
+#include "doc/tarno_doc.h"
 #include "doc/tokens.h"
 #include "platform/io/text_file.h"
-#include "platform/rm/root.h"
+#include "platform/rm/mesh_builder.h"
 
 namespace doc {
 
 class LoadContext {
 public:
-    LoadContext(rm::TextFile& file, rm::Root& root, rm::MeshBuilder& mesh,
+    LoadContext(rm::TextFile& file, std::int64_t fileSize, rm::MeshBuilder& mesh,
                 LoadObserver* observer)
-        : file(file), root(root), mesh(mesh), observer(observer), tokens(TokenArray()) {}
+        : file(file), mesh(mesh), observer(observer), m_fileSize(fileSize) {}
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
@@ -31,10 +32,18 @@ public:
     bool Rewind();
 
     enum class BlockLine { Tokens, Empty, End };
-    // For a block reader: passes over lines that hold no token and splits the next one,
-    // upper-cased, into the token array. Empty: a line of no characters. End: the end of
-    // the file or a read error.
+    // For a block reader: passes over lines that hold no token and splits the next one into
+    // `tokens`. Empty: a line of no characters. End: the end of the file
+    // or a read error.
     BlockLine NextBlockLine(int& count);
+
+    // Call before adding faces: keeps the mesh's pools ahead of the load, so that they grow
+    // in a few large steps sized from the part of the file read so far.
+    void MakeRoomForFaces() {
+        if (mesh.Data().faces.size() >= m_nextGrowthCheck) {
+            GrowMesh();
+        }
+    }
 
     void Fail(std::string text);
     [[nodiscard]] bool Failed() const { return m_failed; }
@@ -47,7 +56,7 @@ public:
     void WarnNotClosed(BlockLine how, std::int64_t keywordLine, std::string_view keyword) const;
 
     // A decimal value; a token that is not a number reads as 0 (and is reported).
-    std::int32_t Decimal(const std::string& token) {
+    std::int32_t Decimal(std::string_view token) {
         bool isNumber = true;
         const std::int32_t v = ReadDecimal(token, isNumber);
         if (!isNumber && observer != nullptr) {
@@ -71,15 +80,20 @@ public:
     }
 
     rm::TextFile& file;
-    rm::Root& root;
     rm::MeshBuilder& mesh;
     LoadObserver* const observer;
-    std::string* const tokens;
+    // The tokens of the line a block reader read last, as views into the file's buffer; they
+    // are compared without regard to the case of a to z (see tokens.h).
+    std::string_view tokens[CTarnoDoc::kTokenSlots];
     std::int64_t line = 0;  // 1-based number of the line read last
     LoadSummary summary;
     std::bitset<kTableSize> written;
 
 private:
+    void GrowMesh();
+
+    std::int64_t m_fileSize = 0;
+    std::size_t m_nextGrowthCheck = 0;
     bool m_failed = false;
     std::string m_failure;
 };

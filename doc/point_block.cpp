@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "doc/keywords.h"
 #include "doc/load_context.h"
 #include "doc/tarno_doc.h"
 
@@ -9,7 +10,7 @@ namespace doc {
 
 namespace {
 
-bool StartsNumber(const std::string& t) { return IsDigit(t[0]) || t[0] == '-'; }
+bool StartsNumber(std::string_view t) { return IsDigit(t[0]) || t[0] == '-'; }
 
 }  // namespace
 
@@ -20,7 +21,7 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
     // The next point's number. Numbers outside the table are kept as they are, so a block
     // that starts (or runs) outside it keeps its numbering; such points are not stored.
     std::int64_t next = 0;
-    std::string keyword;
+    std::string_view keyword;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
     LoadTables& tables = Tables();
 
@@ -34,16 +35,18 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
         if (got == LoadContext::BlockLine::Empty) {
             continue;  // a point block goes on over empty lines
         }
-        const std::string* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens;
         for (int i = 0; i < count; ++i) {
-            const std::string& token = t[i];
+            const std::string_view token = t[i];
             if (EndsBlock(token)) {
                 return;
             }
             switch (state) {
                 case State::Keyword:
-                    keyword = token;
-                    valuesPerPoint = token == "POINTS" ? 3 : 6;
+                    if (ctx.observer != nullptr) {
+                    keyword = KeywordName(token);
+                }
+                    valuesPerPoint = IsWord(token, "POINTS") ? 3 : 6;
                     state = State::Open;
                     break;
                 case State::Open:
@@ -55,7 +58,7 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
                 case State::Start:
                     if (!StartsNumber(token)) {
                         // An option word: "A" anywhere means three values per point.
-                        valuesPerPoint = token.find('A') != std::string::npos ? 3 : 6;
+                        valuesPerPoint = token.find_first_of("Aa") != std::string_view::npos ? 3 : 6;
                         break;
                     }
                     next = ctx.Decimal(token);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "doc/keywords.h"
 #include "doc/load_context.h"
+#include "doc/polygon_normal.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/vector_math.h"
 
@@ -17,24 +19,24 @@ struct FacingRule {
 };
 
 // How many tokens the header takes, and the facing rule it sets.
-int ReadHeader(const std::string& token, FacingRule& rule) {
-    if (token == "A") {
+int ReadHeader(std::string_view token, FacingRule& rule) {
+    if (IsWord(token, "A")) {
         rule = {false, true};
         return 1;
     }
-    if (token == "AI") {
+    if (IsWord(token, "AI")) {
         rule = {false, false};
         return 1;
     }
-    if (token == "AU") {
+    if (IsWord(token, "AU")) {
         rule = {true, true};
         return 1;
     }
-    if (token == "AD") {
+    if (IsWord(token, "AD")) {
         rule = {true, false};
         return 1;
     }
-    if (token == "M") {
+    if (IsWord(token, "M")) {
         rule = {false, true};
         return 5;
     }
@@ -52,22 +54,6 @@ rm::D3DVECTOR PointAt(const LoadTables& tables, std::int32_t index) {
             static_cast<rm::D3DVALUE>(p.z)};
 }
 
-// The normal of the polygon in list order, from a scratch face that joins no mesh. A
-// polygon with no direction (collinear or coincident points) gives the zero vector.
-bool FaceNormal(LoadContext& ctx, const LoadTables& tables, int n, rm::D3DVECTOR& normal) {
-    rm::Face scratch;
-    if (rm::Failed(ctx.root.CreateFace(scratch))) {
-        ctx.Fail("cannot create a face");
-        return false;
-    }
-    for (int k = 0; k < n; ++k) {
-        const rm::D3DVECTOR p = PointAt(tables, tables.polygonIndexList[static_cast<std::size_t>(k)]);
-        (void)scratch.AddVertex(p.x, p.y, p.z);
-    }
-    (void)scratch.GetNormal(normal);
-    return true;
-}
-
 }  // namespace
 
 void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
@@ -79,7 +65,7 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
     int entry = 0;  // position within a textured vertex entry: 0 is the index
     int n = 0;
     bool fullReported = false;
-    std::string keyword;
+    std::string_view keyword;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
     tables.polygonCount = 0;
 
@@ -91,9 +77,9 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens;
         for (int i = 0; i < count; ++i) {
-            const std::string& token = t[i];
+            const std::string_view token = t[i];
             if (EndsBlock(token)) {
                 open = false;
                 break;
@@ -128,8 +114,10 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
                 continue;
             }
             if (state == State::Keyword) {
-                keyword = token;
-                textured = token == "TEXPOLY" || token == "SHADEDTEXPOLY";
+                if (ctx.observer != nullptr) {
+                    keyword = KeywordName(token);
+                }
+                textured = IsWord(token, "TEXPOLY") || IsWord(token, "SHADEDTEXPOLY");
                 state = State::Open;
             } else if (state == State::Open) {
                 if (!IsOpenBracket(token)) {
@@ -151,15 +139,12 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
     if (n < 3) {
         if (ctx.observer != nullptr) {
             ctx.WarnAt(LoadWarning::ShortPolygon, keywordLine,
-                       keyword + ", " + std::to_string(n) +
+                       std::string(keyword) + ", " + std::to_string(n) +
                            (n == 1 ? " vertex" : " vertices"));
         }
         return;
     }
-    rm::D3DVECTOR normal;
-    if (!FaceNormal(ctx, tables, n, normal)) {
-        return;
-    }
+    const rm::D3DVECTOR normal = PolygonNormal(tables, n);
     const rm::D3DVECTOR reference =
         rule.towardsUp ? rm::D3DVECTOR{0.0F, 0.1F, 0.0F} : PointAt(tables, tables.polygonIndexList[0]);
     const bool nonNegative = rm::D3DRMVectorDotProduct(normal, reference) >= 0.0F;
@@ -172,6 +157,7 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
 void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
     LoadTables& tables = Tables();
     // Only the face being filled needs a handle, so any number of faces fits one load.
+    ctx.MakeRoomForFaces();
     rm::Face face;
     if (rm::Failed(ctx.mesh.CreateFace(face))) {
         ctx.Fail("cannot create a face of the model");

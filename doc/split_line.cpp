@@ -1,6 +1,5 @@
 #include "doc/split_line.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -28,56 +27,46 @@ constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
 
 std::uint8_t ClassOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
 
-// Fills tokens from slot 0 and returns the count; every slot written is replaced whole, so
-// what a longer line left in the upper slots never runs into a new token.
-int Fill(std::string_view line, std::string* tokens, bool upper, bool& dropped) {
+// Hands each token to `emit` (as a view into `line`) until the line, a remark or `slots`
+// tokens end it; returns the count. A word runs until a blank, bracket or ";"; a bracket is
+// a token of its own.
+template <class Emit>
+int Scan(std::string_view line, int slots, bool& dropped, Emit&& emit) {
     dropped = false;
     int count = 0;
-    const std::size_t n = line.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::uint8_t cls = ClassOf(line[i]);
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p < end) {
+        const std::uint8_t cls = ClassOf(*p);
         if (cls == kBlank) {
-            ++i;
+            ++p;
             continue;
         }
         if (cls == kRemark) {
             break;
         }
-        if (count == CTarnoDoc::kTokenSlots) {
+        if (count == slots) {
             dropped = true;
             break;
         }
-        std::string& slot = tokens[count++];
-        if (cls == kBracket) {
-            slot.assign(1, line[i]);
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        while (j < n && ClassOf(line[j]) == kWord) {
-            ++j;
-        }
-        slot.assign(line.data() + i, j - i);
-        if (upper) {
-            for (char& c : slot) {
-                c = UpperAscii(c);
+        const char* q = p + 1;
+        if (cls == kWord) {
+            while (q < end && ClassOf(*q) == kWord) {
+                ++q;
             }
         }
-        i = j;
+        emit(count++, std::string_view(p, static_cast<std::size_t>(q - p)));
+        p = q;
     }
     return count;
 }
 
-std::array<std::string, CTarnoDoc::kTokenSlots>& Slots() {
-    static std::array<std::string, CTarnoDoc::kTokenSlots> slots;
-    return slots;
-}
-
-// Slots below kClearedSlots that may hold text; only those need emptying.
-int g_filledSlots = 0;
-
 }  // namespace
+
+int SplitIntoViews(std::string_view line, std::string_view* tokens, int slots, bool& dropped) {
+    return Scan(line, slots, dropped,
+                [tokens](int slot, std::string_view token) { tokens[slot] = token; });
+}
 
 bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token) {
     const std::size_t n = line.size();
@@ -100,35 +89,19 @@ bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token)
     return true;
 }
 
-std::string* TokenArray() { return Slots().data(); }
-
-int SplitIntoTokenArray(std::string_view line, bool upper, bool& dropped) {
-    dropped = false;
-    if (line.empty()) {
-        return 0;
-    }
-    std::string* tokens = TokenArray();
-    const int count = Fill(line, tokens, upper, dropped);
-    for (int k = count; k < g_filledSlots; ++k) {
-        tokens[k].clear();
-    }
-    g_filledSlots = std::min(count, CTarnoDoc::kClearedSlots);
-    return count;
-}
-
 int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens) {
     if (line.empty()) {
         return 0;
     }
-    bool dropped = false;
-    const int count = Fill(line, tokens, false, dropped);
-    for (int k = count; k < kClearedSlots; ++k) {
+    for (int k = 0; k < kClearedSlots; ++k) {
         tokens[k].clear();
     }
-    if (tokens == TokenArray()) {
-        g_filledSlots = std::min(count, kClearedSlots);
-    }
-    return count;
+    // Each slot written is replaced whole, so what a longer line left in the slots past
+    // kClearedSlots never runs into a new token.
+    bool dropped = false;
+    return Scan(line, kTokenSlots, dropped, [tokens](int slot, std::string_view token) {
+        tokens[slot].assign(token);
+    });
 }
 
 }  // namespace doc

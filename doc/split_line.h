@@ -1,27 +1,19 @@
 #pragma once
-// The loader's side of the tokenizer: the process-wide token array, and a split that also
-// upper-cases (as the block readers need) and says whether tokens were dropped.
+// The loader's side of the tokenizer: the block readers split each line into views, which
+// splits exactly as SplitLine does but copies no token.
 
 #include <string>
 #include <string_view>
 
 namespace doc {
 
-// The 512 slots every reader shares.
-[[nodiscard]] std::string* TokenArray();
-
-// Splits into TokenArray(). With `upper`, the letters a to z of every token become capitals
-// (the same as upper-casing the whole line first). `dropped` is set when the line holds more
-// tokens than the array has slots; those are left out.
-int SplitIntoTokenArray(std::string_view line, bool upper, bool& dropped);
+// Splits `line` as SplitLine does into at most `slots` views. `dropped` is set when the
+// line holds more tokens than that; those are left out.
+int SplitIntoViews(std::string_view line, std::string_view* tokens, int slots, bool& dropped);
 
 // The token that starts at or after `pos`, as the split would make it; `pos` moves past
 // it. False when the rest of the line holds no token (only blanks, or a remark).
 bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token);
 
-// Upper-cases a to z only; other bytes, including those above 0x7F, stay.
-[[nodiscard]] constexpr char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 }  // namespace doc

@@ -10,21 +10,6 @@
 
 namespace doc {
 
-namespace {
-
-// A guess at the mesh a file of this size makes, so a large file's mesh grows in few steps.
-// Typical drawing lines are 20 to 40 bytes for a face of 3 to 4 corners.
-void ReserveFor(rm::MeshBuilder& mesh, const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-    if (error || bytes < 4096) {
-        return;
-    }
-    mesh.Reserve(static_cast<std::size_t>(bytes / 32), static_cast<std::size_t>(bytes / 8));
-}
-
-}  // namespace
-
 CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
     using rm::D3DRMLIGHTTYPE;
     // Nothing here can be reported to the user yet; a piece that could not be made is
@@ -98,9 +83,11 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
         return false;
     }
     m_pMeshBuilder = std::move(fresh);
-    ReserveFor(*m_pMeshBuilder, path);
 
-    LoadContext ctx(file, m_root, *m_pMeshBuilder, observer);
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    LoadContext ctx(file, sizeError ? 0 : static_cast<std::int64_t>(size), *m_pMeshBuilder,
+                    observer);
     try {
         RunLineLoop(ctx);
     } catch (const std::bad_alloc&) {

@@ -10,12 +10,31 @@ namespace doc {
 
 [[nodiscard]] inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// ")" or "ENDA" (tokens are upper-cased by then): either ends the block it stands in.
-[[nodiscard]] inline bool EndsBlock(const std::string& t) {
-    return (t.size() == 1 && t[0] == ')') || t == "ENDA";
+// The format upper-cases every line a block reader reads (a to z only) and then compares
+// tokens with upper-case words. Comparing without regard to the case of a to z gives the
+// same answers without copying the line.
+[[nodiscard]] constexpr char UpperByte(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-[[nodiscard]] inline bool IsOpenBracket(const std::string& t) {
+[[nodiscard]] inline bool IsWord(std::string_view t, std::string_view upperWord) {
+    if (t.size() != upperWord.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (UpperByte(t[i]) != upperWord[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ")" or "ENDA": either ends the block it stands in.
+[[nodiscard]] inline bool EndsBlock(std::string_view t) {
+    return (t.size() == 1 && t[0] == ')') || (t.size() == 4 && IsWord(t, "ENDA"));
+}
+
+[[nodiscard]] inline bool IsOpenBracket(std::string_view t) {
     return t.size() == 1 && t[0] == '(';
 }
 
@@ -33,9 +52,16 @@ namespace doc {
         return 0;
     }
     isNumber = true;
+    // Up to nine digits cannot overflow; longer values go on with saturation.
+    const std::size_t n = t.size();
+    std::uint32_t small = 0;
+    const std::size_t fastEnd = i + 9 < n ? i + 9 : n;
+    for (; i < fastEnd && IsDigit(t[i]); ++i) {
+        small = small * 10 + static_cast<std::uint32_t>(t[i] - '0');
+    }
+    std::uint64_t v = small;
     constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
-    std::uint64_t v = 0;
-    for (; i < t.size() && IsDigit(t[i]); ++i) {
+    for (; i < n && IsDigit(t[i]); ++i) {
         v = v * 10 + static_cast<std::uint64_t>(t[i] - '0');
         if (v > kLimit) {
             v = kLimit;

@@ -1,0 +1,15 @@
+#pragma once
+// The facing test's normal of the polygon in the polygon index list.
+
+#include "doc/load_tables.h"
+#include "platform/rm/types.h"
+
+namespace doc {
+
+// The unit normal of the first n listed points in list order, computed as the platform's
+// faces compute theirs (Newell's method in double, relative to the first vertex; the zero
+// vector for a polygon without direction: collinear, coincident, or thinner than float
+// precision can tell), without making a scratch face for every polygon.
+[[nodiscard]] rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n);
+
+}  // namespace doc
