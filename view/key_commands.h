@@ -15,7 +15,7 @@ namespace view {
 [[nodiscard]] int CommandForKey(int key, Qt::KeyboardModifiers modifiers);
 
 // Released, in this order, when any key goes up.
-inline constexpr std::array<int, 6> kKeyButtons = {
-    res::ID_ZOOM_IN, res::ID_ZOOM_OUT, res::ID_LEFT, res::ID_RIGHT, res::ID_UP, res::ID_DOWN};
+inline constexpr std::array<int, 6> kKeyButtons = {res::ID_ZOOM_IN, res::ID_ZOOM_OUT, res::ID_LEFT,
+                                                   res::ID_RIGHT,   res::ID_UP,       res::ID_DOWN};
 
 }  // namespace view

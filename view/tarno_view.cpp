@@ -52,19 +52,23 @@ CTarnoView::CTarnoView(doc::CTarnoDoc& document, rm::Root& root, app::ToolbarPre
     m_bCreated = OnCreate() == 0;
 }
 
-CTarnoView::~CTarnoView() { OnDestroy(); }
+CTarnoView::~CTarnoView() {
+    OnDestroy();
+}
 
 // ---------------------------------------------------------------------------------------
 // Surface
 
-int CTarnoView::OnCreate() { return CreateSurface(0, 0) ? 0 : -1; }
+int CTarnoView::OnCreate() {
+    return CreateSurface(0, 0) ? 0 : -1;
+}
 
 bool CTarnoView::CreateSurface(int cx, int cy) {
     const int bits = screen() != nullptr ? screen()->depth() : kDefaultBitsPerPixel;
     RenderSurface surface;
     m_surfaceSize = QSize(cx, cy);
-    const rm::Result result = CreateRenderSurface(m_root, m_doc.m_pSceneFrame, m_target, cx,
-                                                  cy, bits, surface);
+    const rm::Result result =
+        CreateRenderSurface(m_root, m_doc.m_pSceneFrame, m_target, cx, cy, bits, surface);
     // What was made stays, also after a failure, for the next release to give back.
     m_pCamera = std::move(surface.camera);
     m_pClipper = std::move(surface.clipper);
@@ -91,7 +95,9 @@ void CTarnoView::OnSize(int cx, int cy) {
     static_cast<void>(CreateSurface(cx, cy));
 }
 
-void CTarnoView::OnDestroy() { ReleaseSurface(); }
+void CTarnoView::OnDestroy() {
+    ReleaseSurface();
+}
 
 QSize CTarnoView::SurfaceSizeForWidget() const {
     const qreal ratio = devicePixelRatioF();
@@ -200,7 +206,9 @@ bool CTarnoView::OnUpdateCommandUI(app::CCmdUI& ui) {
     }
 }
 
-void CTarnoView::OnUpdateViewCommand(app::CCmdUI& ui) const { ui.Enable(true); }
+void CTarnoView::OnUpdateViewCommand(app::CCmdUI& ui) const {
+    ui.Enable(true);
+}
 
 void CTarnoView::OnUpdateRenderModel(app::CCmdUI& ui) const {
     ui.Enable(true);
@@ -217,8 +225,8 @@ bool CTarnoView::MoveCamera(rm::D3DVALUE dx, rm::D3DVALUE dy, rm::D3DVALUE dz) {
     const rm::Frame* scene = m_doc.m_pSceneFrame.get();
     rm::D3DVECTOR position;
     if (rm::Failed(m_pCamera->GetPosition(scene, position))) return false;
-    return rm::Succeeded(m_pCamera->SetPosition(scene, position.x + dx, position.y + dy,
-                                                position.z + dz));
+    return rm::Succeeded(
+        m_pCamera->SetPosition(scene, position.x + dx, position.y + dy, position.z + dz));
 }
 
 namespace {
@@ -267,8 +275,7 @@ void CTarnoView::OnWireframeModel() {
 void CTarnoView::SyncRenderModelToMesh() {
     m_bRenderModel = true;
     if (m_doc.m_pMeshBuilder) {
-        const rm::D3DRMRENDERQUALITY fill =
-            m_doc.m_pMeshBuilder->GetQuality() & rm::D3DRMFILL_MASK;
+        const rm::D3DRMRENDERQUALITY fill = m_doc.m_pMeshBuilder->GetQuality() & rm::D3DRMFILL_MASK;
         m_bRenderModel = fill != rm::D3DRMFILL_WIREFRAME;
     }
 }

@@ -17,8 +17,8 @@ QImage CTarnoView::RenderPicture(int width, int height) {
     const auto target = std::make_shared<rm::RecordingTarget>();
     RenderSurface surface;
     QImage image;
-    if (rm::Succeeded(CreateRenderSurface(m_root, scene, target, width, height,
-                                          kPrintBitsPerPixel, surface))) {
+    if (rm::Succeeded(CreateRenderSurface(m_root, scene, target, width, height, kPrintBitsPerPixel,
+                                          surface))) {
         // Seen from where the user put the camera; the on-screen camera is only read.
         rm::D3DVECTOR position;
         if (m_pCamera && rm::Succeeded(m_pCamera->GetPosition(scene.get(), position))) {

@@ -30,7 +30,9 @@ void ExpectMatrixNear(const rm::Matrix4& actual, const rm::Matrix4& expected) {
     }
 }
 
-void ExpectIdentity(const rm::Matrix4& m) { ExpectMatrixNear(m, rm::Matrix4::Identity()); }
+void ExpectIdentity(const rm::Matrix4& m) {
+    ExpectMatrixNear(m, rm::Matrix4::Identity());
+}
 
 float MaxDifference(const rm::Matrix4& a, const rm::Matrix4& b) {
     float most = 0.0F;
@@ -180,7 +182,8 @@ TEST(HandCursor, IsA32By32MonochromeHandWithItsHotSpotOnTheHand) {
     for (int y = 0; y < 32; ++y) {
         ASSERT_EQ(res::kHandCursorArt[static_cast<std::size_t>(y)].size(), 32U) << y;
         for (int x = 0; x < 32; ++x) {
-            const char c = res::kHandCursorArt[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+            const char c =
+                res::kHandCursorArt[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
             const bool opaque = mask.pixelIndex(x, y) != mask.pixelIndex(0, 0);
             const bool dark = bitmap.pixelIndex(x, y) != bitmap.pixelIndex(0, 0);
             EXPECT_EQ(opaque, c != ' ') << x << "," << y;
@@ -244,8 +247,7 @@ TEST_F(MouseTest, WheelZoomsOneStepPerNotch) {
 bool Drop(QWidget& widget, const QString& path) {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&widget, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -265,9 +267,8 @@ TEST_F(MouseTest, DroppedApiFileGoesToTheFrameWhenItListens) {
 
 TEST_F(MouseTest, DroppedApiFileOpensDirectlyWithNobodyListening) {
     view->OnZoomIn();
-    const std::string path = WriteApi("Dropped.API", {"POINTS ( 0", "0 0 0", "20 0 0",
-                                                      "0 20 0", ")", "POLY ( A 0 1 2 )",
-                                                      "ENDA"});
+    const std::string path = WriteApi("Dropped.API", {"POINTS ( 0", "0 0 0", "20 0 0", "0 20 0",
+                                                      ")", "POLY ( A 0 1 2 )", "ENDA"});
     EXPECT_TRUE(Drop(*view, QString::fromStdString(path)));
     EXPECT_EQ(document->GetPathName(), path);
     EXPECT_EQ(document->m_pMeshBuilder->GetFaceCount(), 1U);

@@ -26,8 +26,7 @@ TEST_F(NavigationTest, EachCommandMovesTheCameraTenUnitsAlongOneAxis) {
         const rm::D3DVECTOR before = CameraPosition();
         EXPECT_TRUE(view->OnCommand(c.id));
         const rm::D3DVECTOR after = CameraPosition();
-        ExpectPosition(after, before.x + c.change.x, before.y + c.change.y,
-                       before.z + c.change.z);
+        ExpectPosition(after, before.x + c.change.x, before.y + c.change.y, before.z + c.change.z);
     }
 }
 
@@ -41,16 +40,22 @@ TEST_F(NavigationTest, TwentyZoomInStepsReachTheOriginAndTheNextGoesPast) {
 
 TEST_F(NavigationTest, EveryMoveUndoneByItsOppositeReturnsExactly) {
     // Mixed moves and then their opposites in reverse order: steps of ten are exact.
-    const int ids[] = {res::ID_ZOOM_IN, res::ID_LEFT,  res::ID_UP,  res::ID_ZOOM_OUT,
+    const int ids[] = {res::ID_ZOOM_IN,  res::ID_LEFT,  res::ID_UP,   res::ID_ZOOM_OUT,
                        res::ID_ZOOM_OUT, res::ID_RIGHT, res::ID_DOWN, res::ID_ZOOM_OUT};
     const auto opposite = [](int id) {
         switch (id) {
-            case res::ID_ZOOM_IN: return res::ID_ZOOM_OUT;
-            case res::ID_ZOOM_OUT: return res::ID_ZOOM_IN;
-            case res::ID_UP: return res::ID_DOWN;
-            case res::ID_DOWN: return res::ID_UP;
-            case res::ID_LEFT: return res::ID_RIGHT;
-            default: return res::ID_LEFT;
+            case res::ID_ZOOM_IN:
+                return res::ID_ZOOM_OUT;
+            case res::ID_ZOOM_OUT:
+                return res::ID_ZOOM_IN;
+            case res::ID_UP:
+                return res::ID_DOWN;
+            case res::ID_DOWN:
+                return res::ID_UP;
+            case res::ID_LEFT:
+                return res::ID_RIGHT;
+            default:
+                return res::ID_LEFT;
         }
     };
     for (int id : ids) view->OnCommand(id);

@@ -82,8 +82,7 @@ TEST_F(SurfaceTest, ATickAfterTheViewIsGoneDoesNotFail) {
     ASSERT_TRUE(Open(ExamplePath("house.api")));
     ASSERT_EQ(root->Tick(1.0F), rm::Result::Ok);
     view.reset();
-    document->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0, 1, 0,
-                                         0.1F);
+    document->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0, 1, 0, 0.1F);
     EXPECT_EQ(root->Tick(1.0F), rm::Result::Ok);
     EXPECT_EQ(root->LastTickDrawCount(), 0);
 }
@@ -197,8 +196,7 @@ TEST(ViewHiDpi, SurfaceIsSizedInDevicePixels) {
         // Painted one device pixel per picture pixel: the grab equals the picture.
         const QPixmap grabbed = view.grab();
         EXPECT_EQ(grabbed.size(), expected);
-        EXPECT_EQ(grabbed.toImage().convertToFormat(QImage::Format_RGB32),
-                  view.PresentedImage());
+        EXPECT_EQ(grabbed.toImage().convertToFormat(QImage::Format_RGB32), view.PresentedImage());
         return;
     }
     EnsureQtApp();

@@ -104,8 +104,7 @@ bool ViewTest::Open(const std::string& path) {
 
 rm::D3DVECTOR ViewTest::CameraPosition() const {
     rm::D3DVECTOR position;
-    EXPECT_EQ(view->Camera()->GetPosition(document->m_pSceneFrame.get(), position),
-              rm::Result::Ok);
+    EXPECT_EQ(view->Camera()->GetPosition(document->m_pSceneFrame.get(), position), rm::Result::Ok);
     return position;
 }
 

@@ -2,6 +2,8 @@
 // Shared set-up of the view's widget tests: one QApplication for the process, a root
 // object, a document and a view on Qt's offscreen platform, and small event senders.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -9,8 +11,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/command_target.h"
 #include "doc/tarno_doc.h"
@@ -61,8 +61,7 @@ protected:
     // Keys.
     void KeyDown(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                  bool autoRepeat = false);
-    void KeyUp(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-               bool autoRepeat = false);
+    void KeyUp(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool autoRepeat = false);
 
     rm::RootPtr root;
     std::unique_ptr<doc::CTarnoDoc> document;
