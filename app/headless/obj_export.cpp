@@ -91,7 +91,11 @@ ObjText ExportObj(const rm::MeshData& mesh, const std::string& mtlName,
             haveMaterial = true;
         }
         const bool normals = HasAllNormals(mesh, face);
-        for (std::uint32_t i = 0; i < face.cornerCount; ++i) {
+        for (std::uint32_t k = 0; k < face.cornerCount; ++k) {
+            // Negating z keeps the picture but turns the coordinates right-handed, where
+            // the same corner order would read clockwise from the front: so the corners go
+            // the other way round, starting from the same first corner.
+            const std::uint32_t i = k == 0 ? 0 : face.cornerCount - k;
             const rm::Corner& c = mesh.corners[face.firstCorner + i];
             AppendTriple(text.obj, "v", mesh.positions[c.position]);
             if (normals) AppendTriple(text.obj, "vn", mesh.normals[c.normal]);

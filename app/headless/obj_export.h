@@ -12,8 +12,10 @@ struct ObjText {
     std::string mtl;
 };
 
-// Faces in mesh order, each with its own vertex copies in its corner order. z is negated,
-// so the mirror image reads counter-clockwise from the front as OBJ expects. One material
+// Faces in mesh order, each with its own vertex copies. z is negated, so that right-handed
+// tools show the object unmirrored, and each face's corners are written the other way
+// round from its first corner (0, n-1, ..., 1), so that they read counter-clockwise from
+// the front as OBJ expects (z negated alone would leave them clockwise). One material
 // per distinct colour, named c_RRGGBB, switched only when the colour changes. Normals are
 // written for faces whose every corner has one. Faces of fewer than three corners cannot
 // be written and are left out. `mtlName` is what the mtllib line names.

@@ -67,7 +67,7 @@ TEST(CheckCommand, OneOfEachWarningWithItsLine) {
     const std::string& p = path;
     EXPECT_EQ(r.out,
               p + ":2: warning: command \"RefPoint\" is not drawn by the viewer (2 lines)\n" +
-              p + ":4: warning: \"X\" is not a number; read as 0\n" +
+              p + ":4: warning: \"x\" is not a number; read as 0\n" +
               p + ":5: warning: out of bounds, ignored: point 4096\n" +
               p + ":6: warning: index 7 names a point that no block of this file wrote\n" +
               p + ":7: warning: polygon with fewer than 3 vertices dropped (POLY, 2 vertices)\n" +

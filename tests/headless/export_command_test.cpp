@@ -19,7 +19,8 @@ std::size_t CountLines(const std::string& text, const std::string& prefix) {
 TEST(ExportCommand, SmallFileGivesExactlyThisObjAndMtl) {
     // Two faces of one colour and one of another. The first polygon, as written, would
     // face the origin, so "A" turns it round (2 1 0); the second keeps its order; the
-    // third, written facing down, is turned round by "AU" (3 1 0).
+    // third, written facing down, is turned round by "AU" (3 1 0). In the OBJ each face's
+    // corners then run the other way from the first, z negated.
     const std::string input = tarno_test::WriteTemp("small.api",
                                                     "; two colours\r\n"
                                                     "SurfaceColor ( 05 0 )\r\n"
@@ -40,17 +41,17 @@ TEST(ExportCommand, SmallFileGivesExactlyThisObjAndMtl) {
               "mtllib small.mtl\n"
               "usemtl c_FF0000\n"
               "v 0 10 10\n"
-              "v 10 0 10\n"
               "v 0 0 10\n"
+              "v 10 0 10\n"
               "f 1 2 3\n"
               "v 0 0 -10\n"
-              "v 10 0 -10\n"
               "v 0 10 -10\n"
+              "v 10 0 -10\n"
               "f 4 5 6\n"
               "usemtl c_0000FF\n"
               "v 0 0 -10\n"
-              "v 10 0 10\n"
               "v 0 0 10\n"
+              "v 10 0 10\n"
               "f 7 8 9\n");
     EXPECT_EQ(tarno_test::ReadWhole(tarno_test::TempPath("small.mtl")),
               "# small.api, written by tarno 1.0.0.5\n"
@@ -74,6 +75,45 @@ TEST(ExportCommand, StrokesComeWithTheirNormals) {
     EXPECT_EQ(CountLines(obj, "vn "), 8U + 8U * 4U + 8U);
     EXPECT_EQ(CountLines(obj, "usemtl c_FFFF00"), 1U);
     EXPECT_NE(obj.find("//"), std::string::npos);
+
+    // Each side of the prism reads counter-clockwise from outside, where its vertex
+    // normals point.
+    std::vector<rm::D3DVECTOR> v;
+    std::vector<rm::D3DVECTOR> vn;
+    std::size_t sides = 0;
+    std::istringstream in(obj);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string tag;
+        fields >> tag;
+        rm::D3DVECTOR p;
+        if (tag == "v" || tag == "vn") {
+            fields >> p.x >> p.y >> p.z;
+            (tag == "v" ? v : vn).push_back(p);
+            continue;
+        }
+        if (tag != "f") continue;
+        std::vector<rm::D3DVECTOR> corners;
+        rm::D3DVECTOR normalSum;
+        for (std::string ref; fields >> ref;) {
+            const std::size_t slash = ref.find("//");
+            corners.push_back(v.at(std::stoul(ref.substr(0, slash)) - 1));
+            const rm::D3DVECTOR& n = vn.at(std::stoul(ref.substr(slash + 2)) - 1);
+            normalSum = {normalSum.x + n.x, normalSum.y + n.y, normalSum.z + n.z};
+        }
+        if (corners.size() != 4) continue;  // the caps' vertex normals point sideways
+        ++sides;
+        rm::D3DVECTOR ccw;
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const rm::D3DVECTOR& a = corners[i];
+            const rm::D3DVECTOR& b = corners[(i + 1) % corners.size()];
+            ccw = {ccw.x + (a.y - b.y) * (a.z + b.z), ccw.y + (a.z - b.z) * (a.x + b.x),
+                   ccw.z + (a.x - b.x) * (a.y + b.y)};
+        }
+        EXPECT_GT(ccw.x * normalSum.x + ccw.y * normalSum.y + ccw.z * normalSum.z, 0.0F)
+            << line;
+    }
+    EXPECT_EQ(sides, 8U);
 }
 
 TEST(ExportCommand, NeverWritesOverTheInput) {

@@ -41,7 +41,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
     return lines;
 }
 
-TEST(ObjExport, NegatesZKeepsCornerOrderAndSwitchesMaterialOnlyOnChange) {
+TEST(ObjExport, NegatesZTurnsTheWindingAndSwitchesMaterialOnlyOnChange) {
     MeshFixture m;
     m.Face(0xFFFF0000U, {{0, 0, 0}, {1, 0, 0}, {0, 1, -2.5F}});
     m.Face(0xFFFF0000U, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
@@ -53,15 +53,15 @@ TEST(ObjExport, NegatesZKeepsCornerOrderAndSwitchesMaterialOnlyOnChange) {
     const std::vector<std::string> expected = {
         "mtllib model.mtl",
         "usemtl c_FF0000",
-        "v 0 0 0", "v 1 0 0", "v 0 1 2.5",
+        "v 0 0 0", "v 0 1 2.5", "v 1 0 0",
         "f 1 2 3",
-        "v 1 2 -3", "v 4 5 -6", "v 7 8 -9", "v 10 11 -12",
+        "v 1 2 -3", "v 10 11 -12", "v 7 8 -9", "v 4 5 -6",
         "f 4 5 6 7",
         "usemtl c_0000FF",
-        "v 0 0 -1", "vn 0 0 1", "v 1 0 -1", "vn 0 0 1", "v 1 1 -1", "vn 0 0 1",
+        "v 0 0 -1", "vn 0 0 1", "v 1 1 -1", "vn 0 0 1", "v 1 0 -1", "vn 0 0 1",
         "f 8//1 9//2 10//3",
         "usemtl c_FF0000",
-        "v 0.125 -1e+07 -0.333333", "v 2 2 -2", "v 3 3 -3",
+        "v 0.125 -1e+07 -0.333333", "v 3 3 -3", "v 2 2 -2",
         "f 11 12 13",
     };
     EXPECT_EQ(LinesOf(text.obj), expected);
@@ -87,9 +87,53 @@ TEST(ObjExport, FacesThatCannotBeWrittenAreLeftOutAndNumberingStaysRight) {
     m.Face(0xFFFFFFFFU, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}});
     const auto lines = LinesOf(app::ExportObj(m.data, "x.mtl", "x.api").obj);
     const std::vector<std::string> expected = {
-        "mtllib x.mtl", "usemtl c_FFFFFF", "v 0 0 0", "v 1 0 0", "v 0 1 0", "f 1 2 3",
-        "v 0 0 0",      "v 1 0 0",         "v 0 1 0", "f 4 5 6"};
+        "mtllib x.mtl", "usemtl c_FFFFFF", "v 0 0 0", "v 0 1 0", "v 1 0 0", "f 1 2 3",
+        "v 0 0 0",      "v 0 1 0",         "v 1 0 0", "f 4 5 6"};
     EXPECT_EQ(lines, expected);
+}
+
+// The normal that a right-handed tool takes for an OBJ face: out of the side from which
+// its corners read counter-clockwise.
+rm::D3DVECTOR CounterClockwiseNormal(const std::vector<rm::D3DVECTOR>& p) {
+    rm::D3DVECTOR n;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const rm::D3DVECTOR& a = p[i];
+        const rm::D3DVECTOR& b = p[(i + 1) % p.size()];
+        n.x += (a.y - b.y) * (a.z + b.z);
+        n.y += (a.z - b.z) * (a.x + b.x);
+        n.z += (a.x - b.x) * (a.y + b.y);
+    }
+    return n;
+}
+
+std::vector<rm::D3DVECTOR> ObjVertices(const std::string& obj) {
+    std::vector<rm::D3DVECTOR> v;
+    std::istringstream in(obj);
+    for (std::string tag; in >> tag;) {
+        if (tag == "v") {
+            rm::D3DVECTOR p;
+            in >> p.x >> p.y >> p.z;
+            v.push_back(p);
+        } else {
+            in.ignore(1 << 20, '\n');
+        }
+    }
+    return v;
+}
+
+TEST(ObjExport, AFaceSeenByTheCameraFacesTheViewerOfTheObj) {
+    // Clockwise as the scene's camera (at -z, looking along +z) sees it: its front faces
+    // that camera. An OBJ viewer looks from +z along -z at the unmirrored object, so there
+    // the face must read counter-clockwise from +z.
+    MeshFixture m;
+    m.Face(0xFFFFFFFFU, {{0, 1, -5}, {1, 0, -5}, {0, -1, -5}, {-1, 0, -5}});
+    const auto v = ObjVertices(app::ExportObj(m.data, "x.mtl", "x.api").obj);
+    ASSERT_EQ(v.size(), 4U);
+    for (const auto& p : v) EXPECT_FLOAT_EQ(p.z, 5.0F);
+    const rm::D3DVECTOR n = CounterClockwiseNormal(v);
+    EXPECT_GT(n.z, 0.0F);
+    EXPECT_FLOAT_EQ(n.x, 0.0F);
+    EXPECT_FLOAT_EQ(n.y, 0.0F);
 }
 
 TEST(ObjExport, EmptyMeshGivesOnlyTheHeader) {
