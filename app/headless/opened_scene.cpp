@@ -7,8 +7,12 @@ namespace app {
 
 namespace {
 
-std::string Reason(const doc::CTarnoDoc& document) {
-    return document.LastError().empty() ? std::string("cannot be read") : document.LastError();
+// One line that names the file once.
+std::string Describe(const std::string& path, const doc::CTarnoDoc& document) {
+    const std::string& reason = document.LastError();
+    if (reason.empty()) return "tarno: " + path + ": cannot be read";
+    if (reason.find(path) != std::string::npos) return "tarno: " + reason;
+    return "tarno: " + path + ": " + reason;
 }
 
 }  // namespace
@@ -33,7 +37,7 @@ bool OpenScene(const std::string& path, doc::LoadObserver* observer, OpenedScene
                             : document.doc::CDocument::OnOpenDocument(path) &&
                                   document.LoadApiFile(path, observer);
     if (!opened) {
-        error = "tarno: " + path + ": " + Reason(document);
+        error = Describe(path, document);
         return false;
     }
     return true;
