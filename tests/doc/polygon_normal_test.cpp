@@ -40,15 +40,16 @@ protected:
 
 TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
     std::uint64_t state = 88172645463325252ULL;
-    auto next = [&state](int range) {
+    auto next = [&state](std::int64_t range) {
         state ^= state << 13;
         state ^= state >> 7;
         state ^= state << 17;
-        return static_cast<std::int32_t>(state % static_cast<std::uint64_t>(2 * range + 1)) - range;
+        return static_cast<std::int32_t>(
+            static_cast<std::int64_t>(state % static_cast<std::uint64_t>(2 * range + 1)) - range);
     };
     for (int round = 0; round < 500; ++round) {
         const int n = 3 + round % 6;
-        const int range = round % 3 == 0 ? 10 : (round % 3 == 1 ? 1000 : 2000000000);
+        const std::int64_t range = round % 3 == 0 ? 10 : (round % 3 == 1 ? 1000 : 2000000000);
         std::vector<doc::TablePoint> points;
         for (int k = 0; k < n; ++k) points.push_back({next(range), next(range), next(range)});
         Compare(points);
