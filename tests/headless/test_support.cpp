@@ -6,12 +6,18 @@
 #include <iterator>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "app/headless/headless_main.h"
 
 namespace tarno_test {
 
 std::string TempPath(std::string_view name) {
-    const std::filesystem::path dir = std::filesystem::path(TARNO_TEST_TMP) / "headless";
+    // A folder per test: ctest runs tests in parallel processes.
+    std::filesystem::path dir = std::filesystem::path(TARNO_TEST_TMP) / "headless";
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+        dir /= std::string(test->test_suite_name()) + "." + test->name();
+    }
     std::filesystem::create_directories(dir);
     return (dir / name).string();
 }

@@ -11,7 +11,7 @@
 
 namespace tarno_test {
 
-// A path in the test scratch folder; `name` should be unique per test.
+// A path in the running test's own scratch folder.
 std::string TempPath(std::string_view name);
 // Writes `bytes` to TempPath(name) and returns the path.
 std::string WriteTemp(std::string_view name, std::string_view bytes);
