@@ -3,7 +3,8 @@
 //
 // The file (point blocks of both kinds, polygons with every header kind, textured ones,
 // colours, coordinate and point-path strokes) is written once to
-// $TMPDIR/tarno_load_bench.api (or /tmp). Counters: MB/s of each, faces, strokes, and
+// $TMPDIR/tarno_load_bench.api (or /tmp); tarno_load_bench_polygons.api is the same mix
+// without the strokes. Counters: MB/s of each, faces, strokes, and
 // the finished mesh's bytes per face (MeshData::MemoryBytes / faces).
 
 #include <benchmark/benchmark.h>
@@ -39,7 +40,7 @@ private:
 };
 
 // One section: 4096 points, then polygons over them, a few colour changes and strokes.
-void WriteSection(std::string& out, Random& rng, int section) {
+void WriteSection(std::string& out, Random& rng, int section, bool strokes) {
     out += section % 2 == 0 ? "Points( 0\r\n" : "VecPoints( 0\r\n";
     for (int i = 0; i < 4096; ++i) {
         out += "  " + std::to_string(rng.Below(2000) - 1000) + " " +
@@ -66,7 +67,7 @@ void WriteSection(std::string& out, Random& rng, int section) {
             if (textured) out += " " + std::to_string(rng.Below(256)) + " " + std::to_string(rng.Below(256));
         }
         out += " )\r\n";
-        if (p % 100 == 0) {
+        if (strokes && p % 100 == 0) {
             out += "LineColor( " + std::to_string(rng.Below(0x17)) + " 0 )\r\n";
             out += "MoveTo( 0 0 0 )\r\nDrawTo( " + std::to_string(rng.Below(100) + 1) + " " +
                    std::to_string(rng.Below(100)) + " " + std::to_string(rng.Below(100)) + " )\r\n";
@@ -76,29 +77,38 @@ void WriteSection(std::string& out, Random& rng, int section) {
     }
 }
 
+std::string WriteBenchFile(const char* name, bool strokes) {
+    const char* dir = std::getenv("TMPDIR");
+    const std::string file = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + name;
+    std::string text;
+    text.reserve(kTargetBytes + (4U << 20));
+    text += "; generated for the loader benchmark\r\n";
+    Random rng;
+    for (int section = 0; text.size() < kTargetBytes; ++section) {
+        WriteSection(text, rng, section, strokes);
+    }
+    text += "EndA\r\n";
+    std::error_code error;
+    if (std::filesystem::file_size(file, error) != text.size() || error) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            .write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    return file;
+}
+
 const std::string& BenchFile() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        const std::string file =
-            std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tarno_load_bench.api";
-        std::string text;
-        text.reserve(kTargetBytes + (4U << 20));
-        text += "; generated for the loader benchmark\r\n";
-        Random rng;
-        for (int section = 0; text.size() < kTargetBytes; ++section) WriteSection(text, rng, section);
-        text += "EndA\r\n";
-        std::error_code error;
-        if (std::filesystem::file_size(file, error) != text.size() || error) {
-            std::ofstream(file, std::ios::binary | std::ios::trunc).write(
-                text.data(), static_cast<std::streamsize>(text.size()));
-        }
-        return file;
-    }();
+    static const std::string path = WriteBenchFile("tarno_load_bench.api", true);
     return path;
 }
 
-double FileMegabytes() {
-    return static_cast<double>(std::filesystem::file_size(BenchFile())) / (1024.0 * 1024.0);
+// The same mix without line strokes, which isolates the cost of laying strokes.
+const std::string& PolygonFile() {
+    static const std::string path = WriteBenchFile("tarno_load_bench_polygons.api", false);
+    return path;
+}
+
+double Megabytes(const std::string& path) {
+    return static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
 }
 
 class CountingObserver : public doc::LoadObserver {
@@ -107,8 +117,7 @@ public:
     std::uint64_t warnings = 0;
 };
 
-void LoadBench(benchmark::State& state, bool observe) {
-    const std::string& path = BenchFile();
+void LoadBench(benchmark::State& state, const std::string& path, bool observe) {
     rm::RootPtr root;
     if (rm::Failed(rm::Direct3DRMCreate(root))) {
         state.SkipWithError("no root object");
@@ -128,18 +137,19 @@ void LoadBench(benchmark::State& state, bool observe) {
     }
     const auto& mesh = document.m_pMeshBuilder->Data();
     const double faces = static_cast<double>(mesh.faces.size());
-    state.counters["MB_per_s"] = FileMegabytes() * static_cast<double>(state.iterations()) / seconds;
+    state.counters["MB_per_s"] = Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
     state.counters["faces"] = faces;
     state.counters["strokes"] = document.LastLoadSummary().strokes;
     state.counters["bytes_per_face"] = static_cast<double>(mesh.MemoryBytes()) / faces;
     if (observe) state.counters["warnings"] = static_cast<double>(observer.warnings) / static_cast<double>(state.iterations());
 }
 
-void BM_LoadApiFile(benchmark::State& state) { LoadBench(state, false); }
-void BM_LoadApiFileObserved(benchmark::State& state) { LoadBench(state, true); }
+void BM_LoadApiFile(benchmark::State& state) { LoadBench(state, BenchFile(), false); }
+void BM_LoadApiFileObserved(benchmark::State& state) { LoadBench(state, BenchFile(), true); }
+void BM_LoadPolygonsOnly(benchmark::State& state) { LoadBench(state, PolygonFile(), false); }
 
-void BM_WcWords(benchmark::State& state) {
-    const std::string command = "wc -w < '" + BenchFile() + "'";
+void WcBench(benchmark::State& state, const std::string& path) {
+    const std::string command = "wc -w < '" + path + "'";
     double seconds = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -157,11 +167,16 @@ void BM_WcWords(benchmark::State& state) {
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    state.counters["MB_per_s"] = FileMegabytes() * static_cast<double>(state.iterations()) / seconds;
+    state.counters["MB_per_s"] = Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
 }
+
+void BM_WcWords(benchmark::State& state) { WcBench(state, BenchFile()); }
+void BM_WcWordsPolygonsOnly(benchmark::State& state) { WcBench(state, PolygonFile()); }
 
 }  // namespace
 
 BENCHMARK(BM_WcWords)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_LoadApiFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_LoadApiFileObserved)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_WcWordsPolygonsOnly)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_LoadPolygonsOnly)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();

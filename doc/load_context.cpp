@@ -41,7 +41,9 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
             return BlockLine::Empty;
         }
         bool dropped = false;
-        count = SplitIntoViews(text, tokens, CTarnoDoc::kTokenSlots, dropped);
+        // The file's reader leaves readable bytes after every line.
+        static_assert(rm::TextFile::kLinePadding >= kPaddingNeeded);
+        count = SplitPaddedLine(text, tokens, CTarnoDoc::kTokenSlots, dropped);
         if (dropped && observer != nullptr) {
             Warn(LoadWarning::OutOfBounds,
                  "token " + std::to_string(CTarnoDoc::kTokenSlots + 1) + " and on");

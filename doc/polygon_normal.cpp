@@ -52,8 +52,9 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
             return {};
         }
     }
-    return {static_cast<float>(nx / length), static_cast<float>(ny / length),
-            static_cast<float>(nz / length)};
+    const double inverse = 1.0 / length;
+    return {static_cast<float>(nx * inverse), static_cast<float>(ny * inverse),
+            static_cast<float>(nz * inverse)};
 }
 
 }  // namespace doc

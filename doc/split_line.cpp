@@ -1,7 +1,13 @@
 #include "doc/split_line.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "doc/tarno_doc.h"
 
@@ -67,6 +73,91 @@ int SplitIntoViews(std::string_view line, std::string_view* tokens, int slots, b
     return Scan(line, slots, dropped,
                 [tokens](int slot, std::string_view token) { tokens[slot] = token; });
 }
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Bit k of `blank` / `bracket`: byte k of the 64 at p is a blank (space, tab, line feed)
+// or a bracket. Only the blocks that hold one of the first `length` bytes are looked at.
+void Classify(const char* p, std::size_t length, std::uint64_t& blank, std::uint64_t& bracket) {
+    blank = 0;
+    bracket = 0;
+    const auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    for (std::size_t k = 0; k * 16 < length; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k * 16));
+        const __m128i b = _mm_or_si128(_mm_or_si128(eq(v, ' '), eq(v, '\t')), eq(v, '\n'));
+        const __m128i r = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, ')')), _mm_or_si128(eq(v, '['), eq(v, ']'))),
+            _mm_or_si128(eq(v, '{'), eq(v, '}')));
+        blank |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(b)))
+                 << (16 * k);
+        bracket |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(r)))
+                   << (16 * k);
+    }
+}
+
+}  // namespace
+
+int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, bool& dropped) {
+    dropped = false;
+    const char* const base = line.data();
+    std::size_t n = line.size();
+    if (const void* remark = std::memchr(base, ';', n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(remark) - base);
+    }
+    int count = 0;
+    std::size_t i = 0;  // start of the window of 64 bytes
+    while (i < n) {
+        const std::size_t length = n - i < 64 ? n - i : 64;
+        std::uint64_t blank = 0;
+        std::uint64_t bracket = 0;
+        Classify(base + i, length, blank, bracket);
+        const std::uint64_t valid = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+        blank |= ~valid;  // bytes past the line end a word as blanks would
+        bracket &= valid;
+        const std::uint64_t nonWord = blank | bracket;
+        std::uint64_t pending = ~blank;  // token bytes not yet taken
+        std::size_t next = i + 64;
+        while (pending != 0) {
+            const auto s = static_cast<unsigned>(std::countr_zero(pending));
+            if (count == slots) {
+                dropped = true;
+                return count;
+            }
+            if (((bracket >> s) & 1U) != 0) {
+                tokens[count++] = std::string_view(base + i + s, 1);
+                pending &= pending - 1;
+                continue;
+            }
+            const std::uint64_t ends = nonWord & (~std::uint64_t{0} << s);
+            if (ends != 0) {
+                const auto e = static_cast<unsigned>(std::countr_zero(ends));
+                tokens[count++] = std::string_view(base + i + s, e - s);
+                pending &= ~std::uint64_t{0} << e;
+                continue;
+            }
+            // The word runs on past this window.
+            std::size_t j = i + 64;
+            while (j < n && ClassOf(base[j]) == kWord) {
+                ++j;
+            }
+            tokens[count++] = std::string_view(base + i + s, j - (i + s));
+            next = j;
+            break;
+        }
+        i = next;
+    }
+    return count;
+}
+
+#else
+
+int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, bool& dropped) {
+    return SplitIntoViews(line, tokens, slots, dropped);
+}
+
+#endif
 
 bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token) {
     const std::size_t n = line.size();

@@ -30,7 +30,7 @@ bool TextFile::Open(const std::string& path) {
         return false;
     }
     m_fd = fd;
-    m_buffer.resize(kBufferSize);
+    m_buffer.resize(kBufferSize + kLinePadding);
     return true;
 }
 
@@ -67,12 +67,15 @@ bool TextFile::Refill(std::size_t keep) {
         m_bufferStart += static_cast<std::int64_t>(keep);
         m_bufferSize -= keep;
     }
-    if (m_bufferSize == m_buffer.size()) {
-        m_buffer.resize(m_buffer.size() * 2);  // one line fills the buffer
+    // The last kLinePadding bytes are never filled, so every line is followed by them.
+    std::size_t usable = m_buffer.size() - kLinePadding;
+    if (m_bufferSize == usable) {
+        usable *= 2;  // one line fills the buffer
+        m_buffer.resize(usable + kLinePadding);
     }
     ssize_t got = 0;
     do {
-        got = ::read(m_fd, m_buffer.data() + m_bufferSize, m_buffer.size() - m_bufferSize);
+        got = ::read(m_fd, m_buffer.data() + m_bufferSize, usable - m_bufferSize);
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         m_error = SystemError("read error", errno);

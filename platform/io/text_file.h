@@ -26,8 +26,11 @@ public:
 
     // Reads the next line into `line` without its line end.
     ReadStatus ReadString(std::string& line);
-    // The same without copying: `line` stays valid until the next read or seek.
+    // The same without copying: `line` stays valid until the next read or seek. In memory
+    // it is followed by at least kLinePadding readable bytes of no meaning, so that a
+    // scanner may read a whole block past its end.
     ReadStatus ReadLine(std::string_view& line);
+    static constexpr std::size_t kLinePadding = 64;
 
     // Offset of the first byte of the line returned last.
     [[nodiscard]] std::int64_t LineStart() const { return m_lineStart; }

@@ -97,3 +97,48 @@ TEST_F(SplitLineTest, BytesAboveAsciiAreWordBytes) {
 }
 
 }  // namespace
+
+#include "doc/split_line.h"
+
+namespace {
+
+// The loader's block-wise split must cut every line exactly as the byte-wise one does.
+TEST(PaddedSplit, AgreesWithTheByteWiseSplit) {
+    const std::string alphabet = "  \t\n()[]{};aZ09-,.%\r\x1A\xE9";
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    std::vector<std::string_view> a(doc::CTarnoDoc::kTokenSlots);
+    std::vector<std::string_view> b(doc::CTarnoDoc::kTokenSlots);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const std::size_t length = next() % (round % 50 == 0 ? 3000 : 200);
+        while (line.size() < length) {
+            const std::uint64_t r = next();
+            if (r % 7 == 0) {
+                line.append(static_cast<std::size_t>(r % 90), 'w');  // words across windows
+            } else {
+                line += alphabet[r % alphabet.size()];
+            }
+        }
+        std::string padded = line + std::string(doc::kPaddingNeeded, '(');
+        const std::string_view view(padded.data(), line.size());
+        bool droppedA = false;
+        bool droppedB = false;
+        const int na = doc::SplitIntoViews(view, a.data(), doc::CTarnoDoc::kTokenSlots, droppedA);
+        const int nb = doc::SplitPaddedLine(view, b.data(), doc::CTarnoDoc::kTokenSlots, droppedB);
+        ASSERT_EQ(na, nb) << "round " << round;
+        ASSERT_EQ(droppedA, droppedB) << "round " << round;
+        for (int k = 0; k < na; ++k) {
+            ASSERT_EQ(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)])
+                << "round " << round << " token " << k;
+            ASSERT_EQ(a[static_cast<std::size_t>(k)].data(), b[static_cast<std::size_t>(k)].data());
+        }
+    }
+}
+
+}  // namespace

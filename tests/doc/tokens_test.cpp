@@ -86,7 +86,12 @@ TEST(ColorValues, PrefixPercentAndNonNumbers) {
 TEST(BlockWords, CaseOfAToZOnly) {
     EXPECT_TRUE(doc::EndsBlock(")"));
     EXPECT_TRUE(doc::EndsBlock("EndA"));
+    EXPECT_TRUE(doc::EndsBlock("eNdA"));
     EXPECT_FALSE(doc::EndsBlock("ENDAX"));
+    EXPECT_FALSE(doc::EndsBlock("END"));
+    for (const char* t : {"ENDB", "END!", "END\x41\x41", "ENDa\x80", "\x65\x4E\x44\xC1", "))"}) {
+        EXPECT_FALSE(doc::EndsBlock(t)) << t;
+    }
     EXPECT_FALSE(doc::EndsBlock("]"));
     EXPECT_TRUE(doc::IsWord("shadedTexPoly", "SHADEDTEXPOLY"));
     EXPECT_FALSE(doc::IsWord("POLY\xE9", "POLY\xC9"));
