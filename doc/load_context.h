@@ -33,8 +33,7 @@ public:
 
     enum class BlockLine { Tokens, Empty, End };
     // For a block reader: passes over lines that hold no token and splits the next one into
-    // `tokens`. Empty: a line of no characters. End: the end of the file
-    // or a read error.
+    // `tokens`. Empty: a line of no characters. End: the end of the file or a read error.
     BlockLine NextBlockLine(int& count);
 
     // Call before adding faces: keeps the mesh's pools ahead of the load, so that they grow
