@@ -11,6 +11,15 @@ namespace rm {
 
 namespace {
 
+// Makes room for `extra` more elements, at least doubling the capacity when it must grow.
+template <typename T>
+void GrowFor(std::vector<T>& v, std::size_t extra) {
+    const std::size_t needed = v.size() + extra;
+    if (needed > v.capacity()) {
+        v.reserve(std::max(needed, v.capacity() * 2));
+    }
+}
+
 constexpr std::size_t kMaxPool = std::numeric_limits<std::uint32_t>::max() - 1;
 
 bool Finite(const D3DVECTOR& v) {
@@ -247,10 +256,12 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     }
     // Pass 2: make room (the only step that can fail), then append.
     try {
-        d.positions.reserve(d.positions.size() + vertices.size());
-        d.normals.reserve(d.normals.size() + normals.size());
-        d.corners.reserve(d.corners.size() + cornerCount);
-        d.faces.reserve(d.faces.size() + faceCount);
+        // Grow geometrically: an exact reserve per call would make many small calls
+        // (one stroke each) quadratic.
+        GrowFor(d.positions, vertices.size());
+        GrowFor(d.normals, normals.size());
+        GrowFor(d.corners, cornerCount);
+        GrowFor(d.faces, faceCount);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
