@@ -1,6 +1,9 @@
 // MOVETO / DRAWTO blocks (a path of written-out points) and MOVETOPT / DRAWTOPT blocks (a
 // path of point-table indices), and the strokes a DRAW block lays along its whole path.
 
+#include <cstdint>
+#include <string>
+
 #include "doc/keywords.h"
 #include "doc/load_context.h"
 #include "doc/tarno_doc.h"
@@ -10,6 +13,24 @@ namespace doc {
 namespace {
 
 constexpr rm::D3DVALUE kStrokeHalfWidth = 0.05F;
+
+// Each DRAW block strokes its whole path again, so a few thousand DRAW lines on a long path
+// ask for tens of millions of strokes (gigabytes). Past this many in one load no further
+// stroke is laid, and the observer hears of it once.
+constexpr std::uint32_t kMaxStrokesPerLoad = 500'000;
+
+// True while the load may lay one more stroke.
+bool StrokeBudgetLeft(LoadContext& ctx) {
+    if (ctx.summary.strokes < kMaxStrokesPerLoad) {
+        return true;
+    }
+    if (ctx.observer != nullptr && !ctx.strokeLimitReported) {
+        ctx.Warn(LoadWarning::OutOfBounds,
+                 "stroke " + std::to_string(kMaxStrokesPerLoad + 1) + " (limit of a load)");
+    }
+    ctx.strokeLimitReported = true;
+    return false;
+}
 
 rm::D3DVECTOR ToVector(const TablePoint& p) {
     return {static_cast<rm::D3DVALUE>(p.x), static_cast<rm::D3DVALUE>(p.y),
@@ -169,7 +190,7 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
 
 void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
     const LoadTables& tables = Tables();
-    for (int i = 0; i + 1 < tables.coordinateCount; ++i) {
+    for (int i = 0; i + 1 < tables.coordinateCount && StrokeBudgetLeft(ctx); ++i) {
         ctx.MakeRoomForFaces();
         if (AddStroke(ctx.mesh, kStrokeHalfWidth,
                       ToVector(tables.coordinatePath[static_cast<std::size_t>(i)]),
@@ -182,7 +203,7 @@ void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
 
 void CTarnoDoc::LayPointStrokes(LoadContext& ctx) {
     const LoadTables& tables = Tables();
-    for (int i = 0; i + 1 < tables.pointPathCount; ++i) {
+    for (int i = 0; i + 1 < tables.pointPathCount && StrokeBudgetLeft(ctx); ++i) {
         ctx.MakeRoomForFaces();
         // Path entries are always table indices: out-of-table ones are never stored.
         const auto a = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i)]);

@@ -86,6 +86,7 @@ public:
     std::string_view tokens[CTarnoDoc::kTokenSlots];
     std::int64_t line = 0;  // 1-based number of the line read last
     LoadSummary summary;
+    bool strokeLimitReported = false;
     std::bitset<kTableSize> written;
 
 private:

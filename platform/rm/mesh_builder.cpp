@@ -320,19 +320,23 @@ Result MeshBuilder::GetFace(std::uint32_t index, Face& out) const {
     return Result::Ok;
 }
 
-void MeshBuilder::Reserve(std::size_t faces, std::size_t corners) {
+void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t positions,
+                          std::size_t normals) {
     MeshData& d = *m_data;
+    if (positions == SIZE_MAX) {
+        positions = corners;
+    }
+    const auto grow = [](auto& pool, std::size_t extra) {
+        const std::size_t needed = pool.size() + extra;
+        if (needed > pool.capacity()) {
+            pool.reserve(std::max(needed, pool.capacity() + pool.capacity() / 2));
+        }
+    };
     try {
-        // Only ever grows, so repeated calls cannot defeat the vectors' amortised growth.
-        if (d.faces.size() + faces > d.faces.capacity()) {
-            d.faces.reserve(d.faces.size() + faces);
-        }
-        if (d.corners.size() + corners > d.corners.capacity()) {
-            d.corners.reserve(d.corners.size() + corners);
-        }
-        if (d.positions.size() + corners > d.positions.capacity()) {
-            d.positions.reserve(d.positions.size() + corners);
-        }
+        grow(d.faces, faces);
+        grow(d.corners, corners);
+        grow(d.positions, positions);
+        grow(d.normals, normals);
     } catch (const std::bad_alloc&) {
         // Purely an optimisation: a failed reservation changes nothing.
     }

@@ -5,6 +5,7 @@
 // its corners appear clockwise (left-handed coordinates); its normal points out of the
 // front.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -104,8 +105,11 @@ public:
     [[nodiscard]] std::uint32_t GetFaceCount() const;
     Result GetFace(std::uint32_t index, Face& out) const;
     [[nodiscard]] const MeshData& Data() const { return *m_data; }
-    // Reserves pool space for a load of about this size; purely an optimisation.
-    void Reserve(std::size_t faces, std::size_t corners);
+    // Reserves room for this many more faces, corners, positions (by default as many as
+    // corners) and normals; purely an optimisation. A pool that must grow grows by at
+    // least half, so repeated calls stay amortised.
+    void Reserve(std::size_t faces, std::size_t corners, std::size_t positions = SIZE_MAX,
+                 std::size_t normals = 0);
 
 private:
     std::shared_ptr<MeshData> m_data;

@@ -95,3 +95,26 @@ TEST_F(HostileInput, ExtremeCoordinates) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every DRAW block strokes its whole path again: a few hundred of them on a long path would
+// otherwise ask for gigabytes of strokes.
+TEST_F(HostileInput, RepeatedDrawBlocksStopAtTheStrokeBudget) {
+    std::string text = "MOVETO (";
+    for (int i = 0; i <= 1000; ++i) {
+        text += " " + std::to_string(i) + " 0 0" + (i % 10 == 9 ? "\n" : "");
+    }
+    text += " )\n";
+    for (int i = 0; i < 501; ++i) {
+        text += "DRAWTO ( )\n";  // 1000 strokes each
+    }
+    doc_test::RecordingObserver observer;
+    ASSERT_TRUE(Load(text, &observer));
+    EXPECT_EQ(m_doc->LastLoadSummary().strokes, 500'000U);
+    EXPECT_EQ(FaceCount(), 500'000U * 10U);
+    EXPECT_EQ(observer.Of(doc::LoadWarning::OutOfBounds).size(), 1U);
+    ExpectSound();
+}
+
+}  // namespace
