@@ -7,7 +7,7 @@ namespace app {
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
 

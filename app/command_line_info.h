@@ -9,7 +9,7 @@
 namespace app {
 
 class CCommandLineInfo {
-  public:
+public:
     enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, AppUnregister };
 
     ShellCommand m_nShellCommand = FileNew;

@@ -8,7 +8,7 @@ namespace app {
 
 // What an update handler sets for one command.
 class CCmdUI {
-  public:
+public:
     explicit CCmdUI(int id) : m_id(id) {}
     [[nodiscard]] int GetID() const { return m_id; }
     void Enable(bool on = true) {
@@ -27,7 +27,7 @@ class CCmdUI {
     [[nodiscard]] bool Radio() const { return m_radio; }
     [[nodiscard]] const char* Text() const { return m_text; }
 
-  private:
+private:
     int m_id;
     bool m_handled = false;
     bool m_enabled = false;
@@ -37,7 +37,7 @@ class CCmdUI {
 };
 
 class CommandTarget {
-  public:
+public:
     virtual ~CommandTarget() = default;
     // True when this target handled the command.
     virtual bool OnCommand(int id) = 0;
@@ -47,7 +47,7 @@ class CommandTarget {
 
 // The main frame's side of the toolbar that the view's key handlers press and release.
 class ToolbarPresser {
-  public:
+public:
     virtual ~ToolbarPresser() = default;
     virtual void PressButton(int id, bool pressed) = 0;
 };

@@ -52,7 +52,7 @@ using Interface = std::uintptr_t;
 using HRESULT = std::int32_t;
 
 class DxProbeSystem {
-  public:
+public:
     virtual ~DxProbeSystem() = default;
     virtual bool GetVersionEx(OSVERSIONINFO& info) = 0;
     virtual HMODULE LoadLibrary(const char* name) = 0;

@@ -9,7 +9,7 @@
 namespace app {
 
 class HostProbeSystem final : public DxProbeSystem {
-  public:
+public:
     bool GetVersionEx(OSVERSIONINFO& info) override;
     HMODULE LoadLibrary(const char* name) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;

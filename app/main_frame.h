@@ -28,7 +28,7 @@ class CTarnoApp;
 
 class CMainFrame : public QMainWindow, public ToolbarPresser, public CommandTarget {
     Q_OBJECT
-  public:
+public:
     // `app`, `document` and `root` must outlive the frame.
     CMainFrame(CTarnoApp& app, doc::CTarnoDoc& document, rm::Root& root);
     ~CMainFrame() override;
@@ -65,10 +65,10 @@ class CMainFrame : public QMainWindow, public ToolbarPresser, public CommandTarg
     bool PrintDocument(UserPrompts::PrinterChoice choice);
     void OnFilePrintPreview();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void CreateMenu();
     void CreateAccelerators();
     void CreateToolBar();

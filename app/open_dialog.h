@@ -8,7 +8,7 @@ namespace app {
 
 class COpenDialog : public QFileDialog {
     Q_OBJECT
-  public:
+public:
     explicit COpenDialog(QWidget* parent);
 };
 

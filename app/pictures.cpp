@@ -180,7 +180,7 @@ using Painter = std::function<void(QPainter&)>;
 // Renders a picture of `logical` units at whatever size and device pixel ratio it is
 // asked for, instead of scaling one bitmap.
 class PaintedIconEngine final : public QIconEngine {
-  public:
+public:
     PaintedIconEngine(Painter painter, QSize logical)
         : m_painter(std::move(painter)), m_logical(logical) {}
 
@@ -221,7 +221,7 @@ class PaintedIconEngine final : public QIconEngine {
         return {m_logical, m_logical * 2, m_logical * 3};
     }
 
-  private:
+private:
     // The look of a disabled button: grey and faint.
     static void Gray(QImage& image) {
         for (int y = 0; y < image.height(); ++y) {

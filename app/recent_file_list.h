@@ -14,7 +14,7 @@ namespace app {
 [[nodiscard]] QString AbbreviateName(const QString& path, int maxLength, bool atLeastName);
 
 class CRecentFileList {
-  public:
+public:
     CRecentFileList(QString section, QString entryFormat, int size, int maxDisplayLength);
 
     [[nodiscard]] int GetSize() const { return m_nSize; }
@@ -37,7 +37,7 @@ class CRecentFileList {
     // Writes every entry and removes values past the last one.
     void WriteList(QSettings& settings) const;
 
-  private:
+private:
     [[nodiscard]] QString EntryName(int index) const;
 
     QString m_strSectionName;

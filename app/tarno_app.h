@@ -25,7 +25,7 @@ class CMainFrame;
 
 class CTarnoApp : public QObject, public CommandTarget {
     Q_OBJECT
-  public:
+public:
     // Both must outlive the application object.
     CTarnoApp(DxProbeSystem& probeSystem, UserPrompts& prompts);
     ~CTarnoApp() override;
@@ -70,11 +70,11 @@ class CTarnoApp : public QObject, public CommandTarget {
 
     rm::RootPtr m_pRoot;  // the root object; made once at start-up, never released
 
-  protected:
+protected:
     // With debug output on: notes when input arrives, to report input-to-screen time.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     bool ProcessShellCommand(const CCommandLineInfo& info);
     // False, after the framework's message, when the view could not build its surface.
     bool CreateDocumentAndFrame();

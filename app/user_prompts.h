@@ -13,7 +13,7 @@ class QWidget;
 namespace app {
 
 class UserPrompts {
-  public:
+public:
     enum class PrinterChoice {
         Dialog,   // let the user choose (Ctrl+P)
         Default,  // the default printer, no dialog ("/p")
@@ -30,7 +30,7 @@ class UserPrompts {
 };
 
 class QtPrompts final : public UserPrompts {
-  public:
+public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
     std::optional<QString> GetOpenFileName(QWidget* parent) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;

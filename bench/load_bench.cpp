@@ -44,7 +44,8 @@ void WriteSection(std::string& out, Random& rng, int section, bool strokes) {
     out += section % 2 == 0 ? "Points( 0\r\n" : "VecPoints( 0\r\n";
     for (int i = 0; i < 4096; ++i) {
         out += "  " + std::to_string(rng.Below(2000) - 1000) + " " +
-               std::to_string(rng.Below(2000) - 1000) + " " + std::to_string(rng.Below(2000) - 1000);
+               std::to_string(rng.Below(2000) - 1000) + " " +
+               std::to_string(rng.Below(2000) - 1000);
         if (section % 2 != 0) out += " 0 1 0";
         out += "\r\n";
     }
@@ -64,22 +65,24 @@ void WriteSection(std::string& out, Random& rng, int section, bool strokes) {
         const int base = rng.Below(4096 - 8);
         for (int v = 0; v < n; ++v) {
             out += " " + std::to_string(base + v);
-            if (textured) out += " " + std::to_string(rng.Below(256)) + " " + std::to_string(rng.Below(256));
+            if (textured)
+                out += " " + std::to_string(rng.Below(256)) + " " + std::to_string(rng.Below(256));
         }
         out += " )\r\n";
         if (strokes && p % 100 == 0) {
             out += "LineColor( " + std::to_string(rng.Below(0x17)) + " 0 )\r\n";
             out += "MoveTo( 0 0 0 )\r\nDrawTo( " + std::to_string(rng.Below(100) + 1) + " " +
                    std::to_string(rng.Below(100)) + " " + std::to_string(rng.Below(100)) + " )\r\n";
-            out += "MoveToPt( " + std::to_string(base) + " )\r\nDrawToPt( " + std::to_string(base + 1) +
-                   " " + std::to_string(base + 2) + " )\r\n";
+            out += "MoveToPt( " + std::to_string(base) + " )\r\nDrawToPt( " +
+                   std::to_string(base + 1) + " " + std::to_string(base + 2) + " )\r\n";
         }
     }
 }
 
 std::string WriteBenchFile(const char* name, bool strokes) {
     const char* dir = std::getenv("TMPDIR");
-    const std::string file = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + name;
+    const std::string file =
+        std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + name;
     std::string text;
     text.reserve(kTargetBytes + (4U << 20));
     text += "; generated for the loader benchmark\r\n";
@@ -137,16 +140,25 @@ void LoadBench(benchmark::State& state, const std::string& path, bool observe) {
     }
     const auto& mesh = document.m_pMeshBuilder->Data();
     const double faces = static_cast<double>(mesh.faces.size());
-    state.counters["MB_per_s"] = Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
+    state.counters["MB_per_s"] =
+        Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
     state.counters["faces"] = faces;
     state.counters["strokes"] = document.LastLoadSummary().strokes;
     state.counters["bytes_per_face"] = static_cast<double>(mesh.MemoryBytes()) / faces;
-    if (observe) state.counters["warnings"] = static_cast<double>(observer.warnings) / static_cast<double>(state.iterations());
+    if (observe)
+        state.counters["warnings"] =
+            static_cast<double>(observer.warnings) / static_cast<double>(state.iterations());
 }
 
-void BM_LoadApiFile(benchmark::State& state) { LoadBench(state, BenchFile(), false); }
-void BM_LoadApiFileObserved(benchmark::State& state) { LoadBench(state, BenchFile(), true); }
-void BM_LoadPolygonsOnly(benchmark::State& state) { LoadBench(state, PolygonFile(), false); }
+void BM_LoadApiFile(benchmark::State& state) {
+    LoadBench(state, BenchFile(), false);
+}
+void BM_LoadApiFileObserved(benchmark::State& state) {
+    LoadBench(state, BenchFile(), true);
+}
+void BM_LoadPolygonsOnly(benchmark::State& state) {
+    LoadBench(state, PolygonFile(), false);
+}
 
 void WcBench(benchmark::State& state, const std::string& path) {
     const std::string command = "wc -w < '" + path + "'";
@@ -167,11 +179,16 @@ void WcBench(benchmark::State& state, const std::string& path) {
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    state.counters["MB_per_s"] = Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
+    state.counters["MB_per_s"] =
+        Megabytes(path) * static_cast<double>(state.iterations()) / seconds;
 }
 
-void BM_WcWords(benchmark::State& state) { WcBench(state, BenchFile()); }
-void BM_WcWordsPolygonsOnly(benchmark::State& state) { WcBench(state, PolygonFile()); }
+void BM_WcWords(benchmark::State& state) {
+    WcBench(state, BenchFile());
+}
+void BM_WcWordsPolygonsOnly(benchmark::State& state) {
+    WcBench(state, PolygonFile());
+}
 
 }  // namespace
 

@@ -69,9 +69,9 @@ rm::MeshData MakeBoxes(int triangles) {
     // Per box side: the outward axis and the two axes spanning it, ordered so that the
     // side's quad runs counter-clockwise seen from outside in the anchor's coordinates.
     static constexpr int kSides[6][3][3] = {
-        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}};
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}};
     static constexpr int kQuad[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     static constexpr int kSplit[2][3] = {{0, 1, 2}, {0, 2, 3}};
     rm::MeshData mesh;
@@ -81,7 +81,8 @@ rm::MeshData MakeBoxes(int triangles) {
     SplitMix rng(kSeed);
     int made = 0;
     while (made < triangles) {
-        const double centre[3] = {rng.Range(-50, 50), rng.Range(-50, 50), rng.Range(-50, 50) - 200.0};
+        const double centre[3] = {rng.Range(-50, 50), rng.Range(-50, 50),
+                                  rng.Range(-50, 50) - 200.0};
         const double half[3] = {rng.Range(0.25, 2.5), rng.Range(0.25, 2.5), rng.Range(0.25, 2.5)};
         // A uniformly random unit quaternion, then its rotation matrix.
         const double u1 = rng.Uniform();
@@ -107,7 +108,8 @@ rm::MeshData MakeBoxes(int triangles) {
                     double local[3];
                     for (int a = 0; a < 3; ++a) {
                         local[a] = (kSides[side][0][a] + q[0] * kSides[side][1][a] +
-                                    q[1] * kSides[side][2][a]) * half[a];
+                                    q[1] * kSides[side][2][a]) *
+                                   half[a];
                     }
                     double world[3];
                     for (int a = 0; a < 3; ++a) {
@@ -117,7 +119,8 @@ rm::MeshData MakeBoxes(int triangles) {
                     p[k] = {static_cast<float>(world[0]), static_cast<float>(world[1]),
                             static_cast<float>(-world[2])};
                 }
-                AddTriangle(mesh, p[0], p[2], p[1], 0xFF000000U | (rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
+                AddTriangle(mesh, p[0], p[2], p[1],
+                            0xFF000000U | (rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
             }
         }
     }
@@ -136,10 +139,13 @@ rm::MeshData MakeFill() {
         face.firstCorner = static_cast<std::uint32_t>(mesh.corners.size());
         face.cornerCount = face.cornerCapacity = 4;
         face.color = color;
-        const D3DVECTOR corners[4] = {{-1.2F * d, 0.8F * d, d}, {1.2F * d, 0.8F * d, d},
-                                      {1.2F * d, -0.8F * d, d}, {-1.2F * d, -0.8F * d, d}};
+        const D3DVECTOR corners[4] = {{-1.2F * d, 0.8F * d, d},
+                                      {1.2F * d, 0.8F * d, d},
+                                      {1.2F * d, -0.8F * d, d},
+                                      {-1.2F * d, -0.8F * d, d}};
         for (const D3DVECTOR& p : corners) {
-            mesh.corners.push_back({static_cast<std::uint32_t>(mesh.positions.size()), rm::kNoNormal});
+            mesh.corners.push_back(
+                {static_cast<std::uint32_t>(mesh.positions.size()), rm::kNoNormal});
             mesh.positions.push_back(p);
         }
         mesh.faces.push_back(face);
@@ -244,8 +250,9 @@ const bool kRegistered = [] {
         for (const char* scene : {"clear", "boxes1k", "boxes10k", "boxes100k", "fill10"}) {
             const std::string name =
                 std::string("Render/") + scene + "/" + std::to_string(w) + "x" + std::to_string(h);
-            benchmark::RegisterBenchmark(name.c_str(), [scene = std::string(scene), w = w, h = h](
-                                                           benchmark::State& s) { RenderScene(s, scene, w, h); })
+            benchmark::RegisterBenchmark(
+                name.c_str(), [scene = std::string(scene), w = w,
+                               h = h](benchmark::State& s) { RenderScene(s, scene, w, h); })
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }

@@ -81,8 +81,8 @@ void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
             switch (state) {
                 case State::Keyword:
                     if (ctx.observer != nullptr) {
-                    keyword = KeywordName(token);
-                }
+                        keyword = KeywordName(token);
+                    }
                     target = IsWord(token, "LINECOLOR") ? &tables.lineColor : &tables.surfaceColor;
                     state = State::Open;
                     break;

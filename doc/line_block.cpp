@@ -207,8 +207,7 @@ void CTarnoDoc::LayPointStrokes(LoadContext& ctx) {
         ctx.MakeRoomForFaces();
         // Path entries are always table indices: out-of-table ones are never stored.
         const auto a = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i)]);
-        const auto b =
-            static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i + 1)]);
+        const auto b = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i + 1)]);
         if (AddStroke(ctx.mesh, kStrokeHalfWidth, ToVector(tables.pointTable[a]),
                       ToVector(tables.pointTable[b]), tables.lineColor)) {
             ++ctx.summary.strokes;

@@ -6,8 +6,8 @@
 
 #include "doc/keywords.h"
 #include "doc/load_context.h"
-#include "doc/tokens.h"
 #include "doc/tarno_doc.h"
+#include "doc/tokens.h"
 
 namespace doc {
 
@@ -42,8 +42,8 @@ void ReportUndrawn(const LoadContext& ctx, std::string_view line, std::string_vi
     if (!command) {
         std::string upper;
         const std::string_view name = UpperInto(first, upper);
-        command = std::find(kBareCommands.begin(), kBareCommands.end(), name) !=
-                  kBareCommands.end();
+        command =
+            std::find(kBareCommands.begin(), kBareCommands.end(), name) != kBareCommands.end();
     }
     if (command) {
         ctx.Warn(LoadWarning::UndrawnCommand, first);

@@ -65,7 +65,8 @@ void LoadContext::GrowMesh() {
     // Extrapolate once enough of the file is read to be typical of it; before that, and
     // never less than this, grow by a steady factor.
     const bool extrapolate = done >= m_fileSize / 16 && done >= (std::int64_t{1} << 20);
-    const double scale = extrapolate ? static_cast<double>(m_fileSize) / static_cast<double>(done) : 1.0;
+    const double scale =
+        extrapolate ? static_cast<double>(m_fileSize) / static_cast<double>(done) : 1.0;
     const auto extra = [scale, extrapolate](std::size_t size, std::size_t capacity,
                                             std::size_t slack) -> std::size_t {
         if (size + slack <= capacity) {

@@ -8,13 +8,13 @@
 namespace doc {
 
 enum class LoadWarning {
-    UndrawnCommand,     // a line begins with a command the viewer does not draw
-    NotANumber,         // a value read as 0 because it is not a number
-    UnwrittenPoint,     // an index names a point no block of this load wrote
-    OutOfBounds,        // a value ignored because it lies outside its table
-    ShortPolygon,       // a polygon dropped with fewer than 3 vertices
-    BlockNotClosed,     // a block ended by an empty line or by the end of the file
-    AfterEnd,           // lines follow "ENDA"
+    UndrawnCommand,  // a line begins with a command the viewer does not draw
+    NotANumber,      // a value read as 0 because it is not a number
+    UnwrittenPoint,  // an index names a point no block of this load wrote
+    OutOfBounds,     // a value ignored because it lies outside its table
+    ShortPolygon,    // a polygon dropped with fewer than 3 vertices
+    BlockNotClosed,  // a block ended by an empty line or by the end of the file
+    AfterEnd,        // lines follow "ENDA"
 };
 
 class LoadObserver {

@@ -21,7 +21,9 @@ void LoadTables::ResetForLoad() {
     polygonCount = 0;
 }
 
-void CTarnoDoc::ClearPointTable() { Tables().pointTable.fill(TablePoint{0, 0, 0}); }
+void CTarnoDoc::ClearPointTable() {
+    Tables().pointTable.fill(TablePoint{0, 0, 0});
+}
 
 void CTarnoDoc::ClearPaths() {
     LoadTables& t = Tables();

@@ -19,10 +19,10 @@ struct TablePoint {
 };
 
 struct LoadTables {
-    std::array<TablePoint, kTableSize> pointTable;       // filled by point blocks
-    std::array<TablePoint, kTableSize> coordinatePath;   // MOVETO / DRAWTO points
+    std::array<TablePoint, kTableSize> pointTable;      // filled by point blocks
+    std::array<TablePoint, kTableSize> coordinatePath;  // MOVETO / DRAWTO points
     std::int32_t coordinateCount = 0;
-    std::array<std::int32_t, kTableSize> pointPath{};    // MOVETOPT / DRAWTOPT indices
+    std::array<std::int32_t, kTableSize> pointPath{};  // MOVETOPT / DRAWTOPT indices
     std::int32_t pointPathCount = 0;
     std::array<std::int32_t, kTableSize> polygonIndexList{};
     std::int32_t polygonCount = 0;

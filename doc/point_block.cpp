@@ -10,7 +10,9 @@ namespace doc {
 
 namespace {
 
-bool StartsNumber(std::string_view t) { return IsDigit(t[0]) || t[0] == '-'; }
+bool StartsNumber(std::string_view t) {
+    return IsDigit(t[0]) || t[0] == '-';
+}
 
 }  // namespace
 
@@ -44,8 +46,8 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
             switch (state) {
                 case State::Keyword:
                     if (ctx.observer != nullptr) {
-                    keyword = KeywordName(token);
-                }
+                        keyword = KeywordName(token);
+                    }
                     valuesPerPoint = IsWord(token, "POINTS") ? 3 : 6;
                     state = State::Open;
                     break;
@@ -58,7 +60,8 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
                 case State::Start:
                     if (!StartsNumber(token)) {
                         // An option word: "A" anywhere means three values per point.
-                        valuesPerPoint = token.find_first_of("Aa") != std::string_view::npos ? 3 : 6;
+                        valuesPerPoint =
+                            token.find_first_of("Aa") != std::string_view::npos ? 3 : 6;
                         break;
                     }
                     next = ctx.Decimal(token);

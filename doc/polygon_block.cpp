@@ -14,7 +14,7 @@ namespace doc {
 namespace {
 
 struct FacingRule {
-    bool towardsUp = false;      // reference (0, 0.1, 0) instead of the first vertex
+    bool towardsUp = false;  // reference (0, 0.1, 0) instead of the first vertex
     bool wantNonNegative = false;
 };
 
@@ -145,8 +145,8 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
         return;
     }
     const rm::D3DVECTOR normal = PolygonNormal(tables, n);
-    const rm::D3DVECTOR reference =
-        rule.towardsUp ? rm::D3DVECTOR{0.0F, 0.1F, 0.0F} : PointAt(tables, tables.polygonIndexList[0]);
+    const rm::D3DVECTOR reference = rule.towardsUp ? rm::D3DVECTOR{0.0F, 0.1F, 0.0F}
+                                                   : PointAt(tables, tables.polygonIndexList[0]);
     const bool nonNegative = rm::D3DRMVectorDotProduct(normal, reference) >= 0.0F;
     if (nonNegative != rule.wantNonNegative) {
         std::reverse(tables.polygonIndexList.begin(), tables.polygonIndexList.begin() + n);
@@ -165,7 +165,8 @@ void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
     }
     (void)face.SetColor(textured ? ColorFromCode(0x16, 240) : tables.surfaceColor);
     for (int k = 0; k < tables.polygonCount; ++k) {
-        const rm::D3DVECTOR p = PointAt(tables, tables.polygonIndexList[static_cast<std::size_t>(k)]);
+        const rm::D3DVECTOR p =
+            PointAt(tables, tables.polygonIndexList[static_cast<std::size_t>(k)]);
         (void)face.AddVertex(p.x, p.y, p.z);
     }
     ++ctx.summary.faces;

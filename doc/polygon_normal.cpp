@@ -45,8 +45,8 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
     if (length <= 1e-7 * taxicab * taxicab) {
         double perimeter = 0.0;
         edges([&](double ax, double ay, double az, double bx, double by, double bz) {
-            perimeter += std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) +
-                                   (az - bz) * (az - bz));
+            perimeter +=
+                std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
         });
         if (length <= 1e-7 * perimeter * perimeter) {
             return {};

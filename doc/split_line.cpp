@@ -31,7 +31,9 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
 
 constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
 
-std::uint8_t ClassOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
+std::uint8_t ClassOf(char c) {
+    return kClasses[static_cast<unsigned char>(c)];
+}
 
 // Hands each token to `emit` (as a view into `line`) until the line, a remark or `slots`
 // tokens end it; returns the count. A word runs until a blank, bracket or ";"; a bracket is
@@ -87,9 +89,9 @@ void Classify(const char* p, std::size_t length, std::uint64_t& blank, std::uint
     for (std::size_t k = 0; k * 16 < length; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k * 16));
         const __m128i b = _mm_or_si128(_mm_or_si128(eq(v, ' '), eq(v, '\t')), eq(v, '\n'));
-        const __m128i r = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, ')')), _mm_or_si128(eq(v, '['), eq(v, ']'))),
-            _mm_or_si128(eq(v, '{'), eq(v, '}')));
+        const __m128i r = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, ')')),
+                                                    _mm_or_si128(eq(v, '['), eq(v, ']'))),
+                                       _mm_or_si128(eq(v, '{'), eq(v, '}')));
         blank |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(b)))
                  << (16 * k);
         bracket |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(r)))
@@ -113,7 +115,8 @@ int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, 
         std::uint64_t blank = 0;
         std::uint64_t bracket = 0;
         Classify(base + i, length, blank, bracket);
-        const std::uint64_t valid = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+        const std::uint64_t valid =
+            length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
         blank |= ~valid;  // bytes past the line end a word as blanks would
         bracket &= valid;
         const std::uint64_t nonWord = blank | bracket;
@@ -190,9 +193,8 @@ int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens) {
     // Each slot written is replaced whole, so what a longer line left in the slots past
     // kClearedSlots never runs into a new token.
     bool dropped = false;
-    return Scan(line, kTokenSlots, dropped, [tokens](int slot, std::string_view token) {
-        tokens[slot].assign(token);
-    });
+    return Scan(line, kTokenSlots, dropped,
+                [tokens](int slot, std::string_view token) { tokens[slot].assign(token); });
 }
 
 }  // namespace doc

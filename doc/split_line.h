@@ -20,5 +20,4 @@ int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, 
 // it. False when the rest of the line holds no token (only blanks, or a remark).
 bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token);
 
-
 }  // namespace doc

@@ -23,15 +23,15 @@ CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
         (void)m_pLightFrame->SetOrientation(m_pSceneFrame.get(), {-1.0F, -1.0F, 1.0F},
                                             {-1.0F, 1.0F, 1.0F});
         rm::LightPtr directional;
-        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_DIRECTIONAL, 1.0F,
-                                              1.0F, 1.0F, directional))) {
+        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_DIRECTIONAL, 1.0F, 1.0F,
+                                              1.0F, directional))) {
             (void)m_pLightFrame->AddLight(directional);
         }
     }
     if (m_pSceneFrame) {
         rm::LightPtr ambient;
-        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.3F, 0.3F,
-                                              0.3F, ambient))) {
+        if (rm::Succeeded(root.CreateLightRGB(D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.3F, 0.3F, 0.3F,
+                                              ambient))) {
             (void)m_pSceneFrame->AddLight(ambient);
         }
         (void)root.CreateFrame(m_pSceneFrame, m_pModelFrame);
@@ -41,7 +41,9 @@ CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
 
 CTarnoDoc::~CTarnoDoc() = default;
 
-bool CTarnoDoc::OnNewDocument() { return CDocument::OnNewDocument(); }
+bool CTarnoDoc::OnNewDocument() {
+    return CDocument::OnNewDocument();
+}
 
 bool CTarnoDoc::OnOpenDocument(const std::string& path) {
     const std::string previous = GetPathName();
@@ -54,8 +56,8 @@ bool CTarnoDoc::OnOpenDocument(const std::string& path) {
         }
         return false;
     }
-    (void)m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0.0F, 0.0F,
-                                     0.0F, 0.0F);
+    (void)m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0.0F, 0.0F, 0.0F,
+                                     0.0F);
     return true;
 }
 

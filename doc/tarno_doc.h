@@ -49,14 +49,14 @@ public:
     static void ClearPaths();
     // Adds one stroke, an octagonal prism of the given half-width around a to b, coloured
     // `color`. False (nothing added) when a and b coincide or the mesh refuses the faces.
-    static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth,
-                          const rm::D3DVECTOR& a, const rm::D3DVECTOR& b, rm::D3DCOLOR color);
+    static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth, const rm::D3DVECTOR& a,
+                          const rm::D3DVECTOR& b, rm::D3DCOLOR color);
 
-    CObArray m_blockArray;               // declared data model; stays empty
-    rm::MeshBuilderPtr m_pMeshBuilder;   // the model mesh builder
-    rm::FramePtr m_pModelFrame;          // the model frame (the view turns it)
-    rm::FramePtr m_pLightFrame;          // carries the directional light
-    rm::FramePtr m_pSceneFrame;          // root of the scene graph
+    CObArray m_blockArray;              // declared data model; stays empty
+    rm::MeshBuilderPtr m_pMeshBuilder;  // the model mesh builder
+    rm::FramePtr m_pModelFrame;         // the model frame (the view turns it)
+    rm::FramePtr m_pLightFrame;         // carries the directional light
+    rm::FramePtr m_pSceneFrame;         // root of the scene graph
 
 private:
     // The line loop and the block readers; each reader starts at its keyword line.

@@ -9,7 +9,9 @@
 
 namespace doc {
 
-[[nodiscard]] inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+[[nodiscard]] inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The format upper-cases every line a block reader reads (a to z only) and then compares
 // tokens with upper-case words. Comparing without regard to the case of a to z gives the

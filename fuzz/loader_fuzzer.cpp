@@ -68,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!out) std::abort();
     }
     harness.watch = !harness.watch;
-    if (!harness.document->LoadApiFile(harness.path,
-                                       harness.watch ? &harness.observer : nullptr)) {
+    if (!harness.document->LoadApiFile(harness.path, harness.watch ? &harness.observer : nullptr)) {
         // The scratch file is always readable: a failed load is a fault of the loader.
         std::abort();
     }

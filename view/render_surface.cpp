@@ -52,8 +52,8 @@ rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
     }
     if (!out.clipper) return rm::Result::BadObject;
     if (const auto r = out.clipper->SetHWnd(0, std::move(target)); rm::Failed(r)) return r;
-    if (const auto r = root.CreateDeviceFromClipper(out.clipper, nullptr, width, height,
-                                                    out.device);
+    if (const auto r =
+            root.CreateDeviceFromClipper(out.clipper, nullptr, width, height, out.device);
         rm::Failed(r)) {
         return r;
     }
@@ -69,8 +69,7 @@ rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
         return r;
     }
     if (const auto r = out.device->SetDither(false); rm::Failed(r)) return r;
-    if (const auto r = out.device->SetTextureQuality(rm::D3DRMTEXTURE_NEAREST);
-        rm::Failed(r)) {
+    if (const auto r = out.device->SetTextureQuality(rm::D3DRMTEXTURE_NEAREST); rm::Failed(r)) {
         return r;
     }
 

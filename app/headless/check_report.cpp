@@ -14,7 +14,9 @@ std::string Upper(std::string s) {
 }
 
 // An undrawn command tends to repeat all through a file; it is named once, with a count.
-bool Grouped(doc::LoadWarning kind) { return kind == doc::LoadWarning::UndrawnCommand; }
+bool Grouped(doc::LoadWarning kind) {
+    return kind == doc::LoadWarning::UndrawnCommand;
+}
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -65,8 +67,7 @@ std::string WarningText(doc::LoadWarning kind, const std::string& text, std::siz
             return "polygon with fewer than 3 vertices dropped" +
                    (text.empty() ? std::string() : " (" + text + ")");
         case doc::LoadWarning::BlockNotClosed:
-            return "block not closed by \")\"" +
-                   (text.empty() ? std::string() : ": " + text);
+            return "block not closed by \")\"" + (text.empty() ? std::string() : ": " + text);
         case doc::LoadWarning::AfterEnd:
             return "lines after \"ENDA\" are not read" +
                    (text.empty() ? std::string() : " (the first begins \"" + text + "\")");

@@ -10,7 +10,9 @@ namespace app {
 
 namespace {
 
-bool IsHeadlessArgument(std::string_view arg) { return arg.starts_with("--") || arg == "-h"; }
+bool IsHeadlessArgument(std::string_view arg) {
+    return arg.starts_with("--") || arg == "-h";
+}
 
 bool ParseInt(std::string_view text, int& out) {
     const char* end = text.data() + text.size();
@@ -88,7 +90,9 @@ private:
     bool m_optionsEnded = false;
 };
 
-UsageError Usage(std::string text) { return UsageError{"tarno: " + std::move(text)}; }
+UsageError Usage(std::string text) {
+    return UsageError{"tarno: " + std::move(text)};
+}
 
 HeadlessRequest ParseRender(const std::vector<std::string>& args) {
     RenderRequest request;
@@ -129,8 +133,8 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
         } else if (name == "--camera") {
             float v[3] = {};
             if (!ParseFloatList(*value, 3, v)) {
-                return Usage("--camera wants X,Y,Z (three numbers), not '" +
-                             std::string(*value) + "'");
+                return Usage("--camera wants X,Y,Z (three numbers), not '" + std::string(*value) +
+                             "'");
             }
             request.camera = Vector3{v[0], v[1], v[2]};
         } else {
@@ -180,7 +184,8 @@ bool ParseFileNames(const std::vector<std::string>& args, std::size_t count,
 
 std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& args) {
     bool headless = false;
-    for (std::size_t i = 1; i < args.size(); ++i) headless = headless || IsHeadlessArgument(args[i]);
+    for (std::size_t i = 1; i < args.size(); ++i)
+        headless = headless || IsHeadlessArgument(args[i]);
     if (!headless) return std::nullopt;
 
     const std::string& command = args[1];

@@ -56,8 +56,7 @@ inline constexpr int kMaxRenderSide = 16384;
 // args[0] is the program name. Nothing when the arguments are the window's (none, a file
 // name, or the window's single-dash and slash switches): every "--" option and "-h" belong
 // to the headless commands.
-[[nodiscard]] std::optional<HeadlessRequest> ParseCommandLine(
-    const std::vector<std::string>& args);
+[[nodiscard]] std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.
 [[nodiscard]] std::string UsageText();

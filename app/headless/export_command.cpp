@@ -25,9 +25,8 @@ int RunExport(const ExportRequest& request, std::ostream& /*out*/, std::ostream&
     const doc::CTarnoDoc& document = *scene.document;
     rm::MeshData empty;
     const rm::MeshData& mesh = document.m_pMeshBuilder ? document.m_pMeshBuilder->Data() : empty;
-    const ObjText text =
-        ExportObj(mesh, std::filesystem::path(mtlPath).filename().string(),
-                  std::filesystem::path(request.input).filename().string());
+    const ObjText text = ExportObj(mesh, std::filesystem::path(mtlPath).filename().string(),
+                                   std::filesystem::path(request.input).filename().string());
     if (!WriteTextFile(mtlPath, text.mtl, error) ||
         !WriteTextFile(request.output, text.obj, error)) {
         err << error << '\n';

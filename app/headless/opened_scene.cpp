@@ -32,10 +32,9 @@ bool OpenScene(const std::string& path, doc::LoadObserver* observer, OpenedScene
     }
     out.document = std::make_unique<doc::CTarnoDoc>(*out.root);
     doc::CTarnoDoc& document = *out.document;
-    const bool opened = observer == nullptr
-                            ? document.OnOpenDocument(path)
-                            : document.doc::CDocument::OnOpenDocument(path) &&
-                                  document.LoadApiFile(path, observer);
+    const bool opened = observer == nullptr ? document.OnOpenDocument(path)
+                                            : document.doc::CDocument::OnOpenDocument(path) &&
+                                                  document.LoadApiFile(path, observer);
     if (!opened) {
         error = Describe(path, document);
         return false;

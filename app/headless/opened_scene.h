@@ -20,7 +20,7 @@ struct OpenedScene {
 // Opens `path` through CTarnoDoc::OnOpenDocument, or, with an observer, through the base
 // open and LoadApiFile so that the load reports its warnings. False with `error` (one
 // line, naming the file) when the file cannot be read.
-[[nodiscard]] bool OpenScene(const std::string& path, doc::LoadObserver* observer,
-                             OpenedScene& out, std::string& error);
+[[nodiscard]] bool OpenScene(const std::string& path, doc::LoadObserver* observer, OpenedScene& out,
+                             std::string& error);
 
 }  // namespace app

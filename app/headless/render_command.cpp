@@ -21,16 +21,17 @@ std::string Failure(const char* what, rm::Result r) {
 
 }  // namespace
 
-RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture, std::string& error) {
+RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
+                            std::string& error) {
     OpenedScene scene;
     if (!OpenScene(request.input, nullptr, scene, error)) return RenderOutcome::UnreadableInput;
     doc::CTarnoDoc& document = *scene.document;
 
     const auto target = std::make_shared<rm::RecordingTarget>();
     view::RenderSurface surface;
-    if (const auto r = view::CreateRenderSurface(*scene.root, document.m_pSceneFrame, target,
-                                                 request.width, request.height, kBitsPerPixel,
-                                                 surface);
+    if (const auto r =
+            view::CreateRenderSurface(*scene.root, document.m_pSceneFrame, target, request.width,
+                                      request.height, kBitsPerPixel, surface);
         rm::Failed(r)) {
         view::ReleaseRenderSurface(surface);
         error = Failure("building the render surface", r);

@@ -15,7 +15,7 @@ enum class RenderOutcome { Drawn, UnreadableInput, Failed };
 // (32 bits per pixel), places camera and model as asked and draws one tick. Anything but
 // Drawn comes with `error` set (one line).
 [[nodiscard]] RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
-                                 std::string& error);
+                                          std::string& error);
 
 // The whole command: render and write request.output. Returns the exit code.
 int RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err);

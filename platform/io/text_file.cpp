@@ -19,7 +19,9 @@ std::string SystemError(const char* what, int error) {
 
 }  // namespace
 
-TextFile::~TextFile() { Close(); }
+TextFile::~TextFile() {
+    Close();
+}
 
 bool TextFile::Open(const std::string& path) {
     Close();

@@ -57,7 +57,7 @@ private:
     std::size_t m_bufferSize = 0;
     std::int64_t m_position = 0;  // file offset of the next byte to read
     std::int64_t m_lineStart = 0;
-    bool m_drained = false;  // the buffered bytes are all there is (end of file or 0x1A)
+    bool m_drained = false;         // the buffered bytes are all there is (end of file or 0x1A)
     std::int64_t m_endOfText = -1;  // offset of the first 0x1A, once one was met
     std::string m_error;
 };

@@ -21,7 +21,6 @@ std::uint32_t PackTiles(const PixelRect& box) {
 
 }  // namespace
 
-
 Vec3 FaceBuilder::FaceNormalWorld() const {
     // Newell's method: the sum of the corner cross products, out of the clockwise side.
     Vec3 n;
@@ -79,8 +78,8 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     }
 }
 
-void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b,
-                               const ScreenVertex& c, D3DCOLOR color, bool gouraud) {
+void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                               D3DCOLOR color, bool gouraud) {
     TriangleSetup tri;
     ColorPlanes planes;
     if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, tri, planes)) {
@@ -107,8 +106,9 @@ void FaceBuilder::EmitSolid(bool clipped) {
             continue;  // culled before any shading is spent on it
         }
         if (!colorReady) {
-            color = ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
-                                                             m_frame.view.lights));
+            color = ShadeColor(
+                m_face->color,
+                LightIntensity(FaceNormalWorld(), m_frame.view.ambient, m_frame.view.lights));
             colorReady = true;
         }
         if (!cornersReady) {
@@ -147,14 +147,14 @@ void FaceBuilder::EmitOutline() {
             if ((poly[i].edgeFlags & kEdgeOriginal) == 0) {
                 continue;  // an edge the clipper made, not one of the face's
             }
-            ok = SetupLine(px(i), py(i), s[i].depth, px(j), py(j), s[j].depth,
-                           m_frame.view.scissor, m_face->color, line);
+            ok = SetupLine(px(i), py(i), s[i].depth, px(j), py(j), s[j].depth, m_frame.view.scissor,
+                           m_face->color, line);
         } else {
             if ((poly[i].edgeFlags & kVertexOriginal) == 0) {
                 continue;
             }
-            ok = SetupLine(px(i), py(i), s[i].depth, px(i), py(i), s[i].depth,
-                           m_frame.view.scissor, m_face->color, line);
+            ok = SetupLine(px(i), py(i), s[i].depth, px(i), py(i), s[i].depth, m_frame.view.scissor,
+                           m_face->color, line);
         }
         if (!ok) {
             continue;
@@ -197,16 +197,18 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         // The common case, kept free of the scratch vectors.
         ScreenVertex s[3];
         for (int i = 0; i < 3; ++i) {
-            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            const ProjectedVertex& v =
+                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
             s[i] = {v.fx, v.fy, v.depth, 0, 0, 0};
         }
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
         }
         const D3DCOLOR color =
-            m_setup.lit ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
-                                                                   m_frame.view.lights))
-                        : m_face->color;
+            m_setup.lit
+                ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                           m_frame.view.lights))
+                : m_face->color;
         PushTriangle(s[0], s[1], s[2], color, false);
         return;
     }
@@ -215,7 +217,8 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         std::vector<ClipVertex>& poly = m_scratch.polygon;
         poly.resize(m_count);
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            const ProjectedVertex& v =
+                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
             poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
         }
         if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
@@ -236,7 +239,8 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         std::vector<ScreenVertex>& screen = m_scratch.screen;
         screen.clear();
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v = m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            const ProjectedVertex& v =
+                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
             screen.push_back({v.fx, v.fy, v.depth, 0, 0, 0});
         }
     }

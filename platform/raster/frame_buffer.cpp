@@ -1,9 +1,9 @@
 #include "platform/raster/frame_buffer.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdint>
-
-#include <emmintrin.h>
 
 namespace rm::raster {
 
@@ -14,7 +14,8 @@ FrameBuffer::FrameBuffer(int width, int height)
       m_tilesX((width + kTileSize - 1) / kTileSize),
       m_tilesY((height + kTileSize - 1) / kTileSize),
       m_color(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000U),
-      m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height), kFarDepth),
+      m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height),
+              kFarDepth),
       m_tiles(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY),
               TileState{0xFF000000U, false, false}) {}
 
@@ -27,14 +28,16 @@ PixelRect FrameBuffer::TileRect(int tile) const {
 
 void FrameBuffer::FillColor(const PixelRect& r, D3DCOLOR color) {
     for (int y = r.y0; y <= r.y1; ++y) {
-        D3DCOLOR* row = m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        D3DCOLOR* row =
+            m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
         std::fill(row + r.x0, row + r.x1 + 1, color);
     }
 }
 
 void FrameBuffer::FillDepth(const PixelRect& r) {
     for (int y = r.y0; y <= r.y1; ++y) {
-        float* row = m_depth.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_depthStride);
+        float* row =
+            m_depth.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_depthStride);
         std::fill(row + r.x0, row + r.x1 + 1, kFarDepth);
     }
 }
@@ -70,7 +73,8 @@ void FrameBuffer::ResolveColor(int tile) {
     const PixelRect r = TileRect(tile);
     const __m128i value = _mm_set1_epi32(static_cast<int>(s.clearColor));
     for (int y = r.y0; y <= r.y1; ++y) {
-        D3DCOLOR* row = m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        D3DCOLOR* row =
+            m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
         int x = r.x0;
         for (; x <= r.x1 && (reinterpret_cast<std::uintptr_t>(row + x) & 15U) != 0; ++x) {
             row[x] = s.clearColor;

@@ -47,7 +47,9 @@ public:
     // the tile while other threads handle other tiles.
     void Materialize(int tile);
     // True when the tile's colour still waits for its recorded clear.
-    [[nodiscard]] bool ColorPending(int tile) const { return m_tiles[static_cast<std::size_t>(tile)].colorPending; }
+    [[nodiscard]] bool ColorPending(int tile) const {
+        return m_tiles[static_cast<std::size_t>(tile)].colorPending;
+    }
     // Fills the colour of the tile from its recorded clear, leaving depth as recorded.
     void ResolveColor(int tile);
 

@@ -11,13 +11,15 @@ namespace {
 // The mesh whose numbering range holds `index`, by the given first-index member.
 template <class Member>
 std::size_t FindMesh(std::span<const MeshSetup> meshes, std::uint32_t index, Member member) {
-    const auto it = std::upper_bound(meshes.begin(), meshes.end(), index,
-                                     [&](std::uint32_t i, const MeshSetup& m) { return i < m.*member; });
+    const auto it =
+        std::upper_bound(meshes.begin(), meshes.end(), index,
+                         [&](std::uint32_t i, const MeshSetup& m) { return i < m.*member; });
     return static_cast<std::size_t>(it - meshes.begin()) - 1;
 }
 
 void Bin(const FrameGeometry& frame, Chunk& chunk, GeometryScratch& scratch) {
-    const std::size_t tiles = static_cast<std::size_t>(frame.tilesX) * static_cast<std::size_t>(frame.tilesY);
+    const std::size_t tiles =
+        static_cast<std::size_t>(frame.tilesX) * static_cast<std::size_t>(frame.tilesY);
     chunk.tileStart.assign(tiles + 1, 0);
     const auto forTiles = [&](std::uint32_t packed, auto&& fn) {
         const std::uint32_t tx0 = packed & 0xFFU;
@@ -40,14 +42,15 @@ void Bin(const FrameGeometry& frame, Chunk& chunk, GeometryScratch& scratch) {
     scratch.cursor.assign(chunk.tileStart.begin(), chunk.tileStart.end() - 1);
     for (std::size_t i = 0; i < chunk.refs.size(); ++i) {
         const std::uint32_t ref = chunk.refs[i];
-        forTiles(chunk.refTiles[i], [&](std::uint32_t t) { chunk.entries[scratch.cursor[t]++] = ref; });
+        forTiles(chunk.refTiles[i],
+                 [&](std::uint32_t t) { chunk.entries[scratch.cursor[t]++] = ref; });
     }
 }
 
 }  // namespace
 
-void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
-                Chunk& chunk, GeometryScratch& scratch) {
+void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, Chunk& chunk,
+                GeometryScratch& scratch) {
     chunk.triangles.clear();
     chunk.shades.clear();
     chunk.lines.clear();

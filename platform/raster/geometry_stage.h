@@ -74,7 +74,7 @@ void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uin
                        ProjectedVertex* out);
 
 // Builds and bins the primitives of faces [begin, end) of the frame's face numbering.
-void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
-                Chunk& chunk, GeometryScratch& scratch);
+void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, Chunk& chunk,
+                GeometryScratch& scratch);
 
 }  // namespace rm::raster

@@ -18,16 +18,19 @@ struct Vec3 {
 // Light intensity per channel at a unit world-space normal (the zero normal gets ambient
 // only).
 inline ColorRGB LightIntensity(const Vec3& normal, const ColorRGB& ambient,
-                                             std::span<const DirectionalLightInfo> lights);
+                               std::span<const DirectionalLightInfo> lights);
 // Channel value times intensity, clamped to 0..255; NaN gives 0.
-[[nodiscard]] // Channel value times intensity, clamped to 0..255; NaN gives 0.
-inline float ScaleChannel(float channel, float intensity);
+[[nodiscard]]  // Channel value times intensity, clamped to 0..255; NaN gives 0.
+inline float
+ScaleChannel(float channel, float intensity);
 // The opaque colour a face shows under `intensity`, rounded per channel.
-[[nodiscard]] // The opaque colour a face shows under `intensity`, rounded per channel.
-inline D3DCOLOR ShadeColor(D3DCOLOR color, const ColorRGB& intensity);
+[[nodiscard]]  // The opaque colour a face shows under `intensity`, rounded per channel.
+inline D3DCOLOR
+ShadeColor(D3DCOLOR color, const ColorRGB& intensity);
 // Unit vector, or the zero vector when v is zero, tiny or not finite.
-[[nodiscard]] // Unit vector, or the zero vector when v is zero, tiny or not finite.
-inline Vec3 NormalizedOrZero(const Vec3& v);
+[[nodiscard]]  // Unit vector, or the zero vector when v is zero, tiny or not finite.
+inline Vec3
+NormalizedOrZero(const Vec3& v);
 
 inline ColorRGB LightIntensity(const Vec3& normal, const ColorRGB& ambient,
                                std::span<const DirectionalLightInfo> lights) {

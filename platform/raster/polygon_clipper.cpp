@@ -33,8 +33,13 @@ namespace {
 ClipVertex Towards(const ClipVertex& in, const ClipVertex& out, float dIn, float dOut) {
     const float t = dIn / (dIn - dOut);
     const auto lerp = [t](float a, float b) { return a + t * (b - a); };
-    return {lerp(in.x, out.x), lerp(in.y, out.y), lerp(in.z, out.z), lerp(in.r, out.r),
-            lerp(in.g, out.g), lerp(in.b, out.b), 0};
+    return {lerp(in.x, out.x),
+            lerp(in.y, out.y),
+            lerp(in.z, out.z),
+            lerp(in.r, out.r),
+            lerp(in.g, out.g),
+            lerp(in.b, out.b),
+            0};
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 namespace rm::raster {
 
 struct ClipVertex {
-    float x, y, z;  // camera space
-    float r, g, b;  // corner colour, carried along for Gouraud shading
+    float x, y, z;            // camera space
+    float r, g, b;            // corner colour, carried along for Gouraud shading
     std::uint32_t edgeFlags;  // kEdgeOriginal: the edge to the next corner was in the face
 };
 
@@ -62,7 +62,9 @@ public:
     // Returns false when nothing is left.
     bool Clip(std::vector<ClipVertex>& poly, std::uint32_t planeBits, const ClipPlanes& planes);
     void Reserve(std::size_t corners) { m_scratch.reserve(corners); }
-    [[nodiscard]] std::size_t ReservedBytes() const { return m_scratch.capacity() * sizeof(ClipVertex); }
+    [[nodiscard]] std::size_t ReservedBytes() const {
+        return m_scratch.capacity() * sizeof(ClipVertex);
+    }
 
 private:
     std::vector<ClipVertex> m_scratch;

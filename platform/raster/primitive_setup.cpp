@@ -22,8 +22,8 @@ Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2
     const double da2 = a2 - a0;
     const double ddx = (da1 * dy2 - da2 * dy1) / area;
     const double ddy = (dx1 * da2 - dx2 * da1) / area;
-    return {static_cast<float>(a0 + ddx * (refX - x0) + ddy * (refY - y0)),
-            static_cast<float>(ddx), static_cast<float>(ddy)};
+    return {static_cast<float>(a0 + ddx * (refX - x0) + ddy * (refY - y0)), static_cast<float>(ddx),
+            static_cast<float>(ddy)};
 }
 
 }  // namespace
@@ -80,8 +80,8 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     const double areaPx = static_cast<double>(area) * scale * scale;
     const double refX = box.x0 + 0.5;
     const double refY = box.y0 + 0.5;
-    const Plane z = MakePlane(x0, y0, x1, y1, x2, y2, v0.depth, v1.depth, v2.depth, areaPx,
-                              refX, refY);
+    const Plane z =
+        MakePlane(x0, y0, x1, y1, x2, y2, v0.depth, v1.depth, v2.depth, areaPx, refX, refY);
     out.z0 = z.v0;
     out.zdx = z.dx;
     out.zdy = z.dy;

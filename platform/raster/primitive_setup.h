@@ -2,9 +2,9 @@
 // Turns projected corners into the records the tile stage draws: triangles with their edge
 // functions, depth and colour planes, and lines for wireframe edges and points.
 
-#include <cstdint>
-
 #include <xmmintrin.h>
+
+#include <cstdint>
 
 #include "platform/raster/raster_types.h"
 

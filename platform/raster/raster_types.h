@@ -67,8 +67,8 @@ struct ViewSetup {
 };
 
 struct ProjectedVertex {
-    float x, y, z;       // camera space
-    std::uint32_t code;  // outcode bits
+    float x, y, z;        // camera space
+    std::uint32_t code;   // outcode bits
     std::int32_t fx, fy;  // snapped screen position, valid when code has no kClipMask bit
     float depth;          // -1/z, affine in screen space; smaller is nearer
     float pad;

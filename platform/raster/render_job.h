@@ -29,12 +29,12 @@ struct ViewportRect {
 };
 
 struct RenderJob {
-    Matrix4 worldToCamera;  // camera looks along its +z, +y up, +x right
-    D3DVALUE front = 1.0F;  // near plane distance (> 0)
+    Matrix4 worldToCamera;   // camera looks along its +z, +y up, +x right
+    D3DVALUE front = 1.0F;   // near plane distance (> 0)
     D3DVALUE back = 100.0F;  // far plane distance (> front)
-    D3DVALUE field = 0.5F;  // half the smaller viewport side, at distance 1
-    ViewportRect rect;      // inside the device's buffer
-    ColorRGB ambient;       // sum of the ambient lights
+    D3DVALUE field = 0.5F;   // half the smaller viewport side, at distance 1
+    ViewportRect rect;       // inside the device's buffer
+    ColorRGB ambient;        // sum of the ambient lights
     std::span<const DirectionalLightInfo> lights;
     std::span<const MeshInstance> meshes;
 };

@@ -4,11 +4,11 @@
 // tile, so no locks are needed and the result is the same for any number of threads.
 #include "platform/raster/renderer.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
-
-#include <xmmintrin.h>
 
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
@@ -64,7 +64,9 @@ PixelRect Intersect(const ViewportRect& rect, int width, int height) {
     return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
 }
 
-int ClampDimension(int v) { return std::clamp(v, 1, raster::kMaxDimension); }
+int ClampDimension(int v) {
+    return std::clamp(v, 1, raster::kMaxDimension);
+}
 
 }  // namespace
 
@@ -204,9 +206,15 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
 Renderer::Renderer(int width, int height, unsigned threads)
     : m_impl(std::make_unique<Impl>(width, height, threads)) {}
 Renderer::~Renderer() = default;
-int Renderer::Width() const { return m_impl->frame.Width(); }
-int Renderer::Height() const { return m_impl->frame.Height(); }
-unsigned Renderer::ThreadCount() const { return m_impl->pool.Size(); }
+int Renderer::Width() const {
+    return m_impl->frame.Width();
+}
+int Renderer::Height() const {
+    return m_impl->frame.Height();
+}
+unsigned Renderer::ThreadCount() const {
+    return m_impl->pool.Size();
+}
 
 void Renderer::Clear(const ViewportRect& rect, D3DCOLOR background) {
     Impl& im = *m_impl;
@@ -280,13 +288,18 @@ PictureView Renderer::Picture() {
             im.pendingTiles.push_back(t);
         }
     }
-    im.pool.ParallelFor(static_cast<std::uint32_t>(im.pendingTiles.size()),
-                        [&](std::uint32_t i, unsigned) { im.frame.ResolveColor(im.pendingTiles[i]); });
+    im.pool.ParallelFor(
+        static_cast<std::uint32_t>(im.pendingTiles.size()),
+        [&](std::uint32_t i, unsigned) { im.frame.ResolveColor(im.pendingTiles[i]); });
     return {im.frame.Width(), im.frame.Height(), im.frame.Pixels()};
 }
 
-void Renderer::SetCountFragments(bool on) { m_impl->countFragments = on; }
-const RenderStats& Renderer::LastStats() const { return m_impl->stats; }
+void Renderer::SetCountFragments(bool on) {
+    m_impl->countFragments = on;
+}
+const RenderStats& Renderer::LastStats() const {
+    return m_impl->stats;
+}
 
 std::size_t Renderer::ReservedBytes() const {
     const Impl& im = *m_impl;

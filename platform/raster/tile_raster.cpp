@@ -1,9 +1,9 @@
 #include "platform/raster/tile_raster.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
-
-#include <emmintrin.h>
 
 namespace rm::raster {
 
@@ -78,8 +78,8 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
             const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
             passed += kBitCount[bits];
-            _mm_storeu_ps(depthRow + gx,
-                          _mm_castsi128_ps(Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
+            _mm_storeu_ps(depthRow + gx, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
+                                                                 _mm_castps_si128(old))));
             __m128i color = flat;
             if constexpr (kGouraud) {
                 const auto channel = [&](__m128 row, float step) {
@@ -136,13 +136,14 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     for (int k = 0; k < 3; ++k) {
         const std::int64_t a = tri.a[k];
         const std::int64_t b = tri.b[k];
-        const std::int64_t e00 =
-            a * (std::int64_t{r.x0} * kSubScale + kHalf) + b * (std::int64_t{r.y0} * kSubScale + kHalf) +
-            tri.c[k];
+        const std::int64_t e00 = a * (std::int64_t{r.x0} * kSubScale + kHalf) +
+                                 b * (std::int64_t{r.y0} * kSubScale + kHalf) + tri.c[k];
         const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
         const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
-        const std::int64_t lo = e00 + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY);
-        const std::int64_t hi = e00 + std::max<std::int64_t>(0, spanX) + std::max<std::int64_t>(0, spanY);
+        const std::int64_t lo =
+            e00 + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY);
+        const std::int64_t hi =
+            e00 + std::max<std::int64_t>(0, spanX) + std::max<std::int64_t>(0, spanY);
         if (hi < 0) {
             return 0;  // the whole region is outside this edge
         }
@@ -171,8 +172,8 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     // Columns outside the triangle's own bounds fail one of its edges, as long as all three
     // are tested; only a cut by the tile or the scissor, or a dropped edge, needs the
     // column test.
-    const bool maskX = !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 ||
-                       r.x1 != tri.box.x1;
+    const bool maskX =
+        !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     if (maskX) {
         return gouraud ? FillRows<true, true, true>(t, tri, planes, r, startX, edges)
                        : FillRows<true, false, true>(t, tri, planes, r, startX, edges);

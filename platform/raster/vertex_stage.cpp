@@ -2,9 +2,9 @@
 // that need no clipping, snapped screen positions. The arithmetic is the scalar
 // ProjectPoint's, operation for operation, so a corner re-projected after clipping lands
 // on exactly the same sub-pixel as here.
-#include <algorithm>
-
 #include <emmintrin.h>
+
+#include <algorithm>
 
 #include "platform/raster/geometry_stage.h"
 
@@ -59,9 +59,9 @@ void TransformLanes(const FrameGeometry& frame, const Affine& a, const D3DVECTOR
 
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     const __m128 limit = _mm_set1_ps(kMaxCoordinate);
-    const __m128 finite = _mm_and_ps(
-        _mm_and_ps(_mm_cmple_ps(_mm_and_ps(cx, absMask), limit), _mm_cmple_ps(_mm_and_ps(cy, absMask), limit)),
-        _mm_cmple_ps(_mm_and_ps(cz, absMask), limit));
+    const __m128 finite = _mm_and_ps(_mm_and_ps(_mm_cmple_ps(_mm_and_ps(cx, absMask), limit),
+                                                _mm_cmple_ps(_mm_and_ps(cy, absMask), limit)),
+                                     _mm_cmple_ps(_mm_and_ps(cz, absMask), limit));
 
     // The planes as in Outcode; "not >= 0" so that NaN counts as outside.
     const ClipPlanes& pl = frame.planes;
@@ -93,10 +93,12 @@ void TransformLanes(const FrameGeometry& frame, const Affine& a, const D3DVECTOR
         // max(v, lo) gives lo for NaN, like ClampToRange.
         return _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(lo)), _mm_set1_ps(hi));
     };
-    const __m128 sx = clamp(_mm_add_ps(_mm_set1_ps(view.centreX), _mm_mul_ps(_mm_mul_ps(cx, scale), inv)),
-                            -kGuardBand, view.bufferWidth + kGuardBand);
-    const __m128 sy = clamp(_mm_sub_ps(_mm_set1_ps(view.centreY), _mm_mul_ps(_mm_mul_ps(cy, scale), inv)),
-                            -kGuardBand, view.bufferHeight + kGuardBand);
+    const __m128 sx =
+        clamp(_mm_add_ps(_mm_set1_ps(view.centreX), _mm_mul_ps(_mm_mul_ps(cx, scale), inv)),
+              -kGuardBand, view.bufferWidth + kGuardBand);
+    const __m128 sy =
+        clamp(_mm_sub_ps(_mm_set1_ps(view.centreY), _mm_mul_ps(_mm_mul_ps(cy, scale), inv)),
+              -kGuardBand, view.bufferHeight + kGuardBand);
     const __m128 sub = _mm_set1_ps(static_cast<float>(kSubScale));
     _mm_store_si128(reinterpret_cast<__m128i*>(out.fx), _mm_cvtps_epi32(_mm_mul_ps(sx, sub)));
     _mm_store_si128(reinterpret_cast<__m128i*>(out.fy), _mm_cvtps_epi32(_mm_mul_ps(sy, sub)));
@@ -120,9 +122,14 @@ void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uin
             for (int k = 0; k < n; ++k) {
                 ProjectedVertex& v = out[i + static_cast<std::uint32_t>(k) - begin];
                 const bool project = (lanes.code[k] & (kClipMask | kNonFinite)) == 0;
-                v = {lanes.x[k], lanes.y[k], lanes.z[k], lanes.code[k],
-                     project ? lanes.fx[k] : 0, project ? lanes.fy[k] : 0,
-                     project ? lanes.depth[k] : 0.0F, 0.0F};
+                v = {lanes.x[k],
+                     lanes.y[k],
+                     lanes.z[k],
+                     lanes.code[k],
+                     project ? lanes.fx[k] : 0,
+                     project ? lanes.fy[k] : 0,
+                     project ? lanes.depth[k] : 0.0F,
+                     0.0F};
             }
         }
     }

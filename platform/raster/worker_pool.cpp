@@ -1,9 +1,9 @@
 #include "platform/raster/worker_pool.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
-
-#include <emmintrin.h>
 
 namespace rm::raster {
 

@@ -30,7 +30,8 @@ public:
     template <class F>
     void ParallelFor(std::uint32_t count, F&& fn) {
         using Fn = std::remove_reference_t<F>;
-        Run(count,
+        Run(
+            count,
             [](void* ctx, std::uint32_t item, unsigned worker) {
                 (*static_cast<Fn*>(ctx))(item, worker);
             },
@@ -50,7 +51,7 @@ private:
     std::uint64_t m_generation = 0;  // bumped for every loop, guarded by m_mutex
     bool m_open = false;             // helpers may still join the current loop
     bool m_stop = false;
-    unsigned m_active = 0;           // helpers inside the current loop
+    unsigned m_active = 0;  // helpers inside the current loop
     Call m_call = nullptr;
     void* m_ctx = nullptr;
     std::uint32_t m_count = 0;

@@ -50,8 +50,8 @@ public:
     Result GetRotation(const Frame* reference, D3DVECTOR& axis, D3DVALUE& theta) const;
 
     // Children.
-    Result AddChild(const FramePtr& child);      // re-parents child, keeping its local transform
-    Result DeleteChild(const Frame* child);      // BadValue if not a child
+    Result AddChild(const FramePtr& child);  // re-parents child, keeping its local transform
+    Result DeleteChild(const Frame* child);  // BadValue if not a child
     [[nodiscard]] FramePtr GetParent() const { return m_parent.lock(); }
     [[nodiscard]] const std::vector<FramePtr>& Children() const { return m_children; }
 

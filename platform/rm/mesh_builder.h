@@ -18,7 +18,7 @@ namespace rm {
 inline constexpr std::uint32_t kNoNormal = 0xFFFFFFFFU;
 
 struct Corner {
-    std::uint32_t position = 0;     // index into MeshData::positions
+    std::uint32_t position = 0;        // index into MeshData::positions
     std::uint32_t normal = kNoNormal;  // index into MeshData::normals, or kNoNormal
 };
 

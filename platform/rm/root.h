@@ -25,15 +25,14 @@ public:
     // A standalone face that belongs to no mesh.
     Result CreateFace(Face& out);
     // Ambient and directional lights; other types give Unsupported.
-    Result CreateLightRGB(D3DRMLIGHTTYPE type, D3DVALUE r, D3DVALUE g, D3DVALUE b,
-                          LightPtr& out);
+    Result CreateLightRGB(D3DRMLIGHTTYPE type, D3DVALUE r, D3DVALUE g, D3DVALUE b, LightPtr& out);
     // `guid` selects a driver; only null (the default, software) is known. BadObject for a
     // null clipper or one without a target, BadSize for a width or height below 1 or above
     // 16384.
     Result CreateDeviceFromClipper(const ClipperPtr& clipper, const void* guid, int width,
                                    int height, DevicePtr& out);
-    Result CreateViewport(const DevicePtr& device, const FramePtr& camera, int x, int y,
-                          int width, int height, ViewportPtr& out);
+    Result CreateViewport(const DevicePtr& device, const FramePtr& camera, int x, int y, int width,
+                          int height, ViewportPtr& out);
     // Colour budget for textures. Kept and reported; values must be >= 1.
     Result SetDefaultTextureColors(std::uint32_t colors);
     Result SetDefaultTextureShades(std::uint32_t shades);

@@ -20,17 +20,21 @@ struct D3DVECTOR {
 // "non-zero means failure" holds for the render loop.
 enum class Result : std::int32_t {
     Ok = 0,
-    BadValue,      // an argument is out of range, non-finite or zero where it must not be
-    BadObject,     // a required object is missing (null handle, clipper without target, ...)
-    BadSize,       // a device or viewport of zero or negative size
-    BadFaceData,   // face data with a bad count or index
-    NotFound,      // an element index past the end
+    BadValue,     // an argument is out of range, non-finite or zero where it must not be
+    BadObject,    // a required object is missing (null handle, clipper without target, ...)
+    BadSize,      // a device or viewport of zero or negative size
+    BadFaceData,  // face data with a bad count or index
+    NotFound,     // an element index past the end
     OutOfMemory,
-    Unsupported,   // a light type or mode this renderer does not draw
+    Unsupported,  // a light type or mode this renderer does not draw
 };
 
-[[nodiscard]] constexpr bool Succeeded(Result r) { return r == Result::Ok; }
-[[nodiscard]] constexpr bool Failed(Result r) { return r != Result::Ok; }
+[[nodiscard]] constexpr bool Succeeded(Result r) {
+    return r == Result::Ok;
+}
+[[nodiscard]] constexpr bool Failed(Result r) {
+    return r != Result::Ok;
+}
 [[nodiscard]] const char* ResultName(Result r);
 
 // Render quality: shade (bits 0-2), lighting (bit 3), fill (bits 6-8).
@@ -77,10 +81,18 @@ inline constexpr std::uint32_t D3DRMTEXTURE_NEAREST = 0;
                                            std::uint8_t a = 0xFF) {
     return (D3DCOLOR{a} << 24) | (D3DCOLOR{r} << 16) | (D3DCOLOR{g} << 8) | D3DCOLOR{b};
 }
-[[nodiscard]] constexpr std::uint8_t RedOf(D3DCOLOR c) { return (c >> 16) & 0xFF; }
-[[nodiscard]] constexpr std::uint8_t GreenOf(D3DCOLOR c) { return (c >> 8) & 0xFF; }
-[[nodiscard]] constexpr std::uint8_t BlueOf(D3DCOLOR c) { return c & 0xFF; }
-[[nodiscard]] constexpr std::uint8_t AlphaOf(D3DCOLOR c) { return (c >> 24) & 0xFF; }
+[[nodiscard]] constexpr std::uint8_t RedOf(D3DCOLOR c) {
+    return (c >> 16) & 0xFF;
+}
+[[nodiscard]] constexpr std::uint8_t GreenOf(D3DCOLOR c) {
+    return (c >> 8) & 0xFF;
+}
+[[nodiscard]] constexpr std::uint8_t BlueOf(D3DCOLOR c) {
+    return c & 0xFF;
+}
+[[nodiscard]] constexpr std::uint8_t AlphaOf(D3DCOLOR c) {
+    return (c >> 24) & 0xFF;
+}
 
 // Light colours are floating-point RGB; values above 1 are allowed and clamp when shaded.
 struct ColorRGB {

@@ -50,7 +50,7 @@ void ShowPopup(QMenu* menu) {
 }
 
 class FrameTest : public AppTest {
-  protected:
+protected:
     void SetUp() override {
         AppTest::SetUp();
         ASSERT_TRUE(Start());

@@ -31,7 +31,7 @@ struct ShownMessage {
 
 // Records message boxes; answers the open dialog and the printer choice as told.
 class FakePrompts final : public app::UserPrompts {
-  public:
+public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
     std::optional<QString> GetOpenFileName(QWidget* parent) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;
@@ -49,7 +49,7 @@ std::string ExamplePath(const std::string& name);
 std::string ReadBytes(const std::string& path);
 
 class AppTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 

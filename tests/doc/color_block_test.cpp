@@ -87,9 +87,10 @@ TEST_F(ColorBlock, BlockWithoutPairsChangesNothing) {
 
 TEST_F(ColorBlock, ColoursCarryOverToTheNextFile) {
     ASSERT_TRUE(Load("SURFACECOLOR ( 5 0 )\r\nLINECOLOR ( 11 0 )\r\n", nullptr, "_first"));
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"
-                     "MOVETO ( 0 0 0 )\r\nDRAWTO ( 0 0 5 )\r\n",
-                     nullptr, "_second"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"
+             "MOVETO ( 0 0 0 )\r\nDRAWTO ( 0 0 5 )\r\n",
+             nullptr, "_second"));
     ASSERT_EQ(FaceCount(), 11U);
     EXPECT_EQ(FaceColor(0), 0xFFFF0000U);
     for (std::size_t f = 1; f < FaceCount(); ++f) {

@@ -58,7 +58,8 @@ TEST_F(RealFiles, BlueLightDrawsItsTexturedSquare) {
     EXPECT_EQ(FaceColor(0), 0xFFCCCCCCU);
     auto v = FaceVertices(0);
     ASSERT_EQ(v.size(), 4U);
-    std::sort(v.begin(), v.end(), [](auto a, auto b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
+    std::sort(v.begin(), v.end(),
+              [](auto a, auto b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
     EXPECT_EQ(v[0], (rm::D3DVECTOR{-3, 0, 0}));
     EXPECT_EQ(v[1], (rm::D3DVECTOR{-3, 12, 0}));
     EXPECT_EQ(v[2], (rm::D3DVECTOR{3, 0, 0}));

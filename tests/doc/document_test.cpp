@@ -15,8 +15,9 @@ using doc_test::LoaderTest;
 using rm::D3DRMLIGHTTYPE;
 
 const std::string kTriangle = "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n";
-const std::string kTwoTriangles = "POINTS ( 0 0 0 5 0 10 5 10 0 5 )\r\nPOLY ( A 0 1 2 )\r\n"
-                                  "POLY ( AI 0 1 2 )\r\n";
+const std::string kTwoTriangles =
+    "POINTS ( 0 0 0 5 0 10 5 10 0 5 )\r\nPOLY ( A 0 1 2 )\r\n"
+    "POLY ( AI 0 1 2 )\r\n";
 
 bool Near(const rm::D3DVECTOR& a, const rm::D3DVECTOR& b) {
     return std::abs(a.x - b.x) < 1e-4F && std::abs(a.y - b.y) < 1e-4F &&
@@ -63,7 +64,8 @@ TEST_F(Document, ConstructionBuildsTheFixedScene) {
 }
 
 TEST_F(Document, OpenShowsTheModelSolidAndUnturned) {
-    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0, 1.0F);
+    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0,
+                                            1.0F);
     const std::string path = doc_test::WriteTemp(kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     EXPECT_EQ(m_doc->GetPathName(), path);
@@ -89,7 +91,8 @@ TEST_F(Document, FailedOpenLeavesTheShownModel) {
     const std::string path = doc_test::WriteTemp(kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     const rm::MeshBuilderPtr shown = m_doc->m_pMeshBuilder;
-    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 1, 0, 0, 0.5F);
+    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 1, 0, 0,
+                                            0.5F);
     const rm::Matrix4 turned = m_doc->m_pModelFrame->LocalTransform();
     EXPECT_FALSE(m_doc->OnOpenDocument(doc_test::TempPath("_missing")));
     EXPECT_NE(m_doc->LastError().find("Cannot open"), std::string::npos);
@@ -116,7 +119,8 @@ TEST_F(Document, ReloadOfADeletedFileChangesNothing) {
 TEST_F(Document, ReloadKeepsTheTurnAndStartsSolid) {
     const std::string path = doc_test::WriteTemp(kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
-    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0, 0.7F);
+    (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0,
+                                            0.7F);
     const rm::Matrix4 turned = m_doc->m_pModelFrame->LocalTransform();
     (void)m_doc->m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME);
     ASSERT_TRUE(m_doc->LoadApiFile(path));
@@ -126,7 +130,8 @@ TEST_F(Document, ReloadKeepsTheTurnAndStartsSolid) {
 
 TEST_F(Document, EmptyAndRemarkOnlyFilesGiveAnEmptyShownMesh) {
     for (const std::string& text : {std::string(), std::string("; nothing\r\n\r\nENDA\r\n"),
-                                   std::string("\x1A" "POLY ( A 0 1 2 )")}) {
+                                    std::string("\x1A"
+                                                "POLY ( A 0 1 2 )")}) {
         ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(text)));
         EXPECT_EQ(m_doc->m_pMeshBuilder->GetFaceCount(), 0U);
         ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);

@@ -24,9 +24,9 @@ protected:
 
 TEST_F(HostileInput, RandomBytesOfTheFormatsAlphabet) {
     const std::string alphabet = "()[]{};% \t\r\n\n\n-0123456789AEIMUDPOLYTXNSVCRHaeimu\x1A";
-    const char* words[] = {"POLY", "TEXPOLY", "POINTS", "VECPOINTS", "MOVETO", "DRAWTO",
-                           "MOVETOPT", "DRAWTOPT", "LINECOLOR", "SURFACECOLOR", "ENDA",
-                           "4095", "4096", "-1", "2147483647", "AUTOPOINTS"};
+    const char* words[] = {"POLY",     "TEXPOLY",  "POINTS",     "VECPOINTS",    "MOVETO", "DRAWTO",
+                           "MOVETOPT", "DRAWTOPT", "LINECOLOR",  "SURFACECOLOR", "ENDA",   "4095",
+                           "4096",     "-1",       "2147483647", "AUTOPOINTS"};
     std::uint64_t state = 0x2545F4914F6CDD1DULL;
     auto next = [&state] {
         state ^= state << 13;
@@ -86,10 +86,11 @@ TEST_F(HostileInput, EveryBlockCutShortAtEveryToken) {
 }
 
 TEST_F(HostileInput, ExtremeCoordinates) {
-    ASSERT_TRUE(Load("POINTS ( 0 2147483647 2147483647 2147483647 -2147483648 -2147483648 "
-                     "-2147483648 2147483647 -2147483648 0 )\r\nPOLY ( A 0 1 2 )\r\n"
-                     "MOVETOPT ( 0 1 2 0 )\r\nDRAWTOPT ( 1 )\r\n"
-                     "MOVETO ( 2147483647 0 0 2147483646 0 0 )\r\nDRAWTO ( )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 2147483647 2147483647 2147483647 -2147483648 -2147483648 "
+             "-2147483648 2147483647 -2147483648 0 )\r\nPOLY ( A 0 1 2 )\r\n"
+             "MOVETOPT ( 0 1 2 0 )\r\nDRAWTOPT ( 1 )\r\n"
+             "MOVETO ( 2147483647 0 0 2147483646 0 0 )\r\nDRAWTO ( )\r\n"));
     ExpectSound();
     EXPECT_EQ(FaceCount() % 10, 1U);
 }

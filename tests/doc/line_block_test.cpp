@@ -18,7 +18,8 @@ protected:
         const auto& p = Mesh().positions;
         rm::D3DVECTOR sum{};
         for (std::size_t i = 0; i < 8; ++i) {
-            const rm::D3DVECTOR& v = p.at(s * kPositionsPerStroke + static_cast<std::size_t>(end) * 8 + i);
+            const rm::D3DVECTOR& v =
+                p.at(s * kPositionsPerStroke + static_cast<std::size_t>(end) * 8 + i);
             sum = {sum.x + v.x, sum.y + v.y, sum.z + v.z};
         }
         return {sum.x / 8, sum.y / 8, sum.z / 8};
@@ -88,9 +89,10 @@ TEST_F(LineBlock, EmptyLineEndsTheBlock) {
 }
 
 TEST_F(LineBlock, PointPathStrokesInTheColourOfTheDrawBlock) {
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 0 0 0 0 0 0 1 0 0 2 0 0 3 0 0 )\r\n"
-                     "LINECOLOR ( 5 0 )\r\nMOVETOPT ( 3 4 5 )\r\nLINECOLOR ( 11 0 )\r\n"
-                     "DRAWTOPT ( )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 0 0 0 0 0 0 1 0 0 2 0 0 3 0 0 )\r\n"
+             "LINECOLOR ( 5 0 )\r\nMOVETOPT ( 3 4 5 )\r\nLINECOLOR ( 11 0 )\r\n"
+             "DRAWTOPT ( )\r\n"));
     ASSERT_EQ(Strokes(), 2U);
     EXPECT_TRUE(StrokeIs(0, {1, 0, 0}, {2, 0, 0}));
     EXPECT_TRUE(StrokeIs(1, {2, 0, 0}, {3, 0, 0}));
@@ -110,8 +112,9 @@ TEST_F(LineBlock, EveryPointPathTokenIsTested) {
 }
 
 TEST_F(LineBlock, MoveClearsBothPathsButResetsOnlyItsOwnCount) {
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 1 1 1 2 2 2 3 3 3 )\r\n"
-                     "MOVETOPT ( 1 2 )\r\nMOVETO ( 7 7 7 )\r\nDRAWTOPT ( 3 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 1 1 1 2 2 2 3 3 3 )\r\n"
+             "MOVETOPT ( 1 2 )\r\nMOVETO ( 7 7 7 )\r\nDRAWTOPT ( 3 )\r\n"));
     EXPECT_EQ(T().pointPathCount, 3);
     EXPECT_EQ(T().pointPath[0], 0);
     EXPECT_EQ(T().pointPath[1], 0);

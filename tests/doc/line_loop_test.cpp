@@ -41,8 +41,9 @@ TEST_F(LineLoop, LeadingBlanksAndTrailingRemarks) {
 }
 
 TEST_F(LineLoop, AutopointsAnywhereInTheFirstTokenIsIgnored) {
-    ASSERT_TRUE(Load("POINTS ( 0 1 1 1 )\r\nautopoints ( 0 5 5 5 )\r\n"
-                     "XAUTOPOINTSY ( 1 6 6 6 )\r\nAutoPoints(\r\n2 7 7 7\r\n)\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 1 1 1 )\r\nautopoints ( 0 5 5 5 )\r\n"
+             "XAUTOPOINTSY ( 1 6 6 6 )\r\nAutoPoints(\r\n2 7 7 7\r\n)\r\n"));
     EXPECT_TRUE(IsPoint(Point(0), 1, 1, 1));
     EXPECT_TRUE(IsPoint(Point(1), 0, 0, 0));
     EXPECT_TRUE(IsPoint(Point(2), 0, 0, 0));
@@ -84,9 +85,10 @@ TEST_F(LineLoop, CommandOnTheFirstLineIsReadAgainByItsReader) {
 
 TEST_F(LineLoop, EachReaderStartsAtItsKeywordLine) {
     // Every block ends on its own keyword line; the loop goes on with the line after.
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nSURFACECOLOR ( 5 0 )\r\n"
-                     "POLY ( A 0 1 2 )\r\nLINECOLOR ( 11 0 )\r\nMOVETO ( 0 0 0 )\r\n"
-                     "DRAWTO ( 0 0 5 )\r\nMOVETOPT ( 1 )\r\nDRAWTOPT ( 2 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nSURFACECOLOR ( 5 0 )\r\n"
+             "POLY ( A 0 1 2 )\r\nLINECOLOR ( 11 0 )\r\nMOVETO ( 0 0 0 )\r\n"
+             "DRAWTO ( 0 0 5 )\r\nMOVETOPT ( 1 )\r\nDRAWTOPT ( 2 )\r\n"));
     ASSERT_EQ(FaceCount(), 21U);
     EXPECT_EQ(FaceColor(0), 0xFFFF0000U);
     EXPECT_EQ(FaceColor(1), 0xFF0000FFU);

@@ -19,14 +19,14 @@ protected:
 
 TEST_F(LoadObserverTest, CommandsThatDrawNothingEachOccurrence) {
     const auto seen = Observe(
-        "Area( 5 1 2 3 )\n"      // 1
-        ":start\n"               // 2: a label
-        "  RefPoint (rel 1)\n"   // 3
-        "Return\n"               // 4
-        "0 0 0\n"                // 5
+        "Area( 5 1 2 3 )\n"         // 1
+        ":start\n"                  // 2: a label
+        "  RefPoint (rel 1)\n"      // 3
+        "Return\n"                  // 4
+        "0 0 0\n"                   // 5
         "AutoPoints ( 0 1 2 3 )\n"  // 6
-        "area(1)\n"              // 7
-        "mifend\n");             // 8
+        "area(1)\n"                 // 7
+        "mifend\n");                // 8
     const auto undrawn = seen.Of(LoadWarning::UndrawnCommand);
     ASSERT_EQ(undrawn.size(), 6U);
     EXPECT_EQ(undrawn[0].line, 1);
@@ -40,8 +40,9 @@ TEST_F(LoadObserverTest, CommandsThatDrawNothingEachOccurrence) {
 }
 
 TEST_F(LoadObserverTest, ValuesThatAreNotNumbers) {
-    const auto seen = Observe("POINTS ( 0\n 1 %2 12.7\n)\nSURFACECOLOR ( G 0 )\n"
-                              "MOVETO ( 1 2 )\n)\n");
+    const auto seen = Observe(
+        "POINTS ( 0\n 1 %2 12.7\n)\nSURFACECOLOR ( G 0 )\n"
+        "MOVETO ( 1 2 )\n)\n");
     const auto nan = seen.Of(LoadWarning::NotANumber);
     ASSERT_EQ(nan.size(), 3U);
     EXPECT_EQ(nan[0].text, "%2");
@@ -53,8 +54,9 @@ TEST_F(LoadObserverTest, ValuesThatAreNotNumbers) {
 }
 
 TEST_F(LoadObserverTest, IndicesOfPointsNoBlockWrote) {
-    const auto seen = Observe("POINTS ( 5 1 1 1 2 2 2 )\nPOLY ( AI 5 6 7 )\n"
-                              "POINTS ( 0 1 1 1 )\nDRAWTOPT ( 0 5 )\n");
+    const auto seen = Observe(
+        "POINTS ( 5 1 1 1 2 2 2 )\nPOLY ( AI 5 6 7 )\n"
+        "POINTS ( 0 1 1 1 )\nDRAWTOPT ( 0 5 )\n");
     const auto unwritten = seen.Of(LoadWarning::UnwrittenPoint);
     ASSERT_EQ(unwritten.size(), 2U);
     EXPECT_EQ(unwritten[0].text, "7");
@@ -81,12 +83,13 @@ TEST_F(LoadObserverTest, ValuesOutOfBounds) {
 }
 
 TEST_F(LoadObserverTest, ShortPolygonsAndUnclosedBlocks) {
-    const auto seen = Observe("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\n"
-                              "POLY ( A 0 1 )\n"      // 2
-                              "POLY ( A 0 1 2\n"      // 3
-                              "\n"                    // 4 ends it
-                              "SURFACECOLOR ( 5 0\n"  // 5, runs to the end of the file
-                              "  ; remark\n");
+    const auto seen = Observe(
+        "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\n"
+        "POLY ( A 0 1 )\n"      // 2
+        "POLY ( A 0 1 2\n"      // 3
+        "\n"                    // 4 ends it
+        "SURFACECOLOR ( 5 0\n"  // 5, runs to the end of the file
+        "  ; remark\n");
     const auto shortOnes = seen.Of(LoadWarning::ShortPolygon);
     ASSERT_EQ(shortOnes.size(), 1U);
     EXPECT_EQ(shortOnes[0].line, 2);
@@ -116,8 +119,9 @@ TEST_F(LoadObserverTest, LineNumbersCountEveryLineEnd) {
 }
 
 TEST_F(LoadObserverTest, CleanFileGivesNoWarningsAndASummary) {
-    const auto seen = Observe("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\nPOLY ( A 0 1 2 )\n"
-                              "MOVETO ( 0 0 0 )\nDRAWTO ( 1 0 0 2 0 0 )\nENDA\n");
+    const auto seen = Observe(
+        "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\nPOLY ( A 0 1 2 )\n"
+        "MOVETO ( 0 0 0 )\nDRAWTO ( 1 0 0 2 0 0 )\nENDA\n");
     EXPECT_TRUE(seen.warnings.empty());
     EXPECT_EQ(m_doc->LastLoadSummary().points, 3U);
     EXPECT_EQ(m_doc->LastLoadSummary().faces, 1U);

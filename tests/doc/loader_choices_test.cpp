@@ -66,7 +66,8 @@ TEST_F(LoaderChoices, AnyLineEndsLoadAsCrLf) {
     ASSERT_TRUE(Load(Sample("\n"), nullptr, "_lf"));
     EXPECT_EQ(Picture(), crlf);
     std::string mixed = Sample("\n");
-    for (std::size_t at = 0, n = 0; (at = mixed.find('\n', at)) != std::string::npos; at += 2, ++n) {
+    for (std::size_t at = 0, n = 0; (at = mixed.find('\n', at)) != std::string::npos;
+         at += 2, ++n) {
         if (n % 2 == 0) mixed.insert(at, "\r");
     }
     ASSERT_TRUE(Load(mixed, nullptr, "_mixed"));
@@ -107,9 +108,10 @@ TEST_F(LoaderChoices, PointsNumberedOutsideTheTableAreDropped) {
 }
 
 TEST_F(LoaderChoices, PolygonIndicesOutsideTheTableAreDropped) {
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 1 0 10 2 10 10 )\r\n"
-                     "POLY ( AI 0 -1 1 4096 2 2147483647 -2147483648 )\r\n"
-                     "POLY ( AI 0 9999 0 1 2 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 1 0 10 2 10 10 )\r\n"
+             "POLY ( AI 0 -1 1 4096 2 2147483647 -2147483648 )\r\n"
+             "POLY ( AI 0 9999 0 1 2 )\r\n"));
     ASSERT_EQ(FaceCount(), 2U);
     EXPECT_EQ(FaceVertices(0).size(), 3U);
     // A dropped index stands between nothing: the repeat around it still collapses.
@@ -126,9 +128,10 @@ TEST_F(LoaderChoices, PathIndicesAndEntriesStayInTheirTables) {
     EXPECT_EQ(T().coordinateCount, 4096);
     EXPECT_TRUE(IsPoint(T().coordinatePath[4095], 4095, 0, 0));
     std::string longPointPath = "DRAWTOPT (";
-    for (int i = 0; i < 5000; ++i) longPointPath += (i % 50 == 0 ? "\r\n" : " ") + std::to_string(i % 7);
-    ASSERT_TRUE(Load("POINTS ( 0 1 0 0 2 0 0 3 0 0 4 0 0 5 0 0 6 0 0 7 0 0 )\r\n" +
-                     longPointPath + " )\r\n"));
+    for (int i = 0; i < 5000; ++i)
+        longPointPath += (i % 50 == 0 ? "\r\n" : " ") + std::to_string(i % 7);
+    ASSERT_TRUE(Load("POINTS ( 0 1 0 0 2 0 0 3 0 0 4 0 0 5 0 0 6 0 0 7 0 0 )\r\n" + longPointPath +
+                     " )\r\n"));
     EXPECT_EQ(T().pointPathCount, 4096);
     EXPECT_EQ(m_doc->LastLoadSummary().strokes, 4095U);
 }
@@ -171,8 +174,9 @@ TEST_F(LoaderChoices, PathCountsStartAtZeroEveryLoad) {
 }
 
 TEST_F(LoaderChoices, StrokeOfNoLengthIsNotLaid) {
-    ASSERT_TRUE(Load("MOVETO ( 1 1 1 )\r\nDRAWTO ( 1 1 1 2 2 2 2 2 2 )\r\n"
-                     "POINTS ( 5 1 1 1 )\r\nDRAWTOPT ( 5 5 )\r\n"));
+    ASSERT_TRUE(
+        Load("MOVETO ( 1 1 1 )\r\nDRAWTO ( 1 1 1 2 2 2 2 2 2 )\r\n"
+             "POINTS ( 5 1 1 1 )\r\nDRAWTOPT ( 5 5 )\r\n"));
     EXPECT_EQ(FaceCount(), 10U);
     EXPECT_EQ(m_doc->LastLoadSummary().strokes, 1U);
     for (const rm::D3DVECTOR& p : Mesh().positions) {
@@ -185,9 +189,10 @@ TEST_F(LoaderChoices, StrokeOfNoLengthIsNotLaid) {
 
 TEST_F(LoaderChoices, NoBracketAfterTheKeywordEndsTheBlock) {
     T().surfaceColor = 0xFF123456U;
-    ASSERT_TRUE(Load("POINTS 0 1 2 3\r\n( 0 4 5 6 )\r\nSURFACECOLOR 5 0\r\n( 5 0 )\r\n"
-                     "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY A 0 1 2\r\n( A 0 1 2 )\r\n"
-                     "MOVETO 1 2 3\r\n( 4 5 6 )\r\nMOVETOPT [ 1 2 ]\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS 0 1 2 3\r\n( 0 4 5 6 )\r\nSURFACECOLOR 5 0\r\n( 5 0 )\r\n"
+             "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY A 0 1 2\r\n( A 0 1 2 )\r\n"
+             "MOVETO 1 2 3\r\n( 4 5 6 )\r\nMOVETOPT [ 1 2 ]\r\n"));
     EXPECT_EQ(T().surfaceColor, 0xFF123456U);
     EXPECT_TRUE(IsPoint(Point(0), 0, 0, 0));
     EXPECT_EQ(FaceCount(), 0U);
@@ -205,7 +210,8 @@ TEST_F(LoaderChoices, HexPrefixIsRead) {
 }
 
 TEST_F(LoaderChoices, ReadErrorFailsTheLoadAndLeavesNoModelShown) {
-    ASSERT_TRUE(Load("SURFACECOLOR ( 5 0 )\r\nPOINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"));
+    ASSERT_TRUE(
+        Load("SURFACECOLOR ( 5 0 )\r\nPOINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"));
     ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     // A folder opens but cannot be read.
     EXPECT_FALSE(m_doc->LoadApiFile(TARNO_TEST_TMP));
@@ -214,7 +220,8 @@ TEST_F(LoaderChoices, ReadErrorFailsTheLoadAndLeavesNoModelShown) {
     ASSERT_TRUE(m_doc->m_pMeshBuilder);
     EXPECT_EQ(T().surfaceColor, 0xFFFF0000U);
     // The next load that succeeds shows its model again.
-    ASSERT_TRUE(Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n", nullptr, "_again"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n", nullptr, "_again"));
     EXPECT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     EXPECT_TRUE(m_doc->LastError().empty());
 }

@@ -8,9 +8,8 @@ namespace doc_test {
 
 std::string TempPath(std::string_view suffix) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info != nullptr
-                           ? std::string(info->test_suite_name()) + "." + info->name()
-                           : std::string("loader");
+    std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
+                                       : std::string("loader");
     for (char& c : name) {
         if (c == '/') c = '_';
     }
@@ -39,8 +38,7 @@ void LoaderTest::SetUp() {
     doc::Tables().surfaceColor = 0xFFFFFFFFU;
 }
 
-bool LoaderTest::Load(std::string_view text, doc::LoadObserver* observer,
-                      std::string_view suffix) {
+bool LoaderTest::Load(std::string_view text, doc::LoadObserver* observer, std::string_view suffix) {
     return m_doc->LoadApiFile(WriteTemp(text, suffix), observer);
 }
 
@@ -54,7 +52,9 @@ std::vector<rm::D3DVECTOR> LoaderTest::FaceVertices(std::size_t face) const {
     return out;
 }
 
-rm::D3DCOLOR LoaderTest::FaceColor(std::size_t face) const { return Mesh().faces.at(face).color; }
+rm::D3DCOLOR LoaderTest::FaceColor(std::size_t face) const {
+    return Mesh().faces.at(face).color;
+}
 
 std::vector<float> LoaderTest::FaceXs(std::size_t face) const {
     std::vector<float> xs;
@@ -64,7 +64,8 @@ std::vector<float> LoaderTest::FaceXs(std::size_t face) const {
 
 rm::D3DVECTOR LoaderTest::FaceNormal(std::size_t face) const {
     rm::Face handle;
-    EXPECT_TRUE(rm::Succeeded(m_doc->m_pMeshBuilder->GetFace(static_cast<std::uint32_t>(face), handle)));
+    EXPECT_TRUE(
+        rm::Succeeded(m_doc->m_pMeshBuilder->GetFace(static_cast<std::uint32_t>(face), handle)));
     rm::D3DVECTOR n;
     (void)handle.GetNormal(n);
     return n;
@@ -73,8 +74,8 @@ rm::D3DVECTOR LoaderTest::FaceNormal(std::size_t face) const {
 ::testing::AssertionResult IsPoint(const doc::TablePoint& p, std::int32_t x, std::int32_t y,
                                    std::int32_t z) {
     if (p.x == x && p.y == y && p.z == z) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << p.x << ", " << p.y << ", " << p.z
-                                         << ") is not (" << x << ", " << y << ", " << z << ")";
+    return ::testing::AssertionFailure() << "(" << p.x << ", " << p.y << ", " << p.z << ") is not ("
+                                         << x << ", " << y << ", " << z << ")";
 }
 
 }  // namespace doc_test

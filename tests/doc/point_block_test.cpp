@@ -89,7 +89,8 @@ TEST_F(PointBlock, ValuesSpanLinesAndFractionsAreDropped) {
 }
 
 TEST_F(PointBlock, AutopointsAddsNothing) {
-    ASSERT_TRUE(Load("POINTS ( 0 1 1 1 )\r\nAUTOPOINTS ( 0 1 2 3 )\r\nautoPoints\r\n( 0 5 5 5 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 1 1 1 )\r\nAUTOPOINTS ( 0 1 2 3 )\r\nautoPoints\r\n( 0 5 5 5 )\r\n"));
     EXPECT_TRUE(IsPoint(Point(0), 1, 1, 1));
     EXPECT_TRUE(IsPoint(Point(1), 0, 0, 0));
 }

@@ -113,8 +113,9 @@ TEST_F(PolygonBlock, EndaEndsTheBlockOnly) {
 }
 
 TEST_F(PolygonBlock, VerticesAreCopiedAsTheyAreThen) {
-    ASSERT_TRUE(Load("POINTS ( 0 1 2 3 4 5 6 7 8 10 )\r\nPOLY ( AI 0 1 2 )\r\n"
-                     "POINTS ( 0 9 9 9 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 1 2 3 4 5 6 7 8 10 )\r\nPOLY ( AI 0 1 2 )\r\n"
+             "POINTS ( 0 9 9 9 )\r\n"));
     ASSERT_EQ(FaceCount(), 1U);
     const auto v = FaceVertices(0);
     ASSERT_EQ(v.size(), 3U);
@@ -133,7 +134,8 @@ TEST_F(PolygonBlock, FacesFollowFileOrder) {
 }
 
 TEST_F(PolygonBlock, DegeneratePolygonStillLoads) {
-    ASSERT_TRUE(Load("POINTS ( 0 1 1 1 2 2 2 3 3 3 )\r\nPOLY ( A 0 1 2 )\r\nPOLY ( AI 0 1 2 )\r\n"));
+    ASSERT_TRUE(
+        Load("POINTS ( 0 1 1 1 2 2 2 3 3 3 )\r\nPOLY ( A 0 1 2 )\r\nPOLY ( AI 0 1 2 )\r\n"));
     ASSERT_EQ(FaceCount(), 2U);
     // No direction: N.R counts as 0, so "A" keeps the order and "AI" reverses it.
     EXPECT_EQ(FaceXs(0), (Xs{1, 2, 3}));

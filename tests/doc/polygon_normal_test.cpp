@@ -1,3 +1,5 @@
+#include "doc/polygon_normal.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "doc/load_tables.h"
-#include "doc/polygon_normal.h"
 #include "platform/rm/root.h"
 #include "platform/rm/vector_math.h"
 

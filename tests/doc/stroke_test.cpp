@@ -130,7 +130,8 @@ TEST_F(Stroke, CoincidentEndsLayNothing) {
 }
 
 TEST_F(Stroke, FarFromTheOriginStaysFinite) {
-    const rm::MeshData& m = Lay({2147483647.0F, -2147483648.0F, 0}, {-2147483648.0F, 2147483647.0F, 1});
+    const rm::MeshData& m =
+        Lay({2147483647.0F, -2147483648.0F, 0}, {-2147483648.0F, 2147483647.0F, 1});
     ASSERT_TRUE(m_laid);
     for (const D3DVECTOR& p : m.positions) {
         EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));

@@ -1,9 +1,9 @@
+#include "doc/tokens.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
-
-#include "doc/tokens.h"
 
 namespace {
 

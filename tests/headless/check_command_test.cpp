@@ -54,26 +54,27 @@ TEST(CheckCommand, OneOfEachWarningWithItsLine) {
                                                    "RefPoint( rel :ret 1 2 )\r\n"  // 2
                                                    "refpoint( abs :ret 3 4 )\r\n"  // 3
                                                    "Points ( 0 1 2 x 4 5 6 7 8 9 )\r\n"
-                                                   "Points ( 4096 1 2 3 )\r\n"     // 5
-                                                   "Poly ( A 0 1 7 )\r\n"          // 6
-                                                   "Poly ( A 0 1 )\r\n"            // 7
-                                                   "LineColor ( 5 0\r\n"           // 8
-                                                   "\r\n"                          // 9
-                                                   "EndA\r\n"                      // 10
-                                                   "Poly ( A 0 1 2 )\r\n");        // 11
+                                                   "Points ( 4096 1 2 3 )\r\n"  // 5
+                                                   "Poly ( A 0 1 7 )\r\n"       // 6
+                                                   "Poly ( A 0 1 )\r\n"         // 7
+                                                   "LineColor ( 5 0\r\n"        // 8
+                                                   "\r\n"                       // 9
+                                                   "EndA\r\n"                   // 10
+                                                   "Poly ( A 0 1 2 )\r\n");     // 11
     const auto r = tarno_test::Run({"--check", path});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.empty());
     const std::string& p = path;
-    EXPECT_EQ(r.out,
-              p + ":2: warning: command \"RefPoint\" is not drawn by the viewer (2 lines)\n" +
-              p + ":4: warning: \"x\" is not a number; read as 0\n" +
-              p + ":5: warning: out of bounds, ignored: point 4096\n" +
-              p + ":6: warning: index 7 names a point that no block of this file wrote\n" +
-              p + ":7: warning: polygon with fewer than 3 vertices dropped (POLY, 2 vertices)\n" +
-              p + ":8: warning: block not closed by \")\": LINECOLOR ended by the empty line 9\n" +
-              p + ":11: warning: lines after \"ENDA\" are not read (the first begins \"Poly\")\n" +
-              p + ": 3 points, 1 face, 0 strokes, 7 warnings\n");
+    EXPECT_EQ(
+        r.out,
+        p + ":2: warning: command \"RefPoint\" is not drawn by the viewer (2 lines)\n" + p +
+            ":4: warning: \"x\" is not a number; read as 0\n" + p +
+            ":5: warning: out of bounds, ignored: point 4096\n" + p +
+            ":6: warning: index 7 names a point that no block of this file wrote\n" + p +
+            ":7: warning: polygon with fewer than 3 vertices dropped (POLY, 2 vertices)\n" + p +
+            ":8: warning: block not closed by \")\": LINECOLOR ended by the empty line 9\n" + p +
+            ":11: warning: lines after \"ENDA\" are not read (the first begins \"Poly\")\n" + p +
+            ": 3 points, 1 face, 0 strokes, 7 warnings\n");
 }
 
 TEST(CheckCommand, BlockEndedByTheEndOfTheFile) {

@@ -80,10 +80,10 @@ TEST(CommandLine, ExportAndCheckTakeTheirFiles) {
 
 TEST(CommandLine, MistakesAreNamedInOneLine) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--render", "in.api"},                                   // no output
-        {"--render", "--output", "o.png"},                        // no input
-        {"--render", "a.api", "b.api", "--output", "o.png"},      // two inputs
-        {"--render", "a.api", "--output"},                        // missing value
+        {"--render", "in.api"},                               // no output
+        {"--render", "--output", "o.png"},                    // no input
+        {"--render", "a.api", "b.api", "--output", "o.png"},  // two inputs
+        {"--render", "a.api", "--output"},                    // missing value
         {"--render", "a.api", "--output", "o.png", "--size", "7x480"},
         {"--render", "a.api", "--output", "o.png", "--size", "640x16385"},
         {"--render", "a.api", "--output", "o.png", "--size", "640"},
@@ -118,8 +118,8 @@ TEST(HeadlessMain, HelpNamesEveryFormAndVersionIsTheProducts) {
     const auto help = tarno_test::Run({"--help"});
     EXPECT_TRUE(help.handled);
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* form : {"--render", "--output", "--size", "--wireframe", "--camera",
-                             "--turn", "--export", "--check", "--help", "--version"}) {
+    for (const char* form : {"--render", "--output", "--size", "--wireframe", "--camera", "--turn",
+                             "--export", "--check", "--help", "--version"}) {
         EXPECT_NE(help.out.find(form), std::string::npos) << form;
     }
     const auto version = tarno_test::Run({"--version"});

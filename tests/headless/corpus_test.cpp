@@ -57,9 +57,9 @@ TEST_F(CorpusTest, EveryFileLoadsChecksExportsAndRenders) {
         const auto exported =
             tarno_test::Run({"--export", file.string(), tarno_test::TempPath("corpus.obj")});
         EXPECT_EQ(exported.exitCode, 0) << exported.err;
-        const auto rendered = tarno_test::Run({"--render", file.string(), "--output",
-                                               tarno_test::TempPath("corpus.png"), "--size",
-                                               "96x72"});
+        const auto rendered =
+            tarno_test::Run({"--render", file.string(), "--output",
+                             tarno_test::TempPath("corpus.png"), "--size", "96x72"});
         EXPECT_EQ(rendered.exitCode, 0) << rendered.err;
     }
 }

@@ -110,8 +110,7 @@ TEST(ExportCommand, StrokesComeWithTheirNormals) {
             ccw = {ccw.x + (a.y - b.y) * (a.z + b.z), ccw.y + (a.z - b.z) * (a.x + b.x),
                    ccw.z + (a.x - b.x) * (a.y + b.y)};
         }
-        EXPECT_GT(ccw.x * normalSum.x + ccw.y * normalSum.y + ccw.z * normalSum.z, 0.0F)
-            << line;
+        EXPECT_GT(ccw.x * normalSum.x + ccw.y * normalSum.y + ccw.z * normalSum.z, 0.0F) << line;
     }
     EXPECT_EQ(sides, 8U);
 }

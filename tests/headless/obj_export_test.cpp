@@ -45,28 +45,23 @@ TEST(ObjExport, NegatesZTurnsTheWindingAndSwitchesMaterialOnlyOnChange) {
     MeshFixture m;
     m.Face(0xFFFF0000U, {{0, 0, 0}, {1, 0, 0}, {0, 1, -2.5F}});
     m.Face(0xFFFF0000U, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
-    m.Face(0xFF0000FFU, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}},
-           {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}});
+    m.Face(0xFF0000FFU, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}}, {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}});
     m.Face(0xFFFF0000U, {{0.125F, -1e7F, 1.0F / 3.0F}, {2, 2, 2}, {3, 3, 3}});
 
     const app::ObjText text = app::ExportObj(m.data, "model.mtl", "model.api");
     const std::vector<std::string> expected = {
-        "mtllib model.mtl",
-        "usemtl c_FF0000",
-        "v 0 0 0", "v 0 1 2.5", "v 1 0 0",
-        "f 1 2 3",
-        "v 1 2 -3", "v 10 11 -12", "v 7 8 -9", "v 4 5 -6",
-        "f 4 5 6 7",
-        "usemtl c_0000FF",
-        "v 0 0 -1", "vn 0 0 1", "v 1 1 -1", "vn 0 0 1", "v 1 0 -1", "vn 0 0 1",
-        "f 8//1 9//2 10//3",
-        "usemtl c_FF0000",
-        "v 0.125 -1e+07 -0.333333", "v 3 3 -3", "v 2 2 -2",
-        "f 11 12 13",
+        "mtllib model.mtl",  "usemtl c_FF0000", "v 0 0 0",
+        "v 0 1 2.5",         "v 1 0 0",         "f 1 2 3",
+        "v 1 2 -3",          "v 10 11 -12",     "v 7 8 -9",
+        "v 4 5 -6",          "f 4 5 6 7",       "usemtl c_0000FF",
+        "v 0 0 -1",          "vn 0 0 1",        "v 1 1 -1",
+        "vn 0 0 1",          "v 1 0 -1",        "vn 0 0 1",
+        "f 8//1 9//2 10//3", "usemtl c_FF0000", "v 0.125 -1e+07 -0.333333",
+        "v 3 3 -3",          "v 2 2 -2",        "f 11 12 13",
     };
     EXPECT_EQ(LinesOf(text.obj), expected);
-    const std::vector<std::string> materials = {"newmtl c_FF0000", "Kd 1 0 0",
-                                                "newmtl c_0000FF", "Kd 0 0 1"};
+    const std::vector<std::string> materials = {"newmtl c_FF0000", "Kd 1 0 0", "newmtl c_0000FF",
+                                                "Kd 0 0 1"};
     EXPECT_EQ(LinesOf(text.mtl), materials);
 }
 
@@ -87,8 +82,8 @@ TEST(ObjExport, FacesThatCannotBeWrittenAreLeftOutAndNumberingStaysRight) {
     m.Face(0xFFFFFFFFU, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}});
     const auto lines = LinesOf(app::ExportObj(m.data, "x.mtl", "x.api").obj);
     const std::vector<std::string> expected = {
-        "mtllib x.mtl", "usemtl c_FFFFFF", "v 0 0 0", "v 0 1 0", "v 1 0 0", "f 1 2 3",
-        "v 0 0 0",      "v 0 1 0",         "v 1 0 0", "f 4 5 6"};
+        "mtllib x.mtl", "usemtl c_FFFFFF", "v 0 0 0", "v 0 1 0", "v 1 0 0",
+        "f 1 2 3",      "v 0 0 0",         "v 0 1 0", "v 1 0 0", "f 4 5 6"};
     EXPECT_EQ(lines, expected);
 }
 

@@ -29,8 +29,7 @@ protected:
         request.input = input;
         rm::Picture picture;
         std::string error;
-        EXPECT_EQ(app::RenderPicture(request, picture, error), app::RenderOutcome::Drawn)
-            << error;
+        EXPECT_EQ(app::RenderPicture(request, picture, error), app::RenderOutcome::Drawn) << error;
         return picture;
     }
     std::string input;
@@ -146,8 +145,8 @@ TEST_F(RenderCommandTest, NeverWritesOverTheInput) {
 }
 
 TEST_F(RenderCommandTest, UnwritableOutputExitsOne) {
-    const auto r = tarno_test::Run(
-        {"--render", input, "--output", tarno_test::TempPath("no-dir/x/out.png")});
+    const auto r =
+        tarno_test::Run({"--render", input, "--output", tarno_test::TempPath("no-dir/x/out.png")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.err.empty());
 }

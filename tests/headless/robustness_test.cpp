@@ -120,9 +120,8 @@ TEST_F(RobustnessTest, BlocksCutOffInEveryState) {
 }
 
 TEST_F(RobustnessTest, IndicesAtAndBeyondTheTableEnds) {
-    const std::vector<std::string> values = {"-1",         "4095",       "4096",
-                                             "2147483647", "2147483648", "-2147483648",
-                                             "99999999999999999999"};
+    const std::vector<std::string> values = {
+        "-1", "4095", "4096", "2147483647", "2147483648", "-2147483648", "99999999999999999999"};
     for (const std::string& v : values) {
         const std::vector<std::string> files = {
             "Points ( " + v + " 1 2 3 4 5 6 )\r\nPoly ( A " + v + " 0 1 )\r\n",
@@ -131,8 +130,9 @@ TEST_F(RobustnessTest, IndicesAtAndBeyondTheTableEnds) {
             kPrelude + "TexPoly ( A 0 0 0 " + v + " 0 0 2 0 0 )\r\n",
             kPrelude + "MoveToPt ( 0 " + v + " )\r\nDrawToPt ( " + v + " 2 )\r\n",
             kPrelude + "MoveTo ( " + v + " " + v + " " + v + " )\r\nDrawTo ( 0 0 0 )\r\n",
-            kPrelude + "Points ( 0 " + v + " " + v + " " + v + " 1 1 1 2 2 2 )\r\n"
-                       "Poly ( A 0 1 2 )\r\n",
+            kPrelude + "Points ( 0 " + v + " " + v + " " + v +
+                " 1 1 1 2 2 2 )\r\n"
+                "Poly ( A 0 1 2 )\r\n",
             kPrelude + "SurfaceColor ( " + v + " " + v + " )\r\nPoly ( A 0 1 2 )\r\n",
             kPrelude + "Poly ( M " + v + " " + v + " " + v + " " + v + " 0 1 2 )\r\n",
         };
@@ -204,11 +204,45 @@ TEST_F(RobustnessTest, RandomBytesAndRandomTokens) {
         for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
         Exercise("bytes " + std::to_string(file), bytes);
     }
-    const std::vector<std::string> words = {
-        "POINTS", "VECPOINTS", "VECTORPOINTS", "POLY", "SHADEDPOLY", "TEXPOLY", "SHADEDTEXPOLY",
-        "MOVETO", "DRAWTO", "MOVETOPT", "DRAWTOPT", "LINECOLOR", "SURFACECOLOR", "SHADEDCOLOR",
-        "AUTOPOINTS", "ENDA", "(", ")", "A", "AI", "AU", "AD", "M", "%", "0", "1", "2", "3",
-        "-1", "4095", "4096", "0x1F", "12.5", "x", ";", "\r\n", "\n", "\r\n\r\n", "\t"};
+    const std::vector<std::string> words = {"POINTS",
+                                            "VECPOINTS",
+                                            "VECTORPOINTS",
+                                            "POLY",
+                                            "SHADEDPOLY",
+                                            "TEXPOLY",
+                                            "SHADEDTEXPOLY",
+                                            "MOVETO",
+                                            "DRAWTO",
+                                            "MOVETOPT",
+                                            "DRAWTOPT",
+                                            "LINECOLOR",
+                                            "SURFACECOLOR",
+                                            "SHADEDCOLOR",
+                                            "AUTOPOINTS",
+                                            "ENDA",
+                                            "(",
+                                            ")",
+                                            "A",
+                                            "AI",
+                                            "AU",
+                                            "AD",
+                                            "M",
+                                            "%",
+                                            "0",
+                                            "1",
+                                            "2",
+                                            "3",
+                                            "-1",
+                                            "4095",
+                                            "4096",
+                                            "0x1F",
+                                            "12.5",
+                                            "x",
+                                            ";",
+                                            "\r\n",
+                                            "\n",
+                                            "\r\n\r\n",
+                                            "\t"};
     for (int file = 0; file < 60; ++file) {
         std::string text;
         const int count = 50 + static_cast<int>(random() % 400);

@@ -1,12 +1,12 @@
 #include "tests/headless/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "app/headless/headless_main.h"
 
@@ -24,8 +24,8 @@ std::string TempPath(std::string_view name) {
 
 std::string WriteTemp(std::string_view name, std::string_view bytes) {
     const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary).write(bytes.data(),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

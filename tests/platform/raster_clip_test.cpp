@@ -17,7 +17,9 @@ using namespace rastertest;
 constexpr D3DCOLOR kRed = 0xFFFF0000U;
 constexpr D3DCOLOR kGreen = 0xFF00FF00U;
 
-RenderJob UnlitJob(const MeshInstance& inst) { return MakeJob({&inst, 1}); }
+RenderJob UnlitJob(const MeshInstance& inst) {
+    return MakeJob({&inst, 1});
+}
 
 int FirstDrawnColumn(const std::vector<D3DCOLOR>& px, int y) {
     for (int x = 0; x < kSize; ++x) {
@@ -93,7 +95,8 @@ TEST(RasterClip, NeighboursSharingAnEdgeThroughTheFrontPlaneStayCrackFree) {
             }
         }
         for (int x = first; first >= 0 && x <= last; ++x) {
-            ASSERT_EQ(counts[static_cast<std::size_t>(y * kSize + x)], 1) << "gap at " << x << "," << y;
+            ASSERT_EQ(counts[static_cast<std::size_t>(y * kSize + x)], 1)
+                << "gap at " << x << "," << y;
         }
     }
 }
@@ -117,9 +120,9 @@ TEST(RasterClip, FaceCrossingTheBackPlaneIsCutThere) {
 
 TEST(RasterClip, FaceWhollyBeyondEitherPlaneDrawsNothing) {
     MeshData mesh;
-    AddSquare(mesh, 0.5F, 0.5F, kRed);     // nearer than the front plane
+    AddSquare(mesh, 0.5F, 0.5F, kRed);       // nearer than the front plane
     AddSquare(mesh, 500.0F, 2000.0F, kRed);  // beyond the back plane
-    AddSquare(mesh, 1.0F, -10.0F, kRed);   // behind the eye
+    AddSquare(mesh, 1.0F, -10.0F, kRed);     // behind the eye
     const MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
     Renderer r(kSize, kSize, 1);
     EXPECT_EQ(CountDrawn(Draw(r, UnlitJob(inst))), 0);
@@ -132,8 +135,11 @@ TEST(RasterClip, HugeFacesAroundTheViewCoverEveryPixel) {
     // The plane z = 0.01 x + 500, reaching behind the eye on its left.
     MeshData slanted;
     const float a = 1e9F;
-    AddFace(slanted, {{-a, a, 500.0F - 1e7F}, {a, a, 500.0F + 1e7F}, {a, -a, 500.0F + 1e7F},
-                      {-a, -a, 500.0F - 1e7F}},
+    AddFace(slanted,
+            {{-a, a, 500.0F - 1e7F},
+             {a, a, 500.0F + 1e7F},
+             {a, -a, 500.0F + 1e7F},
+             {-a, -a, 500.0F - 1e7F}},
             kGreen);
     Renderer r(kSize, kSize, 2);
     for (const MeshData* mesh : {&square, &slanted}) {
@@ -305,15 +311,20 @@ TEST(RasterRobustness, RandomGarbageNeverWritesOutsideTheViewport) {
     std::mt19937 rng(99);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const float specials[] = {nan, inf, -inf, 1e30F, -1e30F, 1e12F, -1e12F, 0.0F, 1e-30F, 0.999F, 1.0F, 5000.0F};
+    const float specials[] = {nan,    inf,  -inf,   1e30F,  -1e30F, 1e12F,
+                              -1e12F, 0.0F, 1e-30F, 0.999F, 1.0F,   5000.0F};
     std::uniform_int_distribution<int> pick(0, 15);
     std::uniform_real_distribution<float> plain(-50.0F, 50.0F);
     const auto value = [&] {
         const int k = pick(rng);
         return k < 12 ? specials[k] : plain(rng);
     };
-    const D3DRMRENDERQUALITY qualities[] = {D3DRMRENDER_FLAT, D3DRMRENDER_GOURAUD, D3DRMRENDER_WIREFRAME,
-                                            D3DRMFILL_POINTS, D3DRMSHADE_GOURAUD | D3DRMFILL_SOLID, 0xFFFFFFFFU};
+    const D3DRMRENDERQUALITY qualities[] = {D3DRMRENDER_FLAT,
+                                            D3DRMRENDER_GOURAUD,
+                                            D3DRMRENDER_WIREFRAME,
+                                            D3DRMFILL_POINTS,
+                                            D3DRMSHADE_GOURAUD | D3DRMFILL_SOLID,
+                                            0xFFFFFFFFU};
     Renderer r(120, 90, 2);
     int roundsThatDrew = 0;
     for (int round = 0; round < 150; ++round) {
@@ -324,9 +335,11 @@ TEST(RasterRobustness, RandomGarbageNeverWritesOutsideTheViewport) {
             face.cornerCount = static_cast<std::uint32_t>(pick(rng) % 7);
             face.color = static_cast<D3DCOLOR>(rng());
             for (std::uint32_t c = 0; c < face.cornerCount; ++c) {
-                mesh.corners.push_back({static_cast<std::uint32_t>(mesh.positions.size()),
-                                        pick(rng) < 8 ? static_cast<std::uint32_t>(mesh.normals.size()) : kNoNormal});
-                mesh.positions.push_back({pick(rng) < 12 ? plain(rng) : value(), pick(rng) < 12 ? plain(rng) : value(),
+                mesh.corners.push_back(
+                    {static_cast<std::uint32_t>(mesh.positions.size()),
+                     pick(rng) < 8 ? static_cast<std::uint32_t>(mesh.normals.size()) : kNoNormal});
+                mesh.positions.push_back({pick(rng) < 12 ? plain(rng) : value(),
+                                          pick(rng) < 12 ? plain(rng) : value(),
                                           pick(rng) < 12 ? std::fabs(plain(rng)) : value()});
                 mesh.normals.push_back({value(), value(), value()});
             }
@@ -351,7 +364,8 @@ TEST(RasterRobustness, RandomGarbageNeverWritesOutsideTheViewport) {
         for (int y = 0; y < 90; ++y) {
             for (int x = 0; x < 120; ++x) {
                 if (x < 13 || x >= 74 || y < 7 || y >= 57) {
-                    ASSERT_EQ(v.pixels[y * 120 + x], kBackground) << "round " << round << " at " << x << "," << y;
+                    ASSERT_EQ(v.pixels[y * 120 + x], kBackground)
+                        << "round " << round << " at " << x << "," << y;
                 } else {
                     drew = drew || v.pixels[y * 120 + x] != kBackground;
                 }

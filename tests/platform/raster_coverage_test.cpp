@@ -177,8 +177,10 @@ TEST(RasterCoverage, PieSlicesAroundOneCornerMeetWithoutCracks) {
         const float a0 = 6.2831853F * static_cast<float>(k) / kSlices;
         const float a1 = 6.2831853F * static_cast<float>(k + 1) / kSlices;
         // Clockwise as seen: decreasing angle with +y up.
-        AddFace(mesh, {centre, {0.4F * std::cos(a1), 0.4F * std::sin(a1), 1.0F},
-                       {0.4F * std::cos(a0), 0.4F * std::sin(a0), 1.0F}},
+        AddFace(mesh,
+                {centre,
+                 {0.4F * std::cos(a1), 0.4F * std::sin(a1), 1.0F},
+                 {0.4F * std::cos(a0), 0.4F * std::sin(a0), 1.0F}},
                 kRed);
     }
     const std::vector<int> counts = CoverageCounts(mesh);
@@ -223,10 +225,10 @@ TEST(RasterCoverage, PolygonWithManyCornersIsFilledAsOneFace) {
 
 TEST(RasterCoverage, DegenerateFacesDrawNothing) {
     MeshData mesh;
-    AddFace(mesh, {{0, 0, 5}, {1, 1, 5}}, kRed);                          // two corners
-    AddFace(mesh, {{-1, -1, 5}, {0, 0, 5}, {1, 1, 5}}, kRed);             // collinear
+    AddFace(mesh, {{0, 0, 5}, {1, 1, 5}}, kRed);                               // two corners
+    AddFace(mesh, {{-1, -1, 5}, {0, 0, 5}, {1, 1, 5}}, kRed);                  // collinear
     AddFace(mesh, {{0.2F, 0.2F, 5}, {0.2F, 0.2F, 5}, {0.2F, 0.2F, 5}}, kRed);  // one point
-    AddFace(mesh, {{0, 0, 5}, {0.0001F, 0, 5}, {0, -0.0001F, 5}}, kRed);  // below a sample
+    AddFace(mesh, {{0, 0, 5}, {0.0001F, 0, 5}, {0, -0.0001F, 5}}, kRed);       // below a sample
     AddFace(mesh, {}, kRed);
     Renderer r(kSize, kSize, 1);
     const auto px = DrawUnlit(r, mesh);

@@ -30,7 +30,8 @@ MeshData RandomMesh(unsigned seed, int faces) {
         };
         const D3DVECTOR n{offset(rng), offset(rng), offset(rng)};
         if (f % 3 == 0) {
-            AddFace(mesh, {corner(), corner(), corner(), corner()}, 0xFF000000U | color(rng), {n, n});
+            AddFace(mesh, {corner(), corner(), corner(), corner()}, 0xFF000000U | color(rng),
+                    {n, n});
         } else {
             AddFace(mesh, {corner(), corner(), corner()}, 0xFF000000U | color(rng), {n});
         }
@@ -167,9 +168,10 @@ TEST(RasterFrames, ClearAloneShowsTheBackgroundAndRenderAddsToTheBuffer) {
 
 TEST(RasterFrames, StatsCountTrianglesAndOnlyCountFragmentsWhenAsked) {
     MeshData mesh;
-    AddSquare(mesh, 1.0F, 10.0F, 0xFFFFFFFFU);                                      // 2 drawn
-    AddFace(mesh, {{-1, -1, 10}, {1, -1, 10}, {1, 1, 10}}, 0xFFFFFFFFU);            // back face
-    AddFace(mesh, {{50, 1, 10}, {51, 1, 10}, {51, 0, 10}, {50, 0, 10}, {50, 0.5F, 10}}, 0xFFFFFFFFU);  // off screen
+    AddSquare(mesh, 1.0F, 10.0F, 0xFFFFFFFFU);                            // 2 drawn
+    AddFace(mesh, {{-1, -1, 10}, {1, -1, 10}, {1, 1, 10}}, 0xFFFFFFFFU);  // back face
+    AddFace(mesh, {{50, 1, 10}, {51, 1, 10}, {51, 0, 10}, {50, 0, 10}, {50, 0.5F, 10}},
+            0xFFFFFFFFU);  // off screen
     const MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
     Renderer r(kSize, kSize, 2);
     (void)Draw(r, MakeJob({&inst, 1}));

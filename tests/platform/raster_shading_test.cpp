@@ -234,7 +234,8 @@ TEST(RasterWireframe, EdgesAreHiddenBehindNearerSolidFaces) {
     AddSquare(wire, 2.0F, 20.0F, 0xFF00FF00U);  // outline at 40..60 again, farther away
     MeshData solid;
     AddFace(solid, {{-1, 1, 10}, {0, 1, 10}, {0, -1, 10}, {-1, -1, 10}}, 0xFFFF0000U);
-    const MeshInstance list[] = {Instance(solid, D3DRMFILL_SOLID), Instance(wire, D3DRMRENDER_WIREFRAME)};
+    const MeshInstance list[] = {Instance(solid, D3DRMFILL_SOLID),
+                                 Instance(wire, D3DRMRENDER_WIREFRAME)};
     Renderer r(kSize, kSize, 2);
     const auto px = Draw(r, MakeJob(list));
     EXPECT_EQ(At(px, 45, 40), 0xFFFF0000U);  // the left half of the top edge is covered

@@ -74,7 +74,8 @@ inline std::vector<D3DCOLOR> Draw(Renderer& r, const RenderJob& job) {
     r.Clear({0, 0, r.Width(), r.Height()}, kBackground);
     r.Render(job);
     const PictureView v = r.Picture();
-    return {v.pixels, v.pixels + static_cast<std::size_t>(v.width) * static_cast<std::size_t>(v.height)};
+    return {v.pixels,
+            v.pixels + static_cast<std::size_t>(v.width) * static_cast<std::size_t>(v.height)};
 }
 
 inline int CountDrawn(const std::vector<D3DCOLOR>& pixels) {
@@ -90,6 +91,8 @@ inline D3DCOLOR At(const std::vector<D3DCOLOR>& pixels, int x, int y, int width 
                   static_cast<std::size_t>(x)];
 }
 
-inline int Channel(D3DCOLOR c, int shift) { return static_cast<int>((c >> shift) & 0xFFU); }
+inline int Channel(D3DCOLOR c, int shift) {
+    return static_cast<int>((c >> shift) & 0xFFU);
+}
 
 }  // namespace rm::rastertest

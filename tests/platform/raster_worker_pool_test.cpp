@@ -25,7 +25,8 @@ TEST(RasterWorkerPool, RunsEveryItemOnceWhateverTheSizes) {
                 });
             }
             for (std::uint32_t i = 0; i < count; ++i) {
-                ASSERT_EQ(hits[i].load(), 20) << threads << " threads, item " << i << " of " << count;
+                ASSERT_EQ(hits[i].load(), 20)
+                    << threads << " threads, item " << i << " of " << count;
             }
             EXPECT_FALSE(badWorker.load());
         }

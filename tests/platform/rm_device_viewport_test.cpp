@@ -16,7 +16,7 @@ using rm::ViewportPtr;
 using rm_test::Near;
 
 class RmSurface : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_EQ(rm::Direct3DRMCreate(root), Result::Ok);
         ASSERT_EQ(root->CreateFrame(nullptr, scene), Result::Ok);

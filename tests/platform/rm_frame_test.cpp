@@ -21,7 +21,7 @@ constexpr auto kBefore = D3DRMCOMBINETYPE::D3DRMCOMBINE_BEFORE;
 constexpr auto kAfter = D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER;
 
 class RmFrame : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_EQ(rm::Direct3DRMCreate(root), Result::Ok);
         ASSERT_EQ(root->CreateFrame(nullptr, scene), Result::Ok);

@@ -17,7 +17,7 @@ using rm::Result;
 using rm_test::Near;
 
 class RmMesh : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_EQ(rm::Direct3DRMCreate(root), Result::Ok);
         ASSERT_EQ(root->CreateMeshBuilder(mesh), Result::Ok);

@@ -1,10 +1,10 @@
+#include "platform/io/text_file.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "platform/io/text_file.h"
 
 namespace {
 
@@ -32,8 +32,7 @@ TEST(TextFileLines, LineEndsAreRemoved) {
     EXPECT_EQ(ReadAll(WriteFile("crlf", "one\r\ntwo\r\n\r\nfour\r\n")),
               (Lines{"one", "two", "", "four"}));
     EXPECT_EQ(ReadAll(WriteFile("lf", "one\ntwo\n\nfour\n")), (Lines{"one", "two", "", "four"}));
-    EXPECT_EQ(ReadAll(WriteFile("mixed", "one\r\ntwo\nthree\r\n")),
-              (Lines{"one", "two", "three"}));
+    EXPECT_EQ(ReadAll(WriteFile("mixed", "one\r\ntwo\nthree\r\n")), (Lines{"one", "two", "three"}));
 }
 
 TEST(TextFileLines, BareCarriageReturnStaysInTheLine) {
@@ -49,12 +48,17 @@ TEST(TextFileLines, LastLineNeedsNoLineEnd) {
 TEST(TextFileLines, EndOfTextByteEndsTheFile) {
     EXPECT_EQ(ReadAll(WriteFile("eot", "one\r\ntw\x1Ao\r\nthree\r\n")), (Lines{"one", "tw"}));
     EXPECT_EQ(ReadAll(WriteFile("eotline", "one\n\x1A\ntwo\n")), (Lines{"one"}));
-    EXPECT_TRUE(ReadAll(WriteFile("eotfirst", "\x1A" "one\n")).empty());
+    EXPECT_TRUE(ReadAll(WriteFile("eotfirst",
+                                  "\x1A"
+                                  "one\n"))
+                    .empty());
 }
 
 TEST(TextFileLines, EndOfTextStaysTheEndAfterASeek) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("eotseek", "ab\ncd\x1A" "ef\n")));
+    ASSERT_TRUE(file.Open(WriteFile("eotseek",
+                                    "ab\ncd\x1A"
+                                    "ef\n")));
     std::string line;
     while (file.ReadString(line) == rm::ReadStatus::Line) {
     }
