@@ -11,12 +11,13 @@ namespace rm {
 
 namespace {
 
-// Makes room for `extra` more elements, at least doubling the capacity when it must grow.
+// Makes room for `extra` more elements, growing the capacity by at least half when it must
+// grow, so that many small additions stay amortised.
 template <typename T>
 void GrowFor(std::vector<T>& v, std::size_t extra) {
     const std::size_t needed = v.size() + extra;
     if (needed > v.capacity()) {
-        v.reserve(std::max(needed, v.capacity() * 2));
+        v.reserve(std::max(needed, v.capacity() + v.capacity() / 2));
     }
 }
 
@@ -326,17 +327,11 @@ void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t po
     if (positions == SIZE_MAX) {
         positions = corners;
     }
-    const auto grow = [](auto& pool, std::size_t extra) {
-        const std::size_t needed = pool.size() + extra;
-        if (needed > pool.capacity()) {
-            pool.reserve(std::max(needed, pool.capacity() + pool.capacity() / 2));
-        }
-    };
     try {
-        grow(d.faces, faces);
-        grow(d.corners, corners);
-        grow(d.positions, positions);
-        grow(d.normals, normals);
+        GrowFor(d.faces, faces);
+        GrowFor(d.corners, corners);
+        GrowFor(d.positions, positions);
+        GrowFor(d.normals, normals);
     } catch (const std::bad_alloc&) {
         // Purely an optimisation: a failed reservation changes nothing.
     }
