@@ -110,14 +110,22 @@ bool CTarnoApp::ProcessShellCommand(const CCommandLineInfo& info) {
 // "/p file" and "/pt file printer driver port": open, print one page, end. The window is
 // never shown.
 bool CTarnoApp::PrintFromCommandLine(const CCommandLineInfo& info) {
+    const bool printTo = info.m_nShellCommand == CCommandLineInfo::FilePrintTo;
     if (info.m_strFileName.isEmpty()) {
-        ShowMessage(QStringLiteral("Name the .api file to print after the print switch."),
+        ShowMessage(printTo ? QStringLiteral("/pt needs the .api file and then the printer name.")
+                            : QStringLiteral("Name the .api file to print after the print switch."),
+                    QMessageBox::Warning);
+        return false;
+    }
+    if (printTo && info.m_strPrinterName.isEmpty()) {
+        // Said before the file is opened, and not as a printer called "" missing.
+        ShowMessage(QStringLiteral("/pt needs a printer name after the file name."),
                     QMessageBox::Warning);
         return false;
     }
     if (!CreateDocumentAndFrame() || !OpenDocumentFile(info.m_strFileName)) return false;
     UserPrompts::PrinterChoice choice = UserPrompts::PrinterChoice::Default;
-    if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo) {
+    if (printTo) {
         // A printer is chosen by its name alone; driver and port mean nothing here.
         Printer().setPrinterName(info.m_strPrinterName);
         choice = UserPrompts::PrinterChoice::Named;
@@ -325,7 +333,8 @@ void CTarnoApp::OnAppExit() {
 
 void CTarnoApp::OnOpenRecentFile(int index) {
     const QString path = m_recentFiles[index];
-    if (!OpenDocumentFile(path)) {
+    // A file that failed part way stays: it is the one the window now names.
+    if (!OpenDocumentFile(path) && !m_pDocument->LastLoadReplacedModel()) {
         m_recentFiles.Remove(index);
         if (m_pMainWnd) m_pMainWnd->UpdateRecentFileMenu();
     }
@@ -334,18 +343,23 @@ void CTarnoApp::OnOpenRecentFile(int index) {
 bool CTarnoApp::OpenDocumentFile(const QString& path) {
     if (!m_pDocument || !m_pMainWnd) return false;
     const QString full = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
-    if (!m_pDocument->OnOpenDocument(FileBytes(full))) {
+    const bool opened = m_pDocument->OnOpenDocument(FileBytes(full));
+    if (!opened) {
+        // One line, naming the file as the user gave it.
         QString why = LocalPath(m_pDocument->LastError());
         if (why.isEmpty()) why = QStringLiteral("The file could not be opened.");
-        ShowMessage(QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(full), why),
+        ShowMessage(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why),
                     QMessageBox::Warning);
-        return false;
+        // Nothing was replaced: the window still shows, names and reloads the old file.
+        if (!m_pDocument->LastLoadReplacedModel()) return false;
     }
+    // Loaded, or stopped part way with the old model gone: caption, recent list and
+    // Reload all name the new file.
     m_recentFiles.Add(full);
-    m_pMainWnd->GetActiveView().OnInitialUpdate();
+    if (opened) m_pMainWnd->GetActiveView().OnInitialUpdate();
     m_pMainWnd->OnUpdateFrameTitle();
     m_pMainWnd->UpdateRecentFileMenu();
-    return true;
+    return opened;
 }
 
 }  // namespace app

@@ -72,7 +72,7 @@ void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             return;
         }
-        const std::string_view* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens.data();
         for (int i = 0; i < count; ++i) {
             const std::string_view token = t[i];
             if (EndsBlock(token)) {

@@ -1,11 +1,8 @@
 #include "doc/document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include "platform/io/regular_file.h"
 
 namespace doc {
 
@@ -17,19 +14,15 @@ bool CDocument::OnNewDocument() {
 
 bool CDocument::OnOpenDocument(const std::string& path) {
     m_lastError.clear();
-    // Read-only: the document never writes the file it shows.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Read-only: the document never writes the file it shows. Only regular files: a pipe
+    // or a device would hang the open or never end.
+    std::string problem;
+    const int fd = rm::OpenRegularFile(path, problem);
     if (fd < 0) {
-        SetLastError("Cannot open \"" + path + "\": " + std::strerror(errno));
+        SetLastError("Cannot open: " + problem);
         return false;
     }
-    struct stat info {};
-    const bool isDirectory = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
     ::close(fd);
-    if (isDirectory) {
-        SetLastError("Cannot open \"" + path + "\": it is a folder");
-        return false;
-    }
     SetPathName(path);
     return true;
 }

@@ -32,6 +32,11 @@ enum class Keyword {
 // The keyword a first token stands for, upper-case as the table writes it; "" for none.
 [[nodiscard]] std::string_view KeywordName(std::string_view token);
 
+// The keyword an upper-cased first token that is none is most likely a misspelling of:
+// one letter away (added, dropped or changed), or two for keywords of seven letters or
+// more. "" when none is that close.
+[[nodiscard]] std::string_view LikelyKeyword(std::string_view upperToken);
+
 [[nodiscard]] constexpr bool IsTexturedPolygon(Keyword k) {
     return k == Keyword::TexPoly || k == Keyword::ShadedTexPoly;
 }

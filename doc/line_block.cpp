@@ -64,7 +64,7 @@ int CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string_view* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens.data();
         int i = 0;
         while (i < count) {
             const std::string_view token = t[i];
@@ -108,7 +108,7 @@ int CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
             }
             const std::int64_t at = std::int64_t{tables.coordinateCount} + added;
             if (InTable(at)) {
-                tables.coordinatePath[static_cast<std::size_t>(at)] = p;
+                tables.SetCoordinate(static_cast<std::size_t>(at), p);
                 ++added;
             } else {
                 WarnPathFull(ctx, fullReported, token);
@@ -138,7 +138,7 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string_view* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens.data();
         for (int i = 0; i < count; ++i) {
             const std::string_view token = t[i];
             if (EndsBlock(token)) {
@@ -180,7 +180,7 @@ int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
                 continue;
             }
             ctx.CheckWritten(index);
-            tables.pointPath[static_cast<std::size_t>(at)] = index;
+            tables.SetPointPathEntry(static_cast<std::size_t>(at), index);
             ++added;
         }
     }

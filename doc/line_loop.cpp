@@ -37,6 +37,14 @@ void ReportUndrawn(const LoadContext& ctx, std::string_view line, std::string_vi
     if (!StartsWord(first)) {
         return;
     }
+    {
+        std::string upper;
+        const std::string_view likely = LikelyKeyword(UpperInto(first, upper));
+        if (!likely.empty()) {
+            ctx.Warn(LoadWarning::Misspelt, std::string(first) + " " + std::string(likely));
+            return;
+        }
+    }
     std::string_view next;
     bool command = NextToken(line, after, next) && next == "(";
     if (!command) {

@@ -1,6 +1,7 @@
 #include "doc/load_context.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "doc/tarno_doc.h"
 
@@ -12,7 +13,7 @@ bool LoadContext::ReadRaw(std::string_view& text) {
     }
     const rm::ReadStatus status = file.ReadLine(text);
     if (status == rm::ReadStatus::Error) {
-        Fail("read error at line " + std::to_string(line + 1) + ": " + file.Error());
+        Fail(file.Error(), line + 1);
         return false;
     }
     if (status == rm::ReadStatus::End) {
@@ -27,7 +28,7 @@ bool LoadContext::ReadRaw(std::string_view& text) {
 
 bool LoadContext::Rewind() {
     if (!file.SeekTo(file.LineStart())) {
-        Fail("cannot return to line " + std::to_string(line) + ": " + file.Error());
+        Fail("cannot return to the line: " + file.Error());
         return false;
     }
     --line;
@@ -43,10 +44,13 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
         bool dropped = false;
         // The file's reader leaves readable bytes after every line.
         static_assert(rm::TextFile::kLinePadding >= kPaddingNeeded);
-        count = SplitPaddedLine(text, tokens, CTarnoDoc::kTokenSlots, dropped);
-        if (dropped && observer != nullptr) {
-            Warn(LoadWarning::OutOfBounds,
-                 "token " + std::to_string(CTarnoDoc::kTokenSlots + 1) + " and on");
+        count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
+        while (dropped) {
+            // More tokens than slots: none is dropped (a lost ")" would run the block on
+            // into the next commands). A line has fewer tokens than bytes.
+            tokens.resize(std::min({tokens.size() * 4, text.size() + 1, std::size_t{INT_MAX}}));
+            count =
+                SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
         }
         if (count > 0) {
             return BlockLine::Tokens;
@@ -91,9 +95,14 @@ void LoadContext::GrowMesh() {
 }
 
 void LoadContext::Fail(std::string text) {
+    Fail(std::move(text), line);
+}
+
+void LoadContext::Fail(std::string text, std::int64_t atLine) {
     if (!m_failed) {
         m_failed = true;
         m_failure = std::move(text);
+        m_failureLine = atLine;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "doc/load_observer.h"
 #include "doc/load_tables.h"
@@ -44,9 +45,12 @@ public:
         }
     }
 
+    // Stops the load at the line read last (or at `atLine`); only the first failure counts.
     void Fail(std::string text);
+    void Fail(std::string text, std::int64_t atLine);
     [[nodiscard]] bool Failed() const { return m_failed; }
     [[nodiscard]] const std::string& FailureText() const { return m_failure; }
+    [[nodiscard]] std::int64_t FailureLine() const { return m_failureLine; }
 
     // Warnings; the callers test `observer` first.
     void Warn(LoadWarning kind, std::string_view text) const;
@@ -82,8 +86,10 @@ public:
     rm::MeshBuilder& mesh;
     LoadObserver* const observer;
     // The tokens of the line a block reader read last, as views into the file's buffer; they
-    // are compared without regard to the case of a to z (see tokens.h).
-    std::string_view tokens[CTarnoDoc::kTokenSlots];
+    // are compared without regard to the case of a to z (see tokens.h). A line with more
+    // tokens than the token array's slots gets them all: the array grows for it.
+    std::vector<std::string_view> tokens =
+        std::vector<std::string_view>(static_cast<std::size_t>(CTarnoDoc::kTokenSlots));
     std::int64_t line = 0;  // 1-based number of the line read last
     LoadSummary summary;
     bool strokeLimitReported = false;
@@ -96,6 +102,7 @@ private:
     std::size_t m_nextGrowthCheck = 0;
     bool m_failed = false;
     std::string m_failure;
+    std::int64_t m_failureLine = 0;
 };
 
 }  // namespace doc

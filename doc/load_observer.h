@@ -15,6 +15,7 @@ enum class LoadWarning {
     ShortPolygon,    // a polygon dropped with fewer than 3 vertices
     BlockNotClosed,  // a block ended by an empty line or by the end of the file
     AfterEnd,        // lines follow "ENDA"
+    Misspelt,        // a first token a letter or two away from a keyword; text "WORD KEYWORD"
 };
 
 class LoadObserver {

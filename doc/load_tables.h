@@ -19,6 +19,8 @@ struct TablePoint {
 };
 
 struct LoadTables {
+    // Read freely; written only through the members below, which remember what was written
+    // since the last clear so that a clear costs what was written, not the whole table.
     std::array<TablePoint, kTableSize> pointTable;      // filled by point blocks
     std::array<TablePoint, kTableSize> coordinatePath;  // MOVETO / DRAWTO points
     std::int32_t coordinateCount = 0;
@@ -34,6 +36,40 @@ struct LoadTables {
     // The reset at the start of every load: points to all bits set (-1), paths and the
     // polygon list to 0, and both path counts to 0 so no file inherits the last one's path.
     void ResetForLoad();
+    // Every point-table coordinate to 0.
+    void ClearPoints();
+    // Every entry of both paths to 0; the counts stay.
+    void ClearPathEntries();
+
+    // The entry a point block writes into (index in the table).
+    TablePoint& PointToWrite(std::size_t index) {
+        if (!m_pointWritten[index]) {
+            m_pointWritten[index] = true;
+            m_writtenPoints[m_writtenPointCount++] = static_cast<std::uint16_t>(index);
+        }
+        return pointTable[index];
+    }
+    void SetCoordinate(std::size_t index, const TablePoint& p) {
+        coordinatePath[index] = p;
+        if (index >= m_coordinateEnd) m_coordinateEnd = index + 1;
+    }
+    void SetPointPathEntry(std::size_t index, std::int32_t pointIndex) {
+        pointPath[index] = pointIndex;
+        if (index >= m_pointPathEnd) m_pointPathEnd = index + 1;
+    }
+
+private:
+    void ForgetWrittenPoints();
+
+    // Point-table entries written since the last clear or reset, each listed once. Every
+    // other entry holds the value of that clear: 0, or -1 when the reset was last.
+    std::array<bool, kTableSize> m_pointWritten{};
+    std::array<std::uint16_t, kTableSize> m_writtenPoints{};
+    std::size_t m_writtenPointCount = 0;
+    bool m_pointsZero = false;  // a clear came after the last reset
+    // Path entries from these on are 0.
+    std::size_t m_coordinateEnd = kTableSize;
+    std::size_t m_pointPathEnd = kTableSize;
 };
 
 // The one instance the loader and its callers share.

@@ -37,7 +37,7 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
         if (got == LoadContext::BlockLine::Empty) {
             continue;  // a point block goes on over empty lines
         }
-        const std::string_view* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens.data();
         for (int i = 0; i < count; ++i) {
             const std::string_view token = t[i];
             if (EndsBlock(token)) {
@@ -83,7 +83,7 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
                     }
                     if (state == State::X) {
                         if (inTable) {
-                            tables.pointTable[static_cast<std::size_t>(next)].x = v;
+                            tables.PointToWrite(static_cast<std::size_t>(next)).x = v;
                             ctx.NoteWritten(next);
                         }
                         state = State::Y;
@@ -91,13 +91,13 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
                     }
                     if (state == State::Y) {
                         if (inTable) {
-                            tables.pointTable[static_cast<std::size_t>(next)].y = v;
+                            tables.PointToWrite(static_cast<std::size_t>(next)).y = v;
                         }
                         state = State::Z;
                         break;
                     }
                     if (inTable) {
-                        tables.pointTable[static_cast<std::size_t>(next)].z = v;
+                        tables.PointToWrite(static_cast<std::size_t>(next)).z = v;
                         ++ctx.summary.points;
                     }
                     ++next;

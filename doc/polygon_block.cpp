@@ -77,7 +77,7 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
             ctx.WarnNotClosed(got, keywordLine, keyword);
             break;
         }
-        const std::string_view* t = ctx.tokens;
+        const std::string_view* t = ctx.tokens.data();
         for (int i = 0; i < count; ++i) {
             const std::string_view token = t[i];
             if (EndsBlock(token)) {

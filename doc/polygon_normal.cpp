@@ -1,6 +1,9 @@
 #include "doc/polygon_normal.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "platform/rm/mesh_builder.h"
 
 namespace doc {
 
@@ -30,6 +33,12 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
     double ny = 0.0;
     double nz = 0.0;
     double taxicab = 0.0;  // bounds the perimeter from above
+    double largest = 0.0;  // the largest coordinate, as the platform takes it
+    for (int k = 0; k < n; ++k) {
+        const rm::D3DVECTOR p = At(tables, list[k]);
+        largest = std::max({largest, std::abs(static_cast<double>(p.x)),
+                            std::abs(static_cast<double>(p.y)), std::abs(static_cast<double>(p.z))});
+    }
     edges([&](double ax, double ay, double az, double bx, double by, double bz) {
         nx += (ay - by) * (az + bz);
         ny += (az - bz) * (ax + bx);
@@ -40,15 +49,15 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
     if (!std::isfinite(length) || length < 1e-30) {
         return {};
     }
-    // |n| is twice the area; a face whose area is negligible against its perimeter squared
-    // has no direction. The bound settles nearly every polygon without square roots.
-    if (length <= 1e-7 * taxicab * taxicab) {
+    // |n| is twice the area; a face no wider than float rounding of its coordinates has no
+    // direction. The bound settles nearly every polygon without square roots.
+    if (length <= taxicab * largest * rm::kFloatRounding) {
         double perimeter = 0.0;
         edges([&](double ax, double ay, double az, double bx, double by, double bz) {
             perimeter +=
                 std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
         });
-        if (length <= 1e-7 * perimeter * perimeter) {
+        if (length <= perimeter * largest * rm::kFloatRounding) {
             return {};
         }
     }

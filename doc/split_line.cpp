@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -183,7 +184,11 @@ bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token)
     return true;
 }
 
-int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens) {
+int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens,
+                         std::vector<std::string>* overflow) {
+    if (overflow != nullptr) {
+        overflow->clear();
+    }
     if (line.empty()) {
         return 0;
     }
@@ -193,8 +198,14 @@ int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens) {
     // Each slot written is replaced whole, so what a longer line left in the slots past
     // kClearedSlots never runs into a new token.
     bool dropped = false;
-    return Scan(line, kTokenSlots, dropped,
-                [tokens](int slot, std::string_view token) { tokens[slot].assign(token); });
+    return Scan(line, overflow != nullptr ? INT_MAX : kTokenSlots, dropped,
+                [tokens, overflow](int slot, std::string_view token) {
+        if (slot < kTokenSlots) {
+            tokens[slot].assign(token);
+        } else if (overflow != nullptr) {
+            overflow->emplace_back(token);
+        }
+    });
 }
 
 }  // namespace doc

@@ -1,5 +1,6 @@
 #include "doc/tarno_doc.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -47,6 +48,7 @@ bool CTarnoDoc::OnNewDocument() {
 
 bool CTarnoDoc::OnOpenDocument(const std::string& path) {
     const std::string previous = GetPathName();
+    m_loadChangedScene = false;
     if (!CDocument::OnOpenDocument(path)) {
         return false;
     }
@@ -65,12 +67,14 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     m_loadChangedScene = false;
     SetLastError(std::string());
     if (!m_pModelFrame) {
-        SetLastError("Cannot load \"" + path + "\": the scene could not be created");
+        SetLastError("Cannot load: the scene could not be created");
         return false;
     }
     rm::TextFile file;
-    if (!file.Open(path)) {
-        SetLastError("Cannot load \"" + path + "\": " + file.Error());
+    // Only a regular file: a pipe would block here and a device would never end. Refused
+    // before anything is reset, so a Reload of such a path changes nothing.
+    if (!file.OpenRegular(path)) {
+        SetLastError("Cannot open: " + file.Error());
         return false;
     }
     Tables().ResetForLoad();
@@ -81,7 +85,7 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     rm::MeshBuilderPtr fresh;
     if (rm::Failed(m_root.CreateMeshBuilder(fresh)) || !fresh) {
         // The old builder stays held (never a null handle for the view), but unshown.
-        SetLastError("Cannot load \"" + path + "\": no mesh could be created");
+        SetLastError("Cannot load: no mesh could be created");
         return false;
     }
     m_pMeshBuilder = std::move(fresh);
@@ -94,12 +98,13 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
         RunLineLoop(ctx);
     } catch (const std::bad_alloc&) {
         // The retained-mode layer reports its own failures; this catches the loader's.
-        ctx.Fail("out of memory at line " + std::to_string(ctx.line));
+        ctx.Fail("out of memory");
     }
     file.Close();
     if (ctx.Failed()) {
         // The model frame stays without a visual until the next load that succeeds.
-        SetLastError("Cannot load \"" + path + "\": " + ctx.FailureText());
+        SetLastError("Stopped at line " + std::to_string(std::max<std::int64_t>(ctx.FailureLine(), 1)) +
+                     ": " + ctx.FailureText());
         return false;
     }
     (void)m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);

@@ -28,6 +28,10 @@ public:
     // Builds a new model mesh from the file; false if it cannot be opened (nothing changed)
     // or a read error or failed creation stopped the load part way.
     bool LoadApiFile(const std::string& path, LoadObserver* observer = nullptr);
+    // The last open or load got as far as replacing the model before it failed: the old
+    // model is gone and the document names the file that failed, so that Reload tries it
+    // again.
+    [[nodiscard]] bool LastLoadReplacedModel() const { return m_loadChangedScene; }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 
@@ -37,9 +41,11 @@ public:
     // Splits `line` into tokens in `tokens` (kTokenSlots slots): words separated by blanks,
     // tabs and line feeds, each of ( ) [ ] { } a token of its own, ";" starts a remark.
     // Returns the number of tokens. An empty line changes nothing and gives 0; otherwise
-    // slots 0 to kClearedSlots - 1 are emptied first. Tokens past the last slot are
-    // dropped: nothing is ever written outside the array.
-    static int SplitLine(std::string_view line, std::string* tokens);
+    // slots 0 to kClearedSlots - 1 are emptied first. Nothing is ever written outside the
+    // array: tokens past its last slot go to `overflow` (emptied first) and are counted;
+    // without one they are dropped and the count stops at kTokenSlots.
+    static int SplitLine(std::string_view line, std::string* tokens,
+                         std::vector<std::string>* overflow = nullptr);
     // The palette colour of a colour code (0x00 to 0x16; any other code is white). The
     // second value has no effect.
     static rm::D3DCOLOR ColorFromCode(std::int32_t code, std::int32_t second);

@@ -1,5 +1,7 @@
 #include "view/tarno_view.h"
 
+#include <QFile>
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -285,8 +287,13 @@ void CTarnoView::OnReload() {
     const std::string path = m_doc.GetPathName();
     m_bRenderModel = true;
     // Straight to the loader, not the open route: camera and model orientation stay.
-    static_cast<void>(m_doc.LoadApiFile(path));
+    const bool loaded = m_doc.LoadApiFile(path);
     SyncRenderModelToMesh();
+    if (!loaded && !path.empty()) {
+        emit ReloadFailed(QFile::decodeName(QByteArray::fromStdString(m_doc.GetTitle())) +
+                          QStringLiteral(": ") +
+                          QString::fromStdString(m_doc.LastError()));
+    }
 }
 
 void CTarnoView::OnInitialUpdate() {

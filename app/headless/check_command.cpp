@@ -1,6 +1,7 @@
 #include "app/headless/check_command.h"
 
 #include "app/headless/check_report.h"
+#include "app/headless/file_sniff.h"
 #include "app/headless/opened_scene.h"
 
 namespace app {
@@ -13,10 +14,22 @@ int RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) 
         err << error << '\n';
         return 2;
     }
+    // What makes the whole file unusable comes first: it explains the rest.
+    std::size_t count = 0;
+    for (const FileProblem& problem : SniffTextFile(request.input)) {
+        out << request.input << ':' << problem.line << ": error: " << problem.text << '\n';
+        ++count;
+    }
     const std::vector<std::string> lines = report.Lines(request.input);
     for (const std::string& line : lines) out << line << '\n';
-    out << SummaryLine(request.input, scene.document->LastLoadSummary(), lines.size()) << '\n';
-    return lines.empty() ? 0 : 1;
+    count += lines.size();
+    const doc::LoadSummary& summary = scene.document->LastLoadSummary();
+    if (summary.faces == 0 && summary.strokes == 0) {
+        out << request.input << ": warning: the file draws nothing (no face, no stroke)\n";
+        ++count;
+    }
+    out << SummaryLine(request.input, summary, count) << '\n';
+    return count == 0 ? 0 : 1;
 }
 
 }  // namespace app

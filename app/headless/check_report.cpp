@@ -68,6 +68,12 @@ std::string WarningText(doc::LoadWarning kind, const std::string& text, std::siz
                    (text.empty() ? std::string() : " (" + text + ")");
         case doc::LoadWarning::BlockNotClosed:
             return "block not closed by \")\"" + (text.empty() ? std::string() : ": " + text);
+        case doc::LoadWarning::Misspelt: {
+            const std::size_t space = text.rfind(' ');
+            if (space == std::string::npos) return "\"" + text + "\" is no keyword";
+            return "\"" + text.substr(0, space) + "\" is no keyword: likely a misspelling of \"" +
+                   text.substr(space + 1) + "\"; the line is not read";
+        }
         case doc::LoadWarning::AfterEnd:
             return "lines after \"ENDA\" are not read" +
                    (text.empty() ? std::string() : " (the first begins \"" + text + "\")");

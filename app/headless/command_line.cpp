@@ -47,6 +47,20 @@ bool ParseSize(std::string_view text, int& width, int& height) {
            height <= kMaxRenderSide;
 }
 
+// A name ending in ".png" in any letter case, or "-".
+bool IsPngName(std::string_view name) {
+    if (name == kStandardOutput) return true;
+    constexpr std::string_view kExtension = ".png";
+    if (name.size() <= kExtension.size()) return false;
+    const std::string_view tail = name.substr(name.size() - kExtension.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        const char c = tail[i];
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != kExtension[i]) return false;
+    }
+    return name[name.size() - kExtension.size() - 1] != '/';
+}
+
 // Walks the arguments after the command: options (with "--name value" or "--name=value")
 // and positional file names; "--" ends the options.
 class ArgumentCursor {
@@ -122,6 +136,11 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
         if (!value) return Usage(name + " needs a value (see tarno --help)");
         if (name == "--output") {
             if (value->empty()) return Usage("--output needs a file name");
+            if (!IsPngName(*value)) {
+                return Usage("--output writes PNG: give a name ending in .png, or - for "
+                             "standard output, not '" +
+                             std::string(*value) + "'");
+            }
             request.output = std::string(*value);
             haveOutput = true;
         } else if (name == "--size") {
@@ -226,9 +245,10 @@ std::string UsageText() {
            "  tarno [FILE.api]       open the viewer, on FILE.api if given\n"
            "  tarno --render IN.api --output OUT.png [--size WxH] [--wireframe]\n"
            "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS]\n"
-           "                         draw IN.api as the window would and write a PNG;\n"
-           "                         default size 640x480, camera at 0,0,-200; --turn turns\n"
-           "                         the model about the axis by RADIANS\n"
+           "                         draw IN.api as the window would and write a PNG\n"
+           "                         (OUT.png, or - for standard output); default size\n"
+           "                         640x480, each side 8 to 8192; camera at 0,0,-200;\n"
+           "                         --turn turns the model about the axis by RADIANS\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"

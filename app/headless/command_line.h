@@ -49,9 +49,13 @@ struct UsageError {
 using HeadlessRequest = std::variant<HelpRequest, VersionRequest, RenderRequest, ExportRequest,
                                      CheckRequest, UsageError>;
 
-// Sizes the device accepts.
+// Sizes the device accepts. The largest is the renderer's own limit, so that a size it
+// cannot make is refused before anything is loaded or allocated.
 inline constexpr int kMinRenderSide = 8;
-inline constexpr int kMaxRenderSide = 16384;
+inline constexpr int kMaxRenderSide = 8192;
+
+// The --output name that means standard output.
+inline constexpr const char* kStandardOutput = "-";
 
 // args[0] is the program name. Nothing when the arguments are the window's (none, a file
 // name, or the window's single-dash and slash switches): every "--" option and "-h" belong

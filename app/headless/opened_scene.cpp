@@ -1,31 +1,19 @@
 #include "app/headless/opened_scene.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace app {
 
 namespace {
 
-// One line that names the file once.
+// One line that names the file once, as it was given.
 std::string Describe(const std::string& path, const doc::CTarnoDoc& document) {
     const std::string& reason = document.LastError();
-    if (reason.empty()) return "tarno: " + path + ": cannot be read";
-    if (reason.find(path) != std::string::npos) return "tarno: " + reason;
-    return "tarno: " + path + ": " + reason;
+    return "tarno: " + path + ": " + (reason.empty() ? std::string("cannot be read") : reason);
 }
 
 }  // namespace
 
 bool OpenScene(const std::string& path, doc::LoadObserver* observer, OpenedScene& out,
                std::string& error) {
-    // A directory opens for reading on this system, so it is refused before the loader
-    // sees it.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = "tarno: " + path + ": is a directory";
-        return false;
-    }
     if (rm::Failed(rm::Direct3DRMCreate(out.root)) || !out.root) {
         error = "tarno: cannot create the 3D root object";
         return false;

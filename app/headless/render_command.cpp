@@ -61,8 +61,9 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
     return RenderOutcome::Drawn;
 }
 
-int RunRender(const RenderRequest& request, std::ostream& /*out*/, std::ostream& err) {
-    if (SameFile(request.input, request.output)) {
+int RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err) {
+    const bool toStandardOutput = request.output == kStandardOutput;
+    if (!toStandardOutput && SameFile(request.input, request.output)) {
         err << "tarno: refusing to write over the input file " << request.input << '\n';
         return 2;
     }
@@ -74,9 +75,24 @@ int RunRender(const RenderRequest& request, std::ostream& /*out*/, std::ostream&
         return outcome == RenderOutcome::UnreadableInput ? 2 : 1;
     }
     std::string writeError;
+    if (toStandardOutput) {
+        std::string bytes;
+        if (!rm::EncodePng(picture, bytes, &writeError)) {
+            err << "tarno: cannot make the PNG: " << writeError << '\n';
+            return 1;
+        }
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            err << "tarno: cannot write to standard output\n";
+            return 1;
+        }
+        return 0;
+    }
     if (!rm::WritePng(request.output, picture, &writeError)) {
-        err << "tarno: cannot write " << request.output
-            << (writeError.empty() ? "" : ": " + writeError) << '\n';
+        // The writer's text names the file already.
+        err << "tarno: "
+            << (writeError.empty() ? "cannot write " + request.output : writeError) << '\n';
         return 1;
     }
     return 0;

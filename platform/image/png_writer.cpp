@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -122,6 +123,47 @@ bool WritePng(const std::string& path, const Picture& picture, std::string* erro
         return false;
     }
     return WritePng(path, PictureView{picture.width, picture.height, picture.pixels.data()}, error);
+}
+
+bool EncodePng(const Picture& picture, std::string& bytes, std::string* error) {
+    bytes.clear();
+    if (picture.Empty() || picture.pixels.size() < static_cast<std::size_t>(picture.width) *
+                                                       static_cast<std::size_t>(picture.height)) {
+        SetError(error, "cannot encode an empty or short picture");
+        return false;
+    }
+    std::vector<png_byte> row;
+    try {
+        row.resize(static_cast<std::size_t>(picture.width) * 3);
+    } catch (const std::bad_alloc&) {
+        SetError(error, "out of memory");
+        return false;
+    }
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* memory = open_memstream(&data, &size);
+    if (memory == nullptr) {
+        SetError(error, std::strerror(errno));
+        return false;
+    }
+    PngErrorState state;
+    bool ok = WriteRows(memory, PictureView{picture.width, picture.height, picture.pixels.data()},
+                        row.data(), state);
+    if (std::fclose(memory) != 0) {
+        ok = false;
+    }
+    if (ok) {
+        try {
+            bytes.assign(data, size);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    std::free(data);
+    if (!ok) {
+        SetError(error, state.message[0] != '\0' ? state.message : "out of memory");
+    }
+    return ok;
 }
 
 bool ReadPng(const std::string& path, Picture& out, std::string* error) {

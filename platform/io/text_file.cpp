@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/io/regular_file.h"
+
 namespace rm {
 
 namespace {
@@ -29,6 +31,18 @@ bool TextFile::Open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         m_error = SystemError(("cannot open \"" + path + "\"").c_str(), errno);
+        return false;
+    }
+    m_fd = fd;
+    m_buffer.resize(kBufferSize + kLinePadding);
+    return true;
+}
+
+bool TextFile::OpenRegular(const std::string& path) {
+    Close();
+    m_error.clear();
+    const int fd = OpenRegularFile(path, m_error);
+    if (fd < 0) {
         return false;
     }
     m_fd = fd;

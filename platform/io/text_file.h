@@ -21,6 +21,9 @@ public:
 
     // Opens for reading only. False (with Error() set) if it cannot be opened.
     [[nodiscard]] bool Open(const std::string& path);
+    // The same for regular files only (see regular_file.h): never blocks on a pipe or
+    // reads a device. Error() then gives the reason alone, without the path.
+    [[nodiscard]] bool OpenRegular(const std::string& path);
     void Close();
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
 

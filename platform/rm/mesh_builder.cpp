@@ -126,6 +126,7 @@ Result Face::GetNormal(D3DVECTOR& out) const {
     double ny = 0.0;
     double nz = 0.0;
     double perimeter = 0.0;
+    double largest = 0.0;  // the largest coordinate, which sets the precision of all
     for (std::uint32_t i = 0; i < f.cornerCount; ++i) {
         const D3DVECTOR& a = d.positions[d.corners[f.firstCorner + i].position];
         const D3DVECTOR& b =
@@ -139,14 +140,17 @@ Result Face::GetNormal(D3DVECTOR& out) const {
         nx += (ay - by) * (az + bz);
         ny += (az - bz) * (ax + bx);
         nz += (ax - bx) * (ay + by);
+        largest = std::max({largest, std::abs(static_cast<double>(a.x)),
+                            std::abs(static_cast<double>(a.y)), std::abs(static_cast<double>(a.z))});
         perimeter +=
             std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
     }
     const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
-    // |n| is twice the area. A face whose area is negligible against its size has no
-    // direction: collinear or coincident corners, or a sliver narrower than float precision
-    // can tell from a line (width below about 4e-7 of its length).
-    if (!std::isfinite(len) || len <= 1e-7 * perimeter * perimeter || len < 1e-30) {
+    // |n| is twice the area, and |n| / perimeter about the face's width. A face whose width
+    // is within float rounding of its largest coordinate (2^-24 of it) has no direction it
+    // can be trusted with: collinear or coincident corners, or a sliver that rounding made.
+    // A long thin face wider than that keeps its direction, however long it is.
+    if (!std::isfinite(len) || len <= perimeter * largest * kFloatRounding || len < 1e-30) {
         return Result::BadValue;
     }
     out = {static_cast<float>(nx / len), static_cast<float>(ny / len),

@@ -16,6 +16,9 @@
 namespace rm {
 
 inline constexpr std::uint32_t kNoNormal = 0xFFFFFFFFU;
+// Relative rounding of a float (2^-24): a face narrower than this part of its largest
+// coordinate has no normal (see Face::GetNormal).
+inline constexpr double kFloatRounding = 1.0 / 16777216.0;
 
 struct Corner {
     std::uint32_t position = 0;        // index into MeshData::positions

@@ -213,8 +213,12 @@ TEST_F(LoaderChoices, ReadErrorFailsTheLoadAndLeavesNoModelShown) {
     ASSERT_TRUE(
         Load("SURFACECOLOR ( 5 0 )\r\nPOINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"));
     ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
-    // A folder opens but cannot be read.
+    // A folder is refused before anything changes (it is no file)...
     EXPECT_FALSE(m_doc->LoadApiFile(TARNO_TEST_TMP));
+    EXPECT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
+    // ...while a regular file that opens but cannot be read fails the load part way.
+    if (::access("/proc/self/mem", R_OK) != 0) GTEST_SKIP() << "no /proc/self/mem here";
+    EXPECT_FALSE(m_doc->LoadApiFile("/proc/self/mem"));
     EXPECT_NE(m_doc->LastError().find("read error"), std::string::npos) << m_doc->LastError();
     EXPECT_TRUE(m_doc->m_pModelFrame->Visuals().empty());
     ASSERT_TRUE(m_doc->m_pMeshBuilder);
