@@ -97,10 +97,20 @@ void BM_ClearProcess(benchmark::State& state) {
     const std::string out = TempDir() + "/tarno_clear_bench.png";
     TimeCommand(state, "'" TARNO_EXE "' --render '" + path + "' --output '" + out + "'", path);
 }
-BENCHMARK(BM_ClearProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_ClearProcess)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 #endif
 
 }  // namespace
 
 BENCHMARK(BM_ClearWc)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK(BM_ClearLoad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_ClearLoad)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();

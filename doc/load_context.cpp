@@ -49,8 +49,7 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
             // More tokens than slots: none is dropped (a lost ")" would run the block on
             // into the next commands). A line has fewer tokens than bytes.
             tokens.resize(std::min({tokens.size() * 4, text.size() + 1, std::size_t{INT_MAX}}));
-            count =
-                SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
+            count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
         }
         if (count > 0) {
             return BlockLine::Tokens;

@@ -36,8 +36,9 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
     double largest = 0.0;  // the largest coordinate, as the platform takes it
     for (int k = 0; k < n; ++k) {
         const rm::D3DVECTOR p = At(tables, list[k]);
-        largest = std::max({largest, std::abs(static_cast<double>(p.x)),
-                            std::abs(static_cast<double>(p.y)), std::abs(static_cast<double>(p.z))});
+        largest =
+            std::max({largest, std::abs(static_cast<double>(p.x)),
+                      std::abs(static_cast<double>(p.y)), std::abs(static_cast<double>(p.z))});
     }
     edges([&](double ax, double ay, double az, double bx, double by, double bz) {
         nx += (ay - by) * (az + bz);

@@ -9,7 +9,8 @@ namespace doc {
 // The unit normal of the first n listed points in list order, computed as the platform's
 // faces compute theirs (Newell's method in double, relative to the first vertex; the zero
 // vector for a polygon without direction: collinear, coincident, or no wider than float
-// rounding of its coordinates; a long thin planar polygon wider than that has one), without making a scratch face for every polygon.
+// rounding of its coordinates; a long thin planar polygon wider than that has one), without making
+// a scratch face for every polygon.
 [[nodiscard]] rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n);
 
 }  // namespace doc

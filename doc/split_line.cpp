@@ -200,12 +200,12 @@ int CTarnoDoc::SplitLine(std::string_view line, std::string* tokens,
     bool dropped = false;
     return Scan(line, overflow != nullptr ? INT_MAX : kTokenSlots, dropped,
                 [tokens, overflow](int slot, std::string_view token) {
-        if (slot < kTokenSlots) {
-            tokens[slot].assign(token);
-        } else if (overflow != nullptr) {
-            overflow->emplace_back(token);
-        }
-    });
+                    if (slot < kTokenSlots) {
+                        tokens[slot].assign(token);
+                    } else if (overflow != nullptr) {
+                        overflow->emplace_back(token);
+                    }
+                });
 }
 
 }  // namespace doc

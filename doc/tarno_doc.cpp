@@ -103,8 +103,9 @@ bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     file.Close();
     if (ctx.Failed()) {
         // The model frame stays without a visual until the next load that succeeds.
-        SetLastError("Stopped at line " + std::to_string(std::max<std::int64_t>(ctx.FailureLine(), 1)) +
-                     ": " + ctx.FailureText());
+        SetLastError("Stopped at line " +
+                     std::to_string(std::max<std::int64_t>(ctx.FailureLine(), 1)) + ": " +
+                     ctx.FailureText());
         return false;
     }
     (void)m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);

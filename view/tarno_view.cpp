@@ -1,7 +1,6 @@
 #include "view/tarno_view.h"
 
 #include <QFile>
-
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -291,8 +290,7 @@ void CTarnoView::OnReload() {
     SyncRenderModelToMesh();
     if (!loaded && !path.empty()) {
         emit ReloadFailed(QFile::decodeName(QByteArray::fromStdString(m_doc.GetTitle())) +
-                          QStringLiteral(": ") +
-                          QString::fromStdString(m_doc.LastError()));
+                          QStringLiteral(": ") + QString::fromStdString(m_doc.LastError()));
     }
 }
 

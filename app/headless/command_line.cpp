@@ -137,9 +137,10 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
         if (name == "--output") {
             if (value->empty()) return Usage("--output needs a file name");
             if (!IsPngName(*value)) {
-                return Usage("--output writes PNG: give a name ending in .png, or - for "
-                             "standard output, not '" +
-                             std::string(*value) + "'");
+                return Usage(
+                    "--output writes PNG: give a name ending in .png, or - for "
+                    "standard output, not '" +
+                    std::string(*value) + "'");
             }
             request.output = std::string(*value);
             haveOutput = true;

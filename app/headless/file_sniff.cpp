@@ -74,12 +74,14 @@ std::vector<FileProblem> SniffTextFile(const std::string& path) {
         }
     }
     if (firstNul != 0 && !marked) {
-        problems.push_back({firstNul, "binary content: the file holds NUL bytes (the first on "
-                                      "this line); it is not a text file"});
+        problems.push_back({firstNul,
+                            "binary content: the file holds NUL bytes (the first on "
+                            "this line); it is not a text file"});
     }
     if (lineFeeds == 0 && loneReturns > 0) {
-        problems.push_back({1, "line ends of CR alone (old Mac style): the whole file reads as "
-                               "one line; save it with CR LF or LF line ends"});
+        problems.push_back({1,
+                            "line ends of CR alone (old Mac style): the whole file reads as "
+                            "one line; save it with CR LF or LF line ends"});
     }
     return problems;
 }

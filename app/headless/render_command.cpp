@@ -91,8 +91,8 @@ int RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     }
     if (!rm::WritePng(request.output, picture, &writeError)) {
         // The writer's text names the file already.
-        err << "tarno: "
-            << (writeError.empty() ? "cannot write " + request.output : writeError) << '\n';
+        err << "tarno: " << (writeError.empty() ? "cannot write " + request.output : writeError)
+            << '\n';
         return 1;
     }
     return 0;

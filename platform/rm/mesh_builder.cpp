@@ -140,8 +140,9 @@ Result Face::GetNormal(D3DVECTOR& out) const {
         nx += (ay - by) * (az + bz);
         ny += (az - bz) * (ax + bx);
         nz += (ax - bx) * (ay + by);
-        largest = std::max({largest, std::abs(static_cast<double>(a.x)),
-                            std::abs(static_cast<double>(a.y)), std::abs(static_cast<double>(a.z))});
+        largest =
+            std::max({largest, std::abs(static_cast<double>(a.x)),
+                      std::abs(static_cast<double>(a.y)), std::abs(static_cast<double>(a.z))});
         perimeter +=
             std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
     }

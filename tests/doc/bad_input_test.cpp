@@ -46,7 +46,7 @@ TEST_F(BadInput, PipesDevicesAndFoldersChangeNothingOnOpenOrReload) {
         EXPECT_EQ(m_doc->m_pMeshBuilder, shown);
         ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
         EXPECT_EQ(m_doc->m_pModelFrame->Visuals()[0], shown);
-        EXPECT_TRUE(IsPoint(Point(2), 0, 0, 10)) << "the tables were not reset";
+        EXPECT_TRUE(IsPoint(Point(2), 0, 10, 0)) << "the tables were not reset";
     }
 }
 
@@ -72,9 +72,9 @@ TEST_F(BadInput, ALineOfMoreTokensThanSlotsIsReadWhole) {
         points += " " + std::to_string(i) + " " + std::to_string(i * 2) + " 7";
     }
     std::string poly = "POLY ( A";
-    for (int i = 0; i < 300; ++i) poly += " " + std::to_string(i % 2 == 0 ? i / 2 : 179 - i / 2);
-    ASSERT_TRUE(Load(points + " )\r\nSURFACECOLOR ( 6 0 )\r\n" + poly +
-                     " )\r\nPOLY ( A 0 1 179 )\r\n"));
+    for (int i = 0; i < 300; ++i) poly += " " + std::to_string(i % 180);
+    ASSERT_TRUE(
+        Load(points + " )\r\nSURFACECOLOR ( 6 0 )\r\n" + poly + " )\r\nPOLY ( A 0 1 179 )\r\n"));
     EXPECT_TRUE(IsPoint(Point(179), 179, 358, 7));
     EXPECT_TRUE(IsPoint(Point(180), 0, 0, 0)) << "cleared by the start index 0";
     EXPECT_EQ(T().surfaceColor, 0xFF00FF00U);
@@ -150,7 +150,7 @@ TEST(LazyClears, TablesReadAsIfEveryClearWereWhole) {
     const auto index = [&] {
         // Mostly a few entries, sometimes anywhere, so that entries are written twice.
         return static_cast<std::size_t>(random() % 4 == 0 ? random() % doc::kTableSize
-                                                           : random() % 16);
+                                                          : random() % 16);
     };
     for (int step = 0; step < 20000; ++step) {
         const int value = static_cast<int>(random() % 1000) - 500;

@@ -140,10 +140,11 @@ TEST_F(LoaderChoices, VeryLongLinesStayInsideTheTokenArray) {
     std::string line = "POINTS ( 0";
     for (int i = 0; i < 3000; ++i) line += " " + std::to_string(i / 3);
     ASSERT_TRUE(Load(line + " )\r\n)\r\n"));
-    // Slots 3 to 511 hold values: points 0 to 168, and x and y of point 169.
+    // Every token past the 512 slots is read too: points 0 to 999, then ")".
     EXPECT_TRUE(IsPoint(Point(168), 168, 168, 168));
-    EXPECT_TRUE(IsPoint(Point(169), 169, 169, 0));
-    EXPECT_TRUE(IsPoint(Point(170), 0, 0, 0));
+    EXPECT_TRUE(IsPoint(Point(169), 169, 169, 169));
+    EXPECT_TRUE(IsPoint(Point(999), 999, 999, 999));
+    EXPECT_TRUE(IsPoint(Point(1000), 0, 0, 0));
 }
 
 TEST_F(LoaderChoices, PolygonKeepsItsFirst4096Indices) {
