@@ -52,18 +52,22 @@ bool ParseSize(std::string_view text, int& width, int& height) {
            height <= kMaxRenderSide;
 }
 
-// A name ending in ".png" in any letter case, or "-".
+// "-", or a name whose extension is ".png" in any letter case, or that has none (the
+// picture is PNG whatever the name); any other extension would promise another format.
 bool IsPngName(std::string_view name) {
     if (name == kStandardOutput) return true;
-    constexpr std::string_view kExtension = ".png";
-    if (name.size() <= kExtension.size()) return false;
-    const std::string_view tail = name.substr(name.size() - kExtension.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        const char c = tail[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != kExtension[i]) return false;
+    const std::size_t slash = name.rfind('/');
+    const std::string_view leaf = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const std::size_t dot = leaf.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return true;  // ".name" is no extension
+    const std::string_view extension = leaf.substr(dot + 1);
+    constexpr std::string_view kPng = "png";
+    if (extension.size() != kPng.size()) return false;
+    for (std::size_t i = 0; i < kPng.size(); ++i) {
+        const char c = extension[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kPng[i]) return false;
     }
-    return name[name.size() - kExtension.size() - 1] != '/';
+    return true;
 }
 
 // Walks the arguments after the command: options (with "--name value" or "--name=value")
@@ -143,8 +147,8 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             if (value->empty()) return Usage("--output needs a file name");
             if (!IsPngName(*value)) {
                 return Usage(
-                    "--output writes PNG: give a name ending in .png, or - for "
-                    "standard output, not '" +
+                    "--output writes PNG: give a name ending in .png (or without an "
+                    "extension), or - for standard output, not '" +
                     std::string(*value) + "'");
             }
             request.output = std::string(*value);
