@@ -2,8 +2,22 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
 
 namespace app {
+
+namespace {
+
+// Coarser than the modification times of any file system the viewer is likely to meet.
+constexpr std::int64_t kTimestampGrainNs = 2'000'000'000;
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
 
 FileFollower::FileFollower(QObject* parent) : QObject(parent) {
     m_quiet.setSingleShot(true);
@@ -21,12 +35,13 @@ void FileFollower::Follow(const QString& path, const rm::FileStamp& loaded) {
         m_bytes = QFile::encodeName(path).toStdString();
     }
     m_loaded = loaded;
+    m_loadedRecent = NowNs() - loaded.modifiedNs < kTimestampGrainNs;
     m_toldSomething = false;
     const rm::FileStamp now = rm::StampOf(m_bytes);
     m_seen = now;
     Arm(now);
     // Changed between the load's start and now: look again once it is quiet.
-    if (now != m_loaded || m_fileEvent) m_quiet.start();
+    if (now != m_loaded) m_quiet.start();
 }
 
 void FileFollower::LoadStarting() {
@@ -43,6 +58,7 @@ void FileFollower::Stop() {
     m_loaded = m_seen = m_armed = m_told = rm::FileStamp{};
     m_toldSomething = false;
     m_fileEvent = false;
+    m_loadedRecent = false;
 }
 
 bool FileFollower::IsWatchingFile() const {
@@ -110,7 +126,7 @@ void FileFollower::Check() {
         }
         return;
     }
-    if (now == m_loaded && !m_fileEvent && !m_toldSomething) return;
+    if (now == m_loaded && !(m_fileEvent && m_loadedRecent) && !m_toldSomething) return;
     m_toldSomething = false;
     emit Changed();
 }

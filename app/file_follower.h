@@ -61,8 +61,11 @@ private:
     rm::FileStamp m_told;    // what Gone or NotRegular was last said about
     bool m_toldSomething = false;
     // The file itself reported a change since the last load began. Timestamps may be too
-    // coarse to show two writes in quick succession; the event is not.
+    // coarse to show two writes in quick succession; the event is not. It counts only when
+    // the loaded file was written so recently that such a second write cannot be ruled
+    // out; otherwise the event was of a write the load already read.
     bool m_fileEvent = false;
+    bool m_loadedRecent = false;
 };
 
 }  // namespace app

@@ -378,7 +378,13 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 // Here the arrows and the keypad's plus and minus belong to the view.
 void CMainFrame::ReturnKeysToView() {
     if (QApplication::activePopupWidget() != nullptr) return;  // another menu is open
-    if (menuBar()->hasFocus()) m_pView->setFocus(Qt::OtherFocusReason);
+    QMenuBar* bar = menuBar();
+    if (focusWidget() != bar) return;
+    // Esc once more, as the user would otherwise have to: the bar leaves its keyboard mode
+    // and gives the focus back. The view takes it if the bar could not.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(bar, &escape);
+    if (focusWidget() == bar) m_pView->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

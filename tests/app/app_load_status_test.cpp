@@ -114,6 +114,8 @@ TEST_F(StatusTest, EachLoadSaysWhatItMadeForAFewSecondsThenReady) {
 
     // Reload says it again; a file --check would warn about says how to list the warnings.
     Write(plain, kTwoFaces + "Light ( 1 )\r\nLIGHT ( 2 )\r\n");
+    QTest::qWait(300);  // the automatic reload of the change comes first
+    Frame().StatusBar().clearMessage();
     Frame().Action(res::ID_RELOAD)->trigger();
     EXPECT_EQ(Status(), QStringLiteral("plain.api: 2 faces, 0 strokes; 1 warning, listed by "
                                        "tarno --check ") +
@@ -202,9 +204,10 @@ TEST_F(StatusTest, AfterAMenuClosedWithEscTheKeysReachTheViewAgain) {
         QApplication::processEvents();
         ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
 
-        QWidget* keys = QApplication::focusWidget();
+        QWidget* keys = Frame().focusWidget();
         ASSERT_NE(keys, nullptr);
-        EXPECT_EQ(keys, &view) << round << ": focus with " << keys->metaObject()->className();
+        EXPECT_EQ(keys, &view) << round << ": focus with " << keys->metaObject()->className()
+                               << " active " << (QApplication::activeWindow() == &Frame());
         const float x = cameraX();
         QTest::keyClick(keys, Qt::Key_Left);
         EXPECT_EQ(cameraX(), x + 10.0F) << round;
