@@ -106,39 +106,49 @@ TEST_F(LiveFileTest, EverySavePatternReloadsOnceWithTheNewContent) {
     ASSERT_TRUE(theApp->GetLiveFile()->Follower().IsWatchingFile());
     ASSERT_TRUE(theApp->GetLiveFile()->Follower().IsWatchingFolder());
 
-    // In place, in three writes with pauses shorter than the quiet time: one reload.
+    // In place, in three writes with pauses shorter than the quiet time: one reload. A
+    // machine too busy to keep the pauses short gets no verdict on the count.
+    bool pausesShort = true;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         const std::string text = Triangles(2);
         const std::size_t third = text.size() / 3;
         for (int part = 0; part < 3; ++part) {
+            const auto start = std::chrono::steady_clock::now();
             out << text.substr(part * third, part == 2 ? std::string::npos : third);
             out.flush();
-            QTest::qWait(25);
+            if (part < 2) {
+                QTest::qWait(25);
+                pausesShort = pausesShort && std::chrono::steady_clock::now() - start <
+                                                 std::chrono::milliseconds(80);
+            }
         }
     }
     ASSERT_TRUE(ShowsFaces(2));
-    EXPECT_EQ(Reloads(), 1) << "a save in several writes is one reload";
+    if (pausesShort) {
+        EXPECT_EQ(Reloads(), 1) << "a save in several writes is one reload";
+    }
+    const int afterFirst = Reloads();
 
     SaveByRename(path, Triangles(3));
     ASSERT_TRUE(ShowsFaces(3)) << "rename over the file";
-    EXPECT_EQ(Reloads(), 2);
+    EXPECT_EQ(Reloads(), afterFirst + 1);
 
     SaveByDeleteAndCreate(path, Triangles(4));
     ASSERT_TRUE(ShowsFaces(4)) << "delete and create";
-    EXPECT_EQ(Reloads(), 3);
+    EXPECT_EQ(Reloads(), afterFirst + 2);
 
     // The watch followed the path to each new file: in place again, on the third file.
     SaveInPlace(path, Triangles(5));
     ASSERT_TRUE(ShowsFaces(5));
-    EXPECT_EQ(Reloads(), 4);
+    EXPECT_EQ(Reloads(), afterFirst + 3);
     EXPECT_TRUE(Status().startsWith(QStringLiteral("model.api: 5 faces, 0 strokes")))
         << Status().toStdString();
 
     // Other files of the folder do not reload it.
     WriteAll(settingsDir + "/other.api", Triangles(7));
     QTest::qWait(4 * app::FileFollower::kQuietMs);
-    EXPECT_EQ(Reloads(), 4);
+    EXPECT_EQ(Reloads(), afterFirst + 3);
 }
 
 TEST_F(LiveFileTest, AHundredSavesInTenSecondsEndOnTheLastContent) {
