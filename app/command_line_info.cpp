@@ -16,7 +16,10 @@ bool IsKnownSwitch(const QString& name) {
 
 void CCommandLineInfo::ParseParam(const QString& param, bool isSwitch, bool last) {
     if (isSwitch) {
-        if (IsSwitchName(param, "pt")) {
+        // "--no-watch", given here without its first dash; exactly so spelled.
+        if (param == QLatin1String("-no-watch")) {
+            m_bNoWatch = true;
+        } else if (IsSwitchName(param, "pt")) {
             m_nShellCommand = FilePrintTo;
         } else if (IsSwitchName(param, "p")) {
             m_nShellCommand = FilePrint;

@@ -1,7 +1,8 @@
 #pragma once
 // What the command line asks the window to do. A switch begins with "-" or "/"; since an
 // absolute path begins with "/" too, "/" starts a switch only when a known switch name
-// follows ("p", "pt", "Unregister", "Unregserver", in any case).
+// follows ("p", "pt", "Unregister", "Unregserver", in any case). "--no-watch" turns off
+// following the open file.
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,8 @@ public:
     QString m_strPrinterName;
     QString m_strDriverName;
     QString m_strPortName;
+    // "--no-watch": the window does not follow the open file's changes in this run.
+    bool m_bNoWatch = false;
     // Switches that mean nothing here, for a warning.
     QStringList m_unknownSwitches;
 

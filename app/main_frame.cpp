@@ -1,9 +1,11 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -152,6 +154,7 @@ void CMainFrame::CreateMenu() {
             if (item.id == res::ID_FILE_MRU_FILE1) afterRecent = true;
             menu->addAction(action);
         }
+        menu->installEventFilter(this);
         connect(menu, &QMenu::aboutToShow, this, [this, menu] {
             if (menu == m_fileMenu) UpdateRecentFileMenu();
             for (QAction* action : menu->actions()) {
@@ -359,6 +362,33 @@ void CMainFrame::OnFilePrintPreview() {
         });
     });
     preview.exec();
+}
+
+void CMainFrame::ShowStatusText(const QString& text, int ms) {
+    m_wndStatusBar->showMessage(text, ms);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // The menu closes first; only then has the menu bar taken the focus.
+        QMetaObject::invokeMethod(this, &CMainFrame::ReturnKeysToView, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// A menu closed with Esc leaves Qt's menu bar in its keyboard mode, holding the focus: the
+// arrows would walk the menu titles and Down reopen the menu until the view is clicked.
+// Here the arrows and the keypad's plus and minus belong to the view.
+void CMainFrame::ReturnKeysToView() {
+    if (QApplication::activePopupWidget() != nullptr) return;  // another menu is open
+    QMenuBar* bar = menuBar();
+    if (focusWidget() != bar) return;
+    // Esc once more, as the user would otherwise have to: the bar leaves its keyboard mode
+    // and gives the focus back. The view takes it if the bar could not.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(bar, &escape);
+    if (focusWidget() == bar) m_pView->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -65,8 +65,14 @@ public:
     bool PrintDocument(UserPrompts::PrinterChoice choice);
     void OnFilePrintPreview();
 
+    // Text in the message pane for `ms` milliseconds (0: until something else shows), then
+    // "Ready" again.
+    void ShowStatusText(const QString& text, int ms);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Sees Esc in the menus, to give the keys back to the view after it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateMenu();
@@ -76,6 +82,7 @@ private:
     void UpdateCommandUI(QAction* action);
     void OnBarCheck(int id);
     [[nodiscard]] QSize PictureAspect() const;
+    void ReturnKeysToView();
 
     CTarnoApp& m_app;
     doc::CTarnoDoc& m_document;

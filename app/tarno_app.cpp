@@ -40,6 +40,7 @@ CTarnoApp::CTarnoApp(DxProbeSystem& probeSystem, UserPrompts& prompts)
 
 // The frame (and its view) goes before the document, the document before the root.
 CTarnoApp::~CTarnoApp() {
+    m_liveFile.reset();
     m_pMainWnd.reset();
     m_pDocument.reset();
 }
@@ -68,6 +69,7 @@ bool CTarnoApp::InitInstance(const QStringList& args) {
     for (const QString& unknown : cmdInfo.m_unknownSwitches) {
         std::fprintf(stderr, "tarno: unknown switch -%s ignored\n", qPrintable(unknown));
     }
+    m_bWatchFile = !cmdInfo.m_bNoWatch;
     if (!ProcessShellCommand(cmdInfo)) return false;
 
     m_pMainWnd->show();
@@ -80,7 +82,10 @@ bool CTarnoApp::CreateDocumentAndFrame() {
     if (m_pMainWnd) return true;
     m_pDocument = std::make_unique<doc::CTarnoDoc>(*m_pRoot);
     m_pMainWnd = std::make_unique<CMainFrame>(*this, *m_pDocument, *m_pRoot);
-    if (m_pMainWnd->GetActiveView().IsCreated()) return true;
+    if (m_pMainWnd->GetActiveView().IsCreated()) {
+        m_liveFile = std::make_unique<LiveFile>(*m_pDocument, *m_pMainWnd, m_bWatchFile);
+        return true;
+    }
     m_pMainWnd.reset();
     m_pDocument.reset();
     ShowMessage(ToQString(res::LoadString(res::IDP_FAILED_TO_CREATE_DOC)), QMessageBox::Warning);
@@ -312,14 +317,25 @@ void CTarnoApp::OnAbout() {
 void CTarnoApp::OnFileNew() {
     if (!m_pDocument || !m_pMainWnd) return;
     m_pDocument->OnNewDocument();
+    if (m_liveFile) m_liveFile->StopFollowing();
     m_pMainWnd->GetActiveView().OnInitialUpdate();
     m_pMainWnd->OnUpdateFrameTitle();
 }
 
 void CTarnoApp::OnFileOpen() {
     if (!m_pMainWnd) return;
-    const std::optional<QString> path = m_prompts.GetOpenFileName(m_pMainWnd.get());
+    QString folder = OpenDialogFolder();
+    const std::optional<QString> path = m_prompts.GetOpenFileName(m_pMainWnd.get(), folder);
+    if (!folder.isEmpty()) m_lastOpenFolder = folder;
     if (path) OpenDocumentFile(*path);
+}
+
+QString CTarnoApp::OpenDialogFolder() const {
+    if (m_pDocument && !m_pDocument->GetPathName().empty()) {
+        const QFileInfo open(LocalPath(m_pDocument->GetPathName()));
+        if (open.absoluteDir().exists()) return open.absolutePath();
+    }
+    return m_lastOpenFolder;
 }
 
 void CTarnoApp::OnFilePrintSetup() {

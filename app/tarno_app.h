@@ -14,6 +14,7 @@
 #include "app/command_line_info.h"
 #include "app/command_target.h"
 #include "app/dx_probe.h"
+#include "app/live_file.h"
 #include "app/recent_file_list.h"
 #include "app/user_prompts.h"
 #include "doc/tarno_doc.h"
@@ -65,6 +66,10 @@ public:
     [[nodiscard]] UserPrompts& Prompts() { return m_prompts; }
     // The printer settings that Print Setup changes and every print starts from.
     [[nodiscard]] QPrinter& Printer();
+    // Following the open file and the text after each load; null before the window exists.
+    [[nodiscard]] LiveFile* GetLiveFile() const { return m_liveFile.get(); }
+    // The folder the Open dialog starts in: the open file's, else the one it was left in.
+    [[nodiscard]] QString OpenDialogFolder() const;
     // How many render steps ran, for measuring the loop.
     [[nodiscard]] std::uint64_t RenderStepCount() const { return m_renderSteps; }
 
@@ -98,6 +103,9 @@ private:
     // The document before the frame: the frame's view refers to the document.
     std::unique_ptr<doc::CTarnoDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<LiveFile> m_liveFile;  // refers to both: goes first
+    bool m_bWatchFile = true;
+    QString m_lastOpenFolder;
 };
 
 }  // namespace app

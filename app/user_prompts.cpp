@@ -26,11 +26,12 @@ void QtPrompts::MessageBox(QWidget* parent, const QString& text, QMessageBox::Ic
     box.exec();
 }
 
-std::optional<QString> QtPrompts::GetOpenFileName(QWidget* parent) {
+std::optional<QString> QtPrompts::GetOpenFileName(QWidget* parent, QString& folder) {
     COpenDialog dialog(parent);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    folder = dialog.directory().absolutePath();
+    if (!accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 

@@ -23,8 +23,9 @@ public:
     virtual ~UserPrompts() = default;
     // A message box with the caption "Tarno" and an OK button.
     virtual void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) = 0;
-    // The file to open, or nothing when the user cancelled.
-    virtual std::optional<QString> GetOpenFileName(QWidget* parent) = 0;
+    // The file to open, or nothing when the user cancelled. The dialog starts in `folder`
+    // (its own default when empty) and leaves there the folder it ended in.
+    virtual std::optional<QString> GetOpenFileName(QWidget* parent, QString& folder) = 0;
     // Readies `printer` for one print; false when the user cancelled or no printer serves.
     virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) = 0;
 };
@@ -32,7 +33,7 @@ public:
 class QtPrompts final : public UserPrompts {
 public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
-    std::optional<QString> GetOpenFileName(QWidget* parent) override;
+    std::optional<QString> GetOpenFileName(QWidget* parent, QString& folder) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;
 };
 

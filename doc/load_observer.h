@@ -23,6 +23,10 @@ public:
     virtual ~LoadObserver() = default;
     // `line` counts from 1. `text` names the token or command concerned.
     virtual void OnWarning(LoadWarning kind, std::int64_t line, const std::string& text) = 0;
+    // Around every load the observer watches: before the file is opened, and after the load
+    // ended, `loaded` telling whether it succeeded.
+    virtual void OnLoadStart(const std::string& /*path*/) {}
+    virtual void OnLoadEnd(bool /*loaded*/) {}
 };
 
 struct LoadSummary {

@@ -64,6 +64,14 @@ bool CTarnoDoc::OnOpenDocument(const std::string& path) {
 }
 
 bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
+    LoadObserver* const watcher = observer != nullptr ? observer : m_pLoadObserver;
+    if (watcher != nullptr) watcher->OnLoadStart(path);
+    const bool loaded = LoadFile(path, watcher);
+    if (watcher != nullptr) watcher->OnLoadEnd(loaded);
+    return loaded;
+}
+
+bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
     m_loadChangedScene = false;
     SetLastError(std::string());
     if (!m_pModelFrame) {

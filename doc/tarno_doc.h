@@ -26,12 +26,16 @@ public:
     bool OnNewDocument() override;
     bool OnOpenDocument(const std::string& path) override;
     // Builds a new model mesh from the file; false if it cannot be opened (nothing changed)
-    // or a read error or failed creation stopped the load part way.
+    // or a read error or failed creation stopped the load part way. Without an observer of
+    // its own the load reports to the document's (SetLoadObserver), if any.
     bool LoadApiFile(const std::string& path, LoadObserver* observer = nullptr);
     // The last open or load got as far as replacing the model before it failed: the old
     // model is gone and the document names the file that failed, so that Reload tries it
     // again.
     [[nodiscard]] bool LastLoadReplacedModel() const { return m_loadChangedScene; }
+    // The observer of every load that names none (open, reload); null for none. It must
+    // outlive its attachment.
+    void SetLoadObserver(LoadObserver* observer) { m_pLoadObserver = observer; }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 
@@ -75,10 +79,12 @@ private:
     static int ReadPointLineBlock(LoadContext& ctx);
     static void LayCoordinateStrokes(LoadContext& ctx);
     static void LayPointStrokes(LoadContext& ctx);
+    bool LoadFile(const std::string& path, LoadObserver* observer);
 
     rm::Root& m_root;
     LoadSummary m_summary;
     bool m_loadChangedScene = false;  // the last load got as far as replacing the mesh
+    LoadObserver* m_pLoadObserver = nullptr;
 };
 
 }  // namespace doc

@@ -294,6 +294,19 @@ void CTarnoView::OnReload() {
     }
 }
 
+bool CTarnoView::OnFileChanged() {
+    const std::string path = m_doc.GetPathName();
+    if (path.empty()) return false;
+    const bool solid = m_bRenderModel;
+    const bool loaded = m_doc.LoadApiFile(path);
+    // The load leaves every mesh solid; the user's wireframe stays wireframe.
+    if (!solid && m_doc.m_pMeshBuilder) {
+        static_cast<void>(m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
+    }
+    SyncRenderModelToMesh();
+    return loaded;
+}
+
 void CTarnoView::OnInitialUpdate() {
     update();
     if (m_pCamera) {

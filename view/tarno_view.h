@@ -48,6 +48,10 @@ public:
     void OnRenderModel();
     void OnWireframeModel();
     void OnReload();
+    // The file changed on disk: loads it again like Reload, keeping the camera and the
+    // model's rotation, and unlike Reload also the fill mode the user chose. False when the
+    // load failed.
+    bool OnFileChanged();
     void OnUpdateViewCommand(app::CCmdUI& ui) const;
     void OnUpdateRenderModel(app::CCmdUI& ui) const;
     void OnUpdateWireframeModel(app::CCmdUI& ui) const;

@@ -10,8 +10,9 @@ namespace app {
 
 namespace {
 
+// "--no-watch" is the window's.
 bool IsHeadlessArgument(std::string_view arg) {
-    return arg.starts_with("--") || arg == "-h";
+    return (arg.starts_with("--") && arg != "--no-watch") || arg == "-h";
 }
 
 bool ParseInt(std::string_view text, int& out) {
@@ -252,7 +253,9 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
 
 std::string UsageText() {
     return "Usage:\n"
-           "  tarno [FILE.api]       open the viewer, on FILE.api if given\n"
+           "  tarno [--no-watch] [FILE.api]\n"
+           "                         open the viewer, on FILE.api if given; the window\n"
+           "                         reloads the file when it changes, unless --no-watch\n"
            "  tarno --render IN.api --output OUT.png [--size WxH|N] [--wireframe]\n"
            "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS] [--fit]\n"
            "                         draw IN.api as the window would and write a PNG\n"

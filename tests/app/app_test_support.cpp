@@ -15,7 +15,9 @@ void FakePrompts::MessageBox(QWidget* /*parent*/, const QString& text, QMessageB
     messages.push_back({text, icon});
 }
 
-std::optional<QString> FakePrompts::GetOpenFileName(QWidget* /*parent*/) {
+std::optional<QString> FakePrompts::GetOpenFileName(QWidget* /*parent*/, QString& folder) {
+    openFolders.push_back(folder);
+    if (!folderLeftIn.isEmpty()) folder = folderLeftIn;
     return fileToOpen;
 }
 

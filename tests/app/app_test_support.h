@@ -33,11 +33,13 @@ struct ShownMessage {
 class FakePrompts final : public app::UserPrompts {
 public:
     void MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) override;
-    std::optional<QString> GetOpenFileName(QWidget* parent) override;
+    std::optional<QString> GetOpenFileName(QWidget* parent, QString& folder) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, PrinterChoice choice) override;
 
     std::vector<ShownMessage> messages;
     std::optional<QString> fileToOpen;  // what the open dialog returns
+    std::vector<QString> openFolders;   // the folder the open dialog started in, each time
+    QString folderLeftIn;               // where the user leaves the dialog (empty: unchanged)
     QString pdfPath;                    // printing goes to this PDF when set
     std::vector<PrinterChoice> printerChoices;
 };

@@ -132,6 +132,69 @@ shot idle
 [ "$(differing dragged idle "$band")" -eq 0 ] || fail "the picture changed with no input"
 
 if ! kill -0 "$pid" 2>/dev/null; then fail "tarno ended during the run"; fi
+
+# --- Following the file ------------------------------------------------------------------
+# A viewer on a copy of the model in the output folder. Every way an editor saves shows on
+# screen with no input; a file that goes away leaves the model; --no-watch shows no save.
+# The second content is the tower beside the model, when there is one.
+other="$(dirname "$MODEL")/tower.api"
+watched="$OUT/watched.api"
+if [ -f "$other" ]; then
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    cp "$MODEL" "$watched"
+    # The window and its model band; `start_watched [switch]` sets pid and the regions.
+    start_watched() {
+        "$TARNO" "$@" "$watched" >"$OUT/watched.log" 2>&1 &
+        pid=$!
+        wwid=$(timeout 30 xdotool search --sync --onlyvisible --name "watched.api" | head -n 1)
+        [ -n "$wwid" ] || { fail "no window on watched.api"; return 1; }
+        eval "$(xdotool getwindowgeometry --shell "$wwid")"
+        wband="$((WIDTH))x$((HEIGHT / 2))+${X}+$((Y + HEIGHT / 4))"
+        xdotool mousemove "$((X + WIDTH + 20))" "$((Y + HEIGHT / 2))"
+        settle 2
+    }
+    # Rendering the same file twice gives the same pixels; a few allow for nothing else.
+    same() { [ "$(differing "$1" "$2" "$wband")" -le 20 ]; }
+
+    if start_watched; then
+        shot w_house
+        cat "$other" >"$watched"  # in place
+        settle
+        shot w_tower
+        [ "$(differing w_house w_tower "$wband")" -gt 100 ] || fail "a save in place did not show"
+        cp "$MODEL" "$watched.new" && mv "$watched.new" "$watched"  # renamed over
+        settle
+        shot w_renamed
+        same w_house w_renamed || fail "a save renamed over the file did not show"
+        rm -f "$watched"; sleep 0.05; cp "$other" "$watched"  # deleted and made again
+        settle
+        shot w_recreated
+        same w_tower w_recreated || fail "a save by delete and create did not show"
+        rm -f "$watched"  # gone: the model stays
+        settle
+        shot w_gone
+        same w_recreated w_gone || fail "the model did not stay when the file went away"
+        cp "$MODEL" "$watched"  # back
+        settle
+        shot w_back
+        same w_house w_back || fail "the file that came back was not loaded"
+        kill -0 "$pid" 2>/dev/null || fail "tarno ended while following the file"
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    if start_watched --no-watch; then
+        shot n_house
+        cat "$other" >"$watched"
+        settle
+        shot n_saved
+        same n_house n_saved || fail "--no-watch still followed the file"
+    fi
+else
+    echo "skipped following the file: no $other"
+fi
+# --- end of following the file -----------------------------------------------------------
+
 echo "screenshots in $OUT"
 [ "$failures" -eq 0 ] || exit 1
 echo "all checks passed"
