@@ -98,10 +98,6 @@ CMainFrame::CMainFrame(CTarnoApp& app, doc::CTarnoDoc& document, rm::Root& root)
     // A dropped file opens as File Open does.
     connect(m_pView, &view::CTarnoView::OpenFileRequested, this,
             [this](const QString& path) { m_app.OpenDocumentFile(path); });
-    // A failed Reload leaves the model as it was (or, stopped part way, without one) and
-    // says why in the status bar rather than interrupting with a box.
-    connect(m_pView, &view::CTarnoView::ReloadFailed, this,
-            [this](const QString& message) { m_wndStatusBar->showMessage(message); });
 
     UpdateRecentFileMenu();
     OnUpdateFrameTitle();

@@ -286,12 +286,9 @@ void CTarnoView::OnReload() {
     const std::string path = m_doc.GetPathName();
     m_bRenderModel = true;
     // Straight to the loader, not the open route: camera and model orientation stay.
-    const bool loaded = m_doc.LoadApiFile(path);
+    // A failure is told in the status bar by the load's observer, like every other load.
+    (void)m_doc.LoadApiFile(path);
     SyncRenderModelToMesh();
-    if (!loaded && !path.empty()) {
-        emit ReloadFailed(QFile::decodeName(QByteArray::fromStdString(m_doc.GetTitle())) +
-                          QStringLiteral(": ") + QString::fromStdString(m_doc.LastError()));
-    }
 }
 
 bool CTarnoView::OnFileChanged() {

@@ -81,8 +81,6 @@ signals:
     // An .api file was dropped on the view. The frame opens it through its normal open
     // route; with nothing connected the view opens it itself.
     void OpenFileRequested(const QString& path);
-    // A Reload failed; `message` is one line naming the file. The frame shows it.
-    void ReloadFailed(const QString& message);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

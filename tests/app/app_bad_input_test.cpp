@@ -74,7 +74,8 @@ TEST_F(WindowBadInput, ReloadOfAFileThatBecameAFolderKeepsTheModelAndSaysWhy) {
     EXPECT_EQ(theApp->GetDocument()->m_pMeshBuilder, mesh);
     ASSERT_EQ(theApp->GetDocument()->m_pModelFrame->Visuals().size(), 1U);
     const QString status = Frame().statusBar()->currentMessage();
-    EXPECT_TRUE(status.startsWith(QStringLiteral("shown.api: "))) << status.toStdString();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("shown.api not loaded: ")))
+        << status.toStdString();
     EXPECT_TRUE(status.contains(QStringLiteral("a folder, not a file"))) << status.toStdString();
     EXPECT_TRUE(prompts.messages.empty());
 }
