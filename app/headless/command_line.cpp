@@ -39,11 +39,16 @@ bool ParseFloatList(std::string_view text, std::size_t count, float* out) {
     return true;
 }
 
+// "WxH", or "N" for a square N by N.
 bool ParseSize(std::string_view text, int& width, int& height) {
     const std::size_t x = text.find_first_of("xX");
-    if (x == std::string_view::npos) return false;
-    return ParseInt(text.substr(0, x), width) && ParseInt(text.substr(x + 1), height) &&
-           width >= kMinRenderSide && height >= kMinRenderSide && width <= kMaxRenderSide &&
+    if (x == std::string_view::npos) {
+        if (!ParseInt(text, width)) return false;
+        height = width;
+    } else if (!ParseInt(text.substr(0, x), width) || !ParseInt(text.substr(x + 1), height)) {
+        return false;
+    }
+    return width >= kMinRenderSide && height >= kMinRenderSide && width <= kMaxRenderSide &&
            height <= kMaxRenderSide;
 }
 
@@ -110,9 +115,9 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             haveInput = true;
             continue;
         }
-        if (name == "--wireframe") {
-            if (attached) return Usage("--wireframe takes no value");
-            request.wireframe = true;
+        if (name == "--wireframe" || name == "--fit") {
+            if (attached) return Usage(name + " takes no value");
+            (name == "--fit" ? request.fit : request.wireframe) = true;
             continue;
         }
         if (name != "--output" && name != "--size" && name != "--camera" && name != "--turn") {
@@ -126,7 +131,7 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             haveOutput = true;
         } else if (name == "--size") {
             if (!ParseSize(*value, request.width, request.height)) {
-                return Usage("--size wants WxH, each from " + std::to_string(kMinRenderSide) +
+                return Usage("--size wants WxH or N, each from " + std::to_string(kMinRenderSide) +
                              " to " + std::to_string(kMaxRenderSide) + ", not '" +
                              std::string(*value) + "'");
             }
@@ -209,7 +214,7 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--output" || arg == "--size" || arg == "--wireframe" || arg == "--camera" ||
-            arg == "--turn") {
+            arg == "--turn" || arg == "--fit") {
             return Usage(arg + " is an option of --render, which must come first");
         }
         if (arg == "--render" || arg == "--export" || arg == "--check" || arg == "--help" ||
@@ -224,11 +229,12 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
 std::string UsageText() {
     return "Usage:\n"
            "  tarno [FILE.api]       open the viewer, on FILE.api if given\n"
-           "  tarno --render IN.api --output OUT.png [--size WxH] [--wireframe]\n"
-           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS]\n"
+           "  tarno --render IN.api --output OUT.png [--size WxH|N] [--wireframe]\n"
+           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS] [--fit]\n"
            "                         draw IN.api as the window would and write a PNG;\n"
            "                         default size 640x480, camera at 0,0,-200; --turn turns\n"
-           "                         the model about the axis by RADIANS\n"
+           "                         the model about the axis by RADIANS; --fit moves the\n"
+           "                         camera so that the whole model fills the picture\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"
