@@ -2,7 +2,7 @@
 # Runs the installed thumbnailer entry as a file manager does: its Exec line split into
 # words, %i, %o and %s replaced by the input path, the output path and the size (each one
 # argument, however many spaces it holds), `tarno` found on PATH, no display. Then checks
-# the picture: square at the asked size, with the model filling a fair share of it.
+# the picture: square at the asked size, the whole model in it, filling a fair share.
 #
 #   run_thumbnailer.sh PREFIX MODEL.api SCRATCH_DIR
 #
@@ -29,7 +29,7 @@ fi
 rm -rf "$WORK"
 folder="$WORK/scenery objects/my folder"
 mkdir -p "$folder"
-input="$folder/small house (copy).api"
+input="$folder/my tower (copy).api"
 output="$WORK/thumbnail cache/out 1.png"
 mkdir -p "$(dirname "$output")"
 cp "$MODEL" "$input"
@@ -65,12 +65,22 @@ if [ "$size" != "${SIDE}x${SIDE}" ]; then
     echo "FAIL: thumbnail is $size, not ${SIDE}x${SIDE}"
     exit 1
 fi
-# Share of pixels that are not the black background.
-cover=$(convert "$output" -alpha off -fill white +opaque black -colorspace Gray \
-    -format '%[fx:mean]' info:)
-echo "model covers $cover of the thumbnail"
-if ! awk -v c="$cover" 'BEGIN { exit !(c >= 0.25 && c <= 0.98) }'; then
-    echo "FAIL: the model covers $cover of the thumbnail (wanted a fair share, 0.25 to 0.98)"
+# The model against the black background: how much of the picture it covers, and the box
+# around it. Framed, it spans most of the picture one way and touches no edge.
+mask=(convert "$output" -alpha off -fill white +opaque black)
+cover=$("${mask[@]}" -format '%[fx:mean]' info:)
+read -r bw bh bx by <<<"$("${mask[@]}" -trim -format '%w %h %X %Y' info: | tr -d +)"
+echo "model covers $cover of the thumbnail, in a box of ${bw}x${bh} at $bx,$by"
+if ! awk -v c="$cover" 'BEGIN { exit !(c >= 0.10 && c <= 0.95) }'; then
+    echo "FAIL: the model covers $cover of the thumbnail (wanted a fair share, 0.10 to 0.95)"
+    exit 1
+fi
+if ! awk -v w="$bw" -v h="$bh" -v s="$SIDE" 'BEGIN { exit !((w > h ? w : h) >= 0.6 * s) }'; then
+    echo "FAIL: the model is not framed: its box is ${bw}x${bh} in ${SIDE}x${SIDE}"
+    exit 1
+fi
+if [ "$bx" -le 0 ] || [ "$by" -le 0 ] || [ $((bx + bw)) -ge "$SIDE" ] || [ $((by + bh)) -ge "$SIDE" ]; then
+    echo "FAIL: the model touches the thumbnail's edge (box ${bw}x${bh} at $bx,$by)"
     exit 1
 fi
 echo "thumbnail passes"
