@@ -1,13 +1,18 @@
 # make run   install what is missing, build, open the viewer on the bundled example
 # make test  install, build, run every test (plain build, then AddressSanitizer+UBSan)
+# make install / uninstall   the viewer under PREFIX (/usr/local); make package  a .deb
+# make headless  the command-line tarno alone, without Qt
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+HEADLESS_BUILD ?= build-headless
 JOBS       ?= $(shell nproc)
 EXAMPLE    ?= examples/house.api
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build build-asan run test test-plain test-asan bench fuzz clean format
+.PHONY: all deps build build-asan run test test-plain test-asan bench fuzz clean format \
+        install uninstall package headless
 
 all: build
 
@@ -46,6 +51,23 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 
 test: test-plain test-asan fuzz
 
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX) --strip
+	@if [ -z "$(DESTDIR)" ]; then scripts/refresh-desktop-caches $(PREFIX); fi
+
+uninstall: build
+	scripts/uninstall $(BUILD) $(PREFIX)
+	scripts/refresh-desktop-caches $(PREFIX)
+
+package: build
+	cmake --build $(BUILD) --target package
+
+# The headless commands alone, without Qt.
+headless:
+	cmake -S . -B $(HEADLESS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNO_GUI=OFF \
+	      -DTARNO_TESTS=OFF -DTARNO_BENCH=OFF
+	cmake --build $(HEADLESS_BUILD) -j $(JOBS) --target tarno
+
 bench: build
 	$(BUILD)/bench/tarno_bench
 
@@ -53,4 +75,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(HEADLESS_BUILD)
