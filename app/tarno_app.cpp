@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
+#include <chrono>
 #include <cstdio>
 
 #include "app/about_dlg.h"
@@ -22,6 +23,10 @@ namespace app {
 namespace {
 
 constexpr int kProfileMRU = res::kRecentFileCount;
+// How long a step waits for a frame before leaving it to finish in the background. Short
+// enough that input is never held up noticeably, long enough that an ordinary frame is
+// still shown in the step that asked for it.
+constexpr std::chrono::milliseconds kFrameBudget{40};
 
 QString LocalPath(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
@@ -187,7 +192,16 @@ int CTarnoApp::Run() {
     const QMetaObject::Connection idle = connect(
         dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CTarnoApp::OnAboutToBlock);
     if (DebugOutputEnabled()) QCoreApplication::instance()->installEventFilter(this);
+    // Frames are drawn off this thread, so that input never waits long behind a slow one; a
+    // finished frame wakes the loop, whose next step presents it.
+    if (m_pRoot) {
+        m_pRoot->StartBackgroundFrames(kFrameBudget, [this] {
+            QMetaObject::invokeMethod(
+                this, [] {}, Qt::QueuedConnection);
+        });
+    }
     const int code = QApplication::exec();
+    if (m_pRoot) m_pRoot->StopBackgroundFrames();
     disconnect(idle);
     if (!m_bEnding) m_nExitCode = code;
     return ExitInstance();
