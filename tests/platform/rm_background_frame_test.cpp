@@ -51,9 +51,9 @@ struct Scene {
         EXPECT_EQ(root->CreateFrame(nullptr, scene), rm::Result::Ok);
         EXPECT_EQ(root->CreateFrame(scene, model), rm::Result::Ok);
         rm::LightPtr ambient;
-        EXPECT_EQ(root->CreateLightRGB(rm::D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.4F, 0.4F, 0.4F,
-                                       ambient),
-                  rm::Result::Ok);
+        EXPECT_EQ(
+            root->CreateLightRGB(rm::D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.4F, 0.4F, 0.4F, ambient),
+            rm::Result::Ok);
         scene->AddLight(ambient);
         mesh = MakeMesh(*root, quads, 7);
         model->AddVisual(mesh);
