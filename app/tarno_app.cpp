@@ -220,7 +220,15 @@ void CTarnoApp::OnAboutToBlock() {
 
 bool CTarnoApp::RenderStep() {
     ++m_renderSteps;
+    QElapsedTimer stepTime;
+    stepTime.start();
     if (!m_pRoot || rm::Failed(m_pRoot->Tick(1.0F))) return false;
+    // What input may wait behind drawing: report the steps longer than a display frame.
+    if (const qint64 ms = stepTime.elapsed(); ms > 16 && DebugOutputEnabled()) {
+        const QByteArray text = QByteArrayLiteral("render step: ") + QByteArray::number(ms) +
+                                QByteArrayLiteral(" ms\r\n");
+        OutputDebugText(text.constData());
+    }
     if (!m_pMainWnd) return false;
     // The pending paint of the main window, now. Only after a tick that drew: sending
     // posted events while others wait wakes the event loop again, which would spin it.
