@@ -107,7 +107,7 @@ TEST_F(AppTest, KeysAndResizeAreHandledWhileASlowFrameIsDrawn) {
 }
 
 TEST_F(AppTest, EndsCleanlyWithASlowFrameInFlight) {
-    ASSERT_TRUE(Start({QString::fromStdString(WriteSlowModel(6000))}));
+    ASSERT_TRUE(Start({QString::fromStdString(WriteSlowModel(3000))}));
     view::CTarnoView& view = Frame().GetActiveView();
     QTimer::singleShot(100, [&] {
         QTest::keyPress(&view, Qt::Key_Plus, Qt::KeypadModifier);
