@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
+#include <chrono>
 #include <cstdio>
 
 #include "app/about_dlg.h"
@@ -22,6 +23,10 @@ namespace app {
 namespace {
 
 constexpr int kProfileMRU = res::kRecentFileCount;
+// How long a step waits for a frame before leaving it to finish in the background. Short
+// enough that input is never held up noticeably, long enough that an ordinary frame is
+// still shown in the step that asked for it.
+constexpr std::chrono::milliseconds kFrameBudget{40};
 
 QString LocalPath(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
@@ -200,7 +205,16 @@ int CTarnoApp::Run() {
     const QMetaObject::Connection idle = connect(
         dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CTarnoApp::OnAboutToBlock);
     if (DebugOutputEnabled()) QCoreApplication::instance()->installEventFilter(this);
+    // Frames are drawn off this thread, so that input never waits long behind a slow one; a
+    // finished frame wakes the loop, whose next step presents it.
+    if (m_pRoot) {
+        m_pRoot->StartBackgroundFrames(kFrameBudget, [this] {
+            QMetaObject::invokeMethod(
+                this, [] {}, Qt::QueuedConnection);
+        });
+    }
     const int code = QApplication::exec();
+    if (m_pRoot) m_pRoot->StopBackgroundFrames();
     disconnect(idle);
     if (!m_bEnding) m_nExitCode = code;
     return ExitInstance();
@@ -219,7 +233,15 @@ void CTarnoApp::OnAboutToBlock() {
 
 bool CTarnoApp::RenderStep() {
     ++m_renderSteps;
+    QElapsedTimer stepTime;
+    stepTime.start();
     if (!m_pRoot || rm::Failed(m_pRoot->Tick(1.0F))) return false;
+    // What input may wait behind drawing: report the steps longer than a display frame.
+    if (const qint64 ms = stepTime.elapsed(); ms > 16 && DebugOutputEnabled()) {
+        const QByteArray text = QByteArrayLiteral("render step: ") + QByteArray::number(ms) +
+                                QByteArrayLiteral(" ms\r\n");
+        OutputDebugText(text.constData());
+    }
     if (!m_pMainWnd) return false;
     // The pending paint of the main window, now. Only after a tick that drew: sending
     // posted events while others wait wakes the event loop again, which would spin it.

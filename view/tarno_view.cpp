@@ -126,7 +126,12 @@ void CTarnoView::OnDraw(QPainter& painter) {
     const rm::FramePtr& scene = m_doc.m_pSceneFrame;
     if (m_pDevice && scene && m_pViewport) {
         const WidgetTarget::PaintScope painting(*m_target);
-        if (m_pViewport->DrawnRevision() != rm::CurrentRevision()) {
+        if (m_root.DrawsInBackground()) {
+            // The device may be drawing on another thread: ask for the current picture the
+            // way the loop does, and show the last one until it is ready.
+            bool drew = false;
+            static_cast<void>(m_root.DrawViewport(m_pViewport, drew));
+        } else if (m_pViewport->DrawnRevision() != rm::CurrentRevision()) {
             // The scene changed since the loop's last tick (or the surface is new): draw it
             // now so the paint shows what is current, and let the next tick skip it.
             const std::uint64_t revision = rm::CurrentRevision();

@@ -2,6 +2,7 @@
 // What the scene graph hands the rasterizer for one Render call: the camera, the lights in
 // world space and the meshes with their world transforms. Pointers stay valid for the call.
 
+#include <atomic>
 #include <span>
 
 #include "platform/rm/mesh_builder.h"
@@ -37,6 +38,9 @@ struct RenderJob {
     ColorRGB ambient;        // sum of the ambient lights
     std::span<const DirectionalLightInfo> lights;
     std::span<const MeshInstance> meshes;
+    // Set by another thread when the picture is no longer wanted: the render then stops at
+    // the next face chunk or tile and leaves the buffers unfinished. Null: never cancelled.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 }  // namespace rm

@@ -64,6 +64,10 @@ PixelRect Intersect(const ViewportRect& rect, int width, int height) {
     return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
 }
 
+bool Cancelled(const RenderJob& job) {
+    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
+}
+
 int ClampDimension(int v) {
     return std::clamp(v, 1, raster::kMaxDimension);
 }
@@ -83,7 +87,8 @@ struct Renderer::Impl {
 
     bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
     void SetUpMeshes(const RenderJob& job);
-    void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor);
+    void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
+                    const RenderJob& job);
 
     raster::FrameBuffer frame;
     raster::WorkerPool pool;
@@ -164,7 +169,8 @@ void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
     totalFaces = static_cast<std::uint32_t>(faceCount);
 }
 
-void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor) {
+void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
+                                const RenderJob& job) {
     const auto t = static_cast<std::size_t>(tile);
     tileFragments[t] = 0;
     bool any = false;
@@ -180,7 +186,7 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
     frame.Materialize(tile);
     const raster::TileTarget target = frame.Target(tile, scissor);
     std::uint64_t passed = 0;
-    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+    for (std::uint32_t c = 0; c < chunkCount && !Cancelled(job); ++c) {
         const raster::Chunk& chunk = chunks[c];
         const std::uint32_t end = chunk.tileStart[t + 1];
         for (std::uint32_t e = chunk.tileStart[t]; e < end; ++e) {
@@ -244,6 +250,9 @@ void Renderer::Render(const RenderJob& job) {
         raster::TransformVertices(geo, begin, end, im.vertices.data() + begin);
     });
     geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.data(), im.totalVertices);
+    if (Cancelled(job)) {
+        return;
+    }
 
     const std::uint32_t chunkFaces =
         std::clamp(im.totalFaces / kTargetChunks, kMinChunkFaces, kMaxChunkFaces);
@@ -252,20 +261,29 @@ void Renderer::Render(const RenderJob& job) {
         im.chunks.resize(chunkCount);
     }
     im.pool.ParallelFor(chunkCount, [&](std::uint32_t c, unsigned worker) {
+        if (Cancelled(job)) {
+            return;
+        }
         const std::uint32_t begin = c * chunkFaces;
         const std::uint32_t end = std::min(im.totalFaces, begin + chunkFaces);
         raster::BuildChunk(geo, begin, end, im.chunks[c], im.scratch[worker]);
     });
 
+    if (Cancelled(job)) {
+        return;
+    }
     const PixelRect scissor = geo.view.scissor;
     const int tx0 = scissor.x0 / raster::kTileSize;
     const int ty0 = scissor.y0 / raster::kTileSize;
     const int spanX = scissor.x1 / raster::kTileSize - tx0 + 1;
     const int spanY = scissor.y1 / raster::kTileSize - ty0 + 1;
     im.pool.ParallelFor(static_cast<std::uint32_t>(spanX * spanY), [&](std::uint32_t i, unsigned) {
+        if (Cancelled(job)) {
+            return;
+        }
         const int tile = (ty0 + static_cast<int>(i) / spanX) * im.frame.TilesX() + tx0 +
                          static_cast<int>(i) % spanX;
-        im.RasterTile(tile, chunkCount, scissor);
+        im.RasterTile(tile, chunkCount, scissor, job);
     });
 
     for (std::uint32_t c = 0; c < chunkCount; ++c) {

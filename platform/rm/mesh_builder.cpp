@@ -50,6 +50,7 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
         return Result::BadValue;
     }
     MeshData& d = *m_mesh;
+    WaitForMeshReaders(d);
     if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 8) {
         return Result::OutOfMemory;
     }
@@ -86,6 +87,7 @@ Result Face::SetColor(D3DCOLOR color) {
     if (!m_mesh || m_index >= m_mesh->faces.size()) {
         return Result::BadObject;
     }
+    WaitForMeshReaders(*m_mesh);
     m_mesh->faces[m_index].color = color;
     BumpRevision();
     return Result::Ok;
@@ -197,6 +199,7 @@ MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}
 
 Result MeshBuilder::CreateFace(Face& out) {
     MeshData& d = *m_data;
+    WaitForMeshReaders(d);
     if (d.faces.size() >= kMaxPool) {
         return Result::OutOfMemory;
     }
@@ -255,6 +258,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
         }
     }
     MeshData& d = *m_data;
+    WaitForMeshReaders(d);
     if (d.positions.size() + vertices.size() > kMaxPool ||
         d.normals.size() + normals.size() > kMaxPool || d.corners.size() + cornerCount > kMaxPool ||
         d.faces.size() + faceCount > kMaxPool) {
@@ -307,6 +311,7 @@ Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
 }
 
 Result MeshBuilder::SetColor(D3DCOLOR color) {
+    WaitForMeshReaders(*m_data);
     for (FaceRecord& f : m_data->faces) {
         f.color = color;
     }
@@ -329,6 +334,7 @@ Result MeshBuilder::GetFace(std::uint32_t index, Face& out) const {
 void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t positions,
                           std::size_t normals) {
     MeshData& d = *m_data;
+    WaitForMeshReaders(d);
     if (positions == SIZE_MAX) {
         positions = corners;
     }

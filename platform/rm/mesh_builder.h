@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/rm/mesh_pin.h"
 #include "platform/rm/types.h"
 
 namespace rm {
@@ -39,6 +40,8 @@ struct MeshData {
     std::vector<Corner> corners;
     std::vector<FaceRecord> faces;
     D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
+    // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
+    mutable PinCount pins;
 
     [[nodiscard]] std::size_t MemoryBytes() const;
 };
@@ -108,6 +111,8 @@ public:
     [[nodiscard]] std::uint32_t GetFaceCount() const;
     Result GetFace(std::uint32_t index, Face& out) const;
     [[nodiscard]] const MeshData& Data() const { return *m_data; }
+    // The same data, kept alive by the caller: for a frame that outlives the builder.
+    [[nodiscard]] std::shared_ptr<const MeshData> SharedData() const { return m_data; }
     // Reserves room for this many more faces, corners, positions (by default as many as
     // corners) and normals; purely an optimisation. A pool that must grow grows by at
     // least half, so repeated calls stay amortised.

@@ -17,6 +17,101 @@ void Prune(std::vector<std::weak_ptr<T>>& v) {
 }
 }  // namespace
 
+Root::~Root() {
+    // The drawing thread goes first: its frames hold devices and meshes of this root.
+    m_runner.reset();
+}
+
+void Root::StartBackgroundFrames(std::chrono::milliseconds budget, std::function<void()> ready) {
+    m_runner.reset();
+    m_budget = budget;
+    m_runner = std::make_unique<FrameRunner>(std::move(ready));
+}
+
+void Root::StopBackgroundFrames() {
+    m_runner.reset();
+}
+
+std::uint64_t Root::BackgroundFramesFinished() const {
+    return m_runner ? m_runner->FinishedCount() : 0;
+}
+
+std::uint64_t Root::BackgroundFramesDropped() const {
+    return m_runner ? m_runner->CancelledCount() : 0;
+}
+
+Result Root::DrawViewport(const ViewportPtr& viewport, bool& drew) {
+    drew = false;
+    if (!viewport) {
+        return Result::BadObject;
+    }
+    const std::uint64_t revision = CurrentRevision();
+    if (viewport->DrawnRevision() == revision) {
+        return Result::Ok;  // nothing it shows changed since its last picture
+    }
+    return m_runner ? DrawInBackground(viewport, revision, drew)
+                    : DrawNow(*viewport, revision, drew);
+}
+
+Result Root::Present(Viewport& viewport, std::uint64_t revision, bool& drew) {
+    const Result r = viewport.GetDevice()->Update();
+    if (Succeeded(r)) {
+        viewport.SetDrawnRevision(revision);
+        drew = true;
+    }
+    return r;
+}
+
+Result Root::DrawNow(Viewport& viewport, std::uint64_t revision, bool& drew) {
+    Result r = viewport.Clear();
+    if (Succeeded(r)) {
+        r = viewport.Render(viewport.GetCamera()->SceneRoot());
+    }
+    if (Succeeded(r)) {
+        r = Present(viewport, revision, drew);
+    }
+    return r;
+}
+
+Result Root::DrawInBackground(const ViewportPtr& viewport, std::uint64_t revision, bool& drew) {
+    const std::weak_ptr<const Viewport> key = viewport;
+    if (const auto finished = m_runner->TakeFinished(key); finished && *finished == revision) {
+        return Present(*viewport, revision, drew);
+    }
+    // A picture of an older scene is dropped: the frame for this one follows.
+    if (m_runner->InFlight(key, revision)) {
+        return Result::Ok;
+    }
+    const FramePtr& camera = viewport->GetCamera();
+    if (!viewport->GetDevice() || !camera) {
+        return Result::BadObject;
+    }
+    auto request = std::make_unique<FrameRequest>();
+    RenderJob job;
+    std::vector<std::shared_ptr<const MeshData>> owners;
+    try {
+        const Result r = viewport->PrepareJob(camera->SceneRoot(), job, &owners);
+        if (Failed(r)) {
+            return r;
+        }
+        request->Adopt(job, std::move(owners));
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    request->viewport = key;
+    request->revision = revision;
+    request->device = viewport->GetDevice();
+    request->background = camera->SceneRoot()->GetSceneBackground();
+    m_runner->Submit(std::move(request));
+    // A quick frame is shown at once, as if drawn here; a slow one by a later Tick.
+    if (m_runner->WaitForViewport(key, FrameRunner::Clock::now() + m_budget)) {
+        if (const auto finished = m_runner->TakeFinished(key); finished && *finished == revision) {
+            return Present(*viewport, revision, drew);
+        }
+    }
+    return Result::Ok;
+}
+
 Result Direct3DRMCreate(RootPtr& out) {
     try {
         out = std::make_shared<Root>(Root::PrivateTag{});
@@ -166,21 +261,11 @@ Result Root::Tick(D3DVALUE delta) {
         if (!viewport) {
             continue;
         }
-        const std::uint64_t revision = CurrentRevision();
-        if (viewport->DrawnRevision() == revision) {
-            continue;  // nothing it shows changed since its last picture
-        }
-        Result r = viewport->Clear();
-        if (Succeeded(r)) {
-            r = viewport->Render(viewport->GetCamera()->SceneRoot());
-        }
-        if (Succeeded(r)) {
-            r = viewport->GetDevice()->Update();
-        }
-        if (Succeeded(r)) {
-            viewport->SetDrawnRevision(revision);
+        bool drew = false;
+        const Result r = DrawViewport(viewport, drew);
+        if (drew) {
             ++m_lastDrawCount;
-        } else if (Succeeded(first)) {
+        } else if (Failed(r) && Succeeded(first)) {
             first = r;
         }
     }

@@ -66,7 +66,8 @@ Result Viewport::Render(const Frame* frame) {
     return Result::Ok;
 }
 
-Result Viewport::PrepareJob(const Frame* frame, RenderJob& job) {
+Result Viewport::PrepareJob(const Frame* frame, RenderJob& job,
+                            std::vector<std::shared_ptr<const MeshData>>* owners) {
     if (frame == nullptr || !m_device || !m_camera) {
         return Result::BadObject;
     }
@@ -106,6 +107,9 @@ Result Viewport::PrepareJob(const Frame* frame, RenderJob& job) {
             for (const MeshBuilderPtr& visual : f->Visuals()) {
                 m_meshes.push_back(MeshInstance{&visual->Data(), world,
                                                 CapQuality(visual->GetQuality(), deviceQuality)});
+                if (owners != nullptr) {
+                    owners->push_back(visual->SharedData());
+                }
             }
             const auto& children = f->Children();
             for (auto it = children.rbegin(); it != children.rend(); ++it) {

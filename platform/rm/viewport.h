@@ -36,8 +36,10 @@ public:
     Result Render(const Frame* frame);
     // The job Render hands the rasterizer, without drawing it: camera, planes, rectangle,
     // ambient sum, directional lights and capped mesh instances. Its spans point into this
-    // viewport and stay valid until the next PrepareJob or Render.
-    Result PrepareJob(const Frame* frame, RenderJob& job);
+    // viewport and stay valid until the next PrepareJob or Render. With `owners`, the data
+    // of every mesh drawn is also added there, for a job that outlives the scene's meshes.
+    Result PrepareJob(const Frame* frame, RenderJob& job,
+                      std::vector<std::shared_ptr<const MeshData>>* owners = nullptr);
 
     // Revision of the scene when this viewport was last drawn by Root::Tick (0 = never).
     [[nodiscard]] std::uint64_t DrawnRevision() const { return m_drawnRevision; }
