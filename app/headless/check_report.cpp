@@ -26,12 +26,11 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
 
 void CheckReport::OnWarning(doc::LoadWarning kind, std::int64_t line, const std::string& text) {
     if (Grouped(kind)) {
-        const std::string key = Upper(text);
-        for (Entry& e : m_entries) {
-            if (e.kind == kind && Upper(e.text) == key) {
-                ++e.count;
-                return;
-            }
+        std::string key = std::to_string(static_cast<int>(kind)) + ':' + Upper(text);
+        const auto [at, fresh] = m_groupIndex.try_emplace(std::move(key), m_entries.size());
+        if (!fresh) {
+            ++m_entries[at->second].count;
+            return;
         }
     }
     m_entries.push_back({kind, line, text, 1});

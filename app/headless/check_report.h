@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "doc/load_observer.h"
@@ -27,6 +28,9 @@ private:
         std::size_t count;
     };
     std::vector<Entry> m_entries;
+    // Grouped warnings by kind and upper-cased text: a file of a million undrawn commands
+    // must not compare each against every earlier one.
+    std::unordered_map<std::string, std::size_t> m_groupIndex;
 };
 
 // "FILE: N points, N faces, N strokes, N warnings".

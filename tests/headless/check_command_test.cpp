@@ -26,6 +26,25 @@ TEST(CheckReport, GroupsRepeatsAndSortsByLine) {
     EXPECT_NE(expected[1].find("1 line)"), std::string::npos);
 }
 
+TEST(CheckReport, ManyDistinctCommandsEachKeepTheirOwnCount) {
+    // Groups found again after the list has grown many times over.
+    app::CheckReport report;
+    constexpr int kNames = 5000;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < kNames; ++i) {
+            if (round == 2 && i % 2 == 1) continue;
+            const std::string name = (round == 1 ? "cmd" : "CMD") + std::to_string(i);
+            report.OnWarning(doc::LoadWarning::UndrawnCommand, round * kNames + i + 1, name);
+        }
+    }
+    ASSERT_EQ(report.WarningCount(), static_cast<std::size_t>(kNames));
+    const std::vector<std::string> lines = report.Lines("f.api");
+    EXPECT_EQ(lines[0],
+              "f.api:1: warning: " + app::WarningText(doc::LoadWarning::UndrawnCommand, "CMD0", 3));
+    EXPECT_EQ(lines[1],
+              "f.api:2: warning: " + app::WarningText(doc::LoadWarning::UndrawnCommand, "CMD1", 2));
+}
+
 TEST(CheckReport, SummaryCountsEverything) {
     doc::LoadSummary s;
     s.points = 4;
