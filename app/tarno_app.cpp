@@ -143,10 +143,10 @@ void CTarnoApp::Unregister() {
     m_nNumPreviewPages = 0;
     m_bProfileRemoved = true;
     if (removed) {
-        ShowMessage(QStringLiteral("The settings of Tarno were removed:\n%1").arg(file),
+        ShowMessage(QStringLiteral("The settings of Tarno were removed: %1").arg(file),
                     QMessageBox::Information);
     } else if (existed) {
-        ShowMessage(QStringLiteral("The settings file could not be removed:\n%1").arg(file),
+        ShowMessage(QStringLiteral("The settings file could not be removed: %1").arg(file),
                     QMessageBox::Warning);
     } else {
         ShowMessage(QStringLiteral("Tarno had no settings stored; nothing was removed."),

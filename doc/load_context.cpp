@@ -45,9 +45,9 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
         // The file's reader leaves readable bytes after every line.
         static_assert(rm::TextFile::kLinePadding >= kPaddingNeeded);
         count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
-        while (dropped) {
+        while (dropped && tokens.size() < std::size_t{INT_MAX}) {
             // More tokens than slots: none is dropped (a lost ")" would run the block on
-            // into the next commands). A line has fewer tokens than bytes.
+            // into the next commands). A line has no more tokens than bytes.
             tokens.resize(std::min({tokens.size() * 4, text.size() + 1, std::size_t{INT_MAX}}));
             count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
         }

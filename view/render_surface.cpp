@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/rm/view_fit.h"
+
 namespace view {
 
 namespace {
@@ -9,6 +11,9 @@ namespace {
 constexpr int kMinSide = 8;
 constexpr rm::D3DVALUE kCameraZ = -200.0F;
 constexpr rm::D3DVALUE kBackPlane = 5000.0F;
+constexpr rm::D3DVALUE kFrontPlane = 1.0F;  // the layer's default, which the view keeps
+// The framed model takes nine tenths of the picture's half width or half height.
+constexpr rm::D3DVALUE kFramedFill = 0.9F;
 
 // Shade and texture budgets for the screen's colour depth; 0 means "leave unset".
 struct ShadeSettings {
@@ -88,6 +93,14 @@ rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
         }
     }
     return rm::Result::Ok;
+}
+
+rm::Result FrameModel(rm::Viewport& viewport, const rm::Frame& model, const rm::MeshData& mesh) {
+    return rm::FrameMesh(viewport, model, mesh, {kFramedFill, kFrontPlane, kBackPlane});
+}
+
+rm::Result ResetDepthRange(rm::Viewport& viewport) {
+    return rm::SetDepthRange(viewport, kFrontPlane, kBackPlane);
 }
 
 void ReleaseRenderSurface(RenderSurface& surface) {

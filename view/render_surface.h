@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/rm/mesh_builder.h"
 #include "platform/rm/root.h"
 
 namespace view {
@@ -21,6 +22,13 @@ struct RenderSurface {
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
                                int bitsPerPixel, RenderSurface& out);
+// Moves the camera, keeping its orientation, so that the whole mesh as placed by `model`
+// fits the viewport with a small margin. The depth range widens beyond the view's own
+// (front 1, back 5000) only as far as a very small or very large model needs. NotFound
+// (nothing changed) for an empty mesh.
+rm::Result FrameModel(rm::Viewport& viewport, const rm::Frame& model, const rm::MeshData& mesh);
+// The view's own depth range again, as a new surface has it.
+rm::Result ResetDepthRange(rm::Viewport& viewport);
 // Releases clipper, viewport, device and camera, in that order; the camera frame is also
 // detached from its parent so that frames do not pile up over many resizes.
 void ReleaseRenderSurface(RenderSurface& surface);

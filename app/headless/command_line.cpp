@@ -39,26 +39,35 @@ bool ParseFloatList(std::string_view text, std::size_t count, float* out) {
     return true;
 }
 
+// "WxH", or "N" for a square N by N.
 bool ParseSize(std::string_view text, int& width, int& height) {
     const std::size_t x = text.find_first_of("xX");
-    if (x == std::string_view::npos) return false;
-    return ParseInt(text.substr(0, x), width) && ParseInt(text.substr(x + 1), height) &&
-           width >= kMinRenderSide && height >= kMinRenderSide && width <= kMaxRenderSide &&
+    if (x == std::string_view::npos) {
+        if (!ParseInt(text, width)) return false;
+        height = width;
+    } else if (!ParseInt(text.substr(0, x), width) || !ParseInt(text.substr(x + 1), height)) {
+        return false;
+    }
+    return width >= kMinRenderSide && height >= kMinRenderSide && width <= kMaxRenderSide &&
            height <= kMaxRenderSide;
 }
 
-// A name ending in ".png" in any letter case, or "-".
+// "-", or a name whose extension is ".png" in any letter case, or that has none (the
+// picture is PNG whatever the name); any other extension would promise another format.
 bool IsPngName(std::string_view name) {
     if (name == kStandardOutput) return true;
-    constexpr std::string_view kExtension = ".png";
-    if (name.size() <= kExtension.size()) return false;
-    const std::string_view tail = name.substr(name.size() - kExtension.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        const char c = tail[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != kExtension[i]) return false;
+    const std::size_t slash = name.rfind('/');
+    const std::string_view leaf = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const std::size_t dot = leaf.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return true;  // ".name" is no extension
+    const std::string_view extension = leaf.substr(dot + 1);
+    constexpr std::string_view kPng = "png";
+    if (extension.size() != kPng.size()) return false;
+    for (std::size_t i = 0; i < kPng.size(); ++i) {
+        const char c = extension[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kPng[i]) return false;
     }
-    return name[name.size() - kExtension.size() - 1] != '/';
+    return true;
 }
 
 // Walks the arguments after the command: options (with "--name value" or "--name=value")
@@ -124,9 +133,9 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             haveInput = true;
             continue;
         }
-        if (name == "--wireframe") {
-            if (attached) return Usage("--wireframe takes no value");
-            request.wireframe = true;
+        if (name == "--wireframe" || name == "--fit") {
+            if (attached) return Usage(name + " takes no value");
+            (name == "--fit" ? request.fit : request.wireframe) = true;
             continue;
         }
         if (name != "--output" && name != "--size" && name != "--camera" && name != "--turn") {
@@ -138,15 +147,15 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             if (value->empty()) return Usage("--output needs a file name");
             if (!IsPngName(*value)) {
                 return Usage(
-                    "--output writes PNG: give a name ending in .png, or - for "
-                    "standard output, not '" +
+                    "--output writes PNG: give a name ending in .png (or without an "
+                    "extension), or - for standard output, not '" +
                     std::string(*value) + "'");
             }
             request.output = std::string(*value);
             haveOutput = true;
         } else if (name == "--size") {
             if (!ParseSize(*value, request.width, request.height)) {
-                return Usage("--size wants WxH, each from " + std::to_string(kMinRenderSide) +
+                return Usage("--size wants WxH or N, each from " + std::to_string(kMinRenderSide) +
                              " to " + std::to_string(kMaxRenderSide) + ", not '" +
                              std::string(*value) + "'");
             }
@@ -229,7 +238,7 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--output" || arg == "--size" || arg == "--wireframe" || arg == "--camera" ||
-            arg == "--turn") {
+            arg == "--turn" || arg == "--fit") {
             return Usage(arg + " is an option of --render, which must come first");
         }
         if (arg == "--render" || arg == "--export" || arg == "--check" || arg == "--help" ||
@@ -244,12 +253,14 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
 std::string UsageText() {
     return "Usage:\n"
            "  tarno [FILE.api]       open the viewer, on FILE.api if given\n"
-           "  tarno --render IN.api --output OUT.png [--size WxH] [--wireframe]\n"
-           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS]\n"
+           "  tarno --render IN.api --output OUT.png [--size WxH|N] [--wireframe]\n"
+           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS] [--fit]\n"
            "                         draw IN.api as the window would and write a PNG\n"
            "                         (OUT.png, or - for standard output); default size\n"
            "                         640x480, each side 8 to 8192; camera at 0,0,-200;\n"
-           "                         --turn turns the model about the axis by RADIANS\n"
+           "                         --turn turns the model about the axis by RADIANS;\n"
+           "                         --fit moves the camera so that the whole model fills\n"
+           "                         the picture\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"

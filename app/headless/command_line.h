@@ -30,6 +30,7 @@ struct RenderRequest {
     bool wireframe = false;
     std::optional<Vector3> camera;  // nothing: where the window puts it
     std::optional<Turn> turn;
+    bool fit = false;  // frame the model after camera and turn are applied
 };
 
 struct ExportRequest {

@@ -46,6 +46,11 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
         static_cast<void>(document.m_pModelFrame->AddRotation(
             rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, t.axis.x, t.axis.y, t.axis.z, t.radians));
     }
+    if (request.fit && document.m_pMeshBuilder && document.m_pModelFrame) {
+        // An empty model leaves the camera where it is.
+        static_cast<void>(view::FrameModel(*surface.viewport, *document.m_pModelFrame,
+                                           document.m_pMeshBuilder->Data()));
+    }
     if (request.wireframe && document.m_pMeshBuilder) {
         static_cast<void>(document.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
     }

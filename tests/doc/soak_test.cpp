@@ -41,8 +41,8 @@ std::string Version(int round, std::size_t& faces) {
     const int segments = round % 5;  // a DRAW block of this many points strokes n - 1 times
     std::string text = "SURFACECOLOR ( " + std::to_string(round % 0x17) + " 0 )\r\nPOINTS ( 0";
     for (int i = 0; i < 8; ++i) {
-        text += " " + std::to_string(i * 10 + round % 7) + " " + std::to_string(i % 2 * 10) +
-                " " + std::to_string(i / 4 * 10 + 5);
+        text += " " + std::to_string(i * 10 + round % 7) + " " + std::to_string(i % 2 * 10) + " " +
+                std::to_string(i / 4 * 10 + 5);
     }
     text += " )\r\n";
     for (int p = 0; p < polygons; ++p) text += "POLY ( A 0 1 3 2 )\r\n";
@@ -62,8 +62,7 @@ TEST_F(LoaderTest, AThousandOpensAndReloadsOfAChangingFile) {
     for (int round = 0; round < 1000; ++round) {
         std::size_t faces = 0;
         std::ofstream(path, std::ios::binary | std::ios::trunc) << Version(round, faces);
-        const bool loaded =
-            round % 2 == 0 ? m_doc->OnOpenDocument(path) : m_doc->LoadApiFile(path);
+        const bool loaded = round % 2 == 0 ? m_doc->OnOpenDocument(path) : m_doc->LoadApiFile(path);
         ASSERT_TRUE(loaded) << round << ": " << m_doc->LastError();
         ASSERT_EQ(FaceCount(), faces) << round;
         ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U) << round;

@@ -85,14 +85,19 @@ TEST(HeadlessBadInput, SizesBeyondTheRendererAreRefusedBeforeLoading) {
 
 TEST(HeadlessBadInput, OutputMustBeAPngOrStandardOutput) {
     const std::string input = tarno_test::WriteTemp("square.api", kSquare);
-    for (const std::string name :
-         {"picture.jpg", "picture", "picture.png.txt", ".png", "folder/.png"}) {
+    for (const std::string name : {"picture.jpg", "picture.png.txt", "picture.pngx", "a.b/c.gif"}) {
         const auto r = tarno_test::Run({"--render", input, "--output", name});
         EXPECT_EQ(r.exitCode, 2) << name;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_NE(r.err.find(".png"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(name));
     }
+    // No extension at all promises no other format: the PNG goes there.
+    const std::string bare = tarno_test::TempPath("picture");
+    EXPECT_EQ(tarno_test::Run({"--render", input, "--output", bare, "--size", "16x16"}).exitCode,
+              0);
+    EXPECT_EQ(tarno_test::ReadWhole(bare).rfind("\x89PNG", 0), 0U);
     const std::string upper = tarno_test::TempPath("PICTURE.PNG");
     EXPECT_EQ(tarno_test::Run({"--render", input, "--output", upper, "--size", "16x16"}).exitCode,
               0);

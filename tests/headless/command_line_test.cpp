@@ -62,6 +62,18 @@ TEST(CommandLine, RenderDefaultsAreTheWindowsView) {
     EXPECT_FALSE(r.turn);
 }
 
+TEST(CommandLine, RenderTakesASquareSizeAndFit) {
+    const auto r = As<app::RenderRequest>(
+        Parse({"--render", "in.api", "--size", "128", "--fit", "--output", "t.png"}));
+    EXPECT_EQ(r.width, 128);
+    EXPECT_EQ(r.height, 128);
+    EXPECT_TRUE(r.fit);
+    EXPECT_FALSE(As<app::RenderRequest>(Parse({"--render", "a.api", "--output", "b.png"})).fit);
+    const auto edge = As<app::RenderRequest>(Parse({"--render", "a", "--output=b", "--size=8"}));
+    EXPECT_EQ(edge.width, 8);
+    EXPECT_EQ(edge.height, 8);
+}
+
 TEST(CommandLine, DoubleDashEndsTheOptions) {
     const auto& r =
         As<app::RenderRequest>(Parse({"--render", "--output", "o.png", "--", "--odd.api"}));
@@ -86,7 +98,10 @@ TEST(CommandLine, MistakesAreNamedInOneLine) {
         {"--render", "a.api", "--output"},                    // missing value
         {"--render", "a.api", "--output", "o.png", "--size", "7x480"},
         {"--render", "a.api", "--output", "o.png", "--size", "640x16385"},
-        {"--render", "a.api", "--output", "o.png", "--size", "640"},
+        {"--render", "a.api", "--output", "o.png", "--size", "640x"},
+        {"--render", "a.api", "--output", "o.png", "--size", "7"},
+        {"--render", "a.api", "--output", "o.png", "--size", "16385"},
+        {"--render", "a.api", "--output", "o.png", "--fit=yes"},
         {"--render", "a.api", "--output", "o.png", "--size", "64ax48"},
         {"--render", "a.api", "--output", "o.png", "--camera", "1,2"},
         {"--render", "a.api", "--output", "o.png", "--camera", "1,2,3,4"},

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/image/png_writer.h"
 #include "tests/headless/test_support.h"
@@ -149,6 +152,103 @@ TEST_F(RenderCommandTest, UnwritableOutputExitsOne) {
         tarno_test::Run({"--render", input, "--output", tarno_test::TempPath("no-dir/x/out.png")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.err.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The pixel bounds of what differs from the background (inclusive), or an empty box.
+struct Box {
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+};
+Box Bounds(const rm::Picture& picture) {
+    Box b;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if ((picture.At(x, y) & 0x00FFFFFFU) == 0) continue;
+            b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+        }
+    }
+    return b;
+}
+
+rm::Picture RenderFile(const std::string& path, app::RenderRequest request) {
+    request.input = path;
+    rm::Picture picture;
+    std::string error;
+    EXPECT_EQ(app::RenderPicture(request, picture, error), app::RenderOutcome::Drawn) << error;
+    return picture;
+}
+
+// A flat rectangle `w` by `h` at (x, y, z), facing the default camera.
+std::string Rectangle(long long x, long long y, long long z, long long w, long long h) {
+    const auto n = [](long long v) { return std::to_string(v); };
+    return "SurfaceColor ( 06 0 )\nPoints ( 0\n" + n(x) + " " + n(y) + " " + n(z) + "  " +
+           n(x + w) + " " + n(y) + " " + n(z) + "  " + n(x + w) + " " + n(y + h) + " " + n(z) +
+           "  " + n(x) + " " + n(y + h) + " " + n(z) +
+           "\n)\nPoly ( AI 0 3 2 1 )\nPoly ( A 0 3 2 1 )\nEndA\n";
+}
+
+TEST(RenderFit, FramesModelsOfAnySizeCentredWithASmallMargin) {
+    struct Case {
+        long long x, y, z, w, h;
+    };
+    for (const Case& c : std::vector<Case>{{-10, -5, 0, 20, 10},
+                                           {3000, 3000, 3000, 2, 1},
+                                           {-100000, -50000, 0, 200000, 100000},
+                                           {2000000000, -2000000000, 2000000000, 100000, 50000}}) {
+        const std::string path =
+            tarno_test::WriteTemp("rect.api", Rectangle(c.x, c.y, c.z, c.w, c.h));
+        app::RenderRequest request;
+        request.fit = true;
+        request.width = 200;
+        request.height = 100;
+        const rm::Picture picture = RenderFile(path, request);
+        const Box b = Bounds(picture);
+        ASSERT_GE(b.x1, 0) << c.w;  // something is drawn
+        // A 2:1 rectangle in a 2:1 picture fills nine tenths of both sides, centred.
+        EXPECT_NEAR(b.x1 - b.x0 + 1, 180, 3) << c.w;
+        EXPECT_NEAR(b.y1 - b.y0 + 1, 90, 3) << c.w;
+        EXPECT_NEAR((b.x0 + b.x1) / 2.0, 99.5, 2.0) << c.w;
+        EXPECT_NEAR((b.y0 + b.y1) / 2.0, 49.5, 2.0) << c.w;
+    }
+}
+
+TEST(RenderFit, SquareSizeAndFitFromTheCommandLine) {
+    const std::string input = tarno_test::WriteTemp("small.api", Rectangle(-2, -2, 50, 4, 4));
+    const std::string output = tarno_test::TempPath("thumb.png");
+    const auto r =
+        tarno_test::Run({"--render", input, "--output", output, "--size", "64", "--fit"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    rm::Picture written;
+    ASSERT_TRUE(rm::ReadPng(output, written));
+    EXPECT_EQ(written.width, 64);
+    EXPECT_EQ(written.height, 64);
+    const Box b = Bounds(written);
+    EXPECT_NEAR(b.x1 - b.x0 + 1, 58, 2);
+    // Without --fit the same model is a speck at the window's start camera.
+    const auto plain = tarno_test::Run({"--render", input, "--output", output, "--size", "64"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    ASSERT_TRUE(rm::ReadPng(output, written));
+    const Box speck = Bounds(written);
+    EXPECT_LT(speck.x1 - speck.x0 + 1, 8);
+}
+
+TEST(RenderFit, TurnedModelIsFramedAfterTheTurnAndAnEmptyOneLeftAlone) {
+    const std::string path = tarno_test::WriteTemp("rect.api", Rectangle(0, 0, 0, 40, 10));
+    app::RenderRequest request;
+    request.fit = true;
+    request.width = request.height = 100;
+    request.turn = app::Turn{{0.0F, 0.0F, 1.0F}, 3.14159265F / 2.0F};  // now 10 wide, 40 high
+    const Box b = Bounds(RenderFile(path, request));
+    EXPECT_NEAR(b.y1 - b.y0 + 1, 90, 3);
+    EXPECT_NEAR(b.x1 - b.x0 + 1, 22, 3);
+
+    const std::string empty = tarno_test::WriteTemp("empty.api", "EndA\n");
+    request.turn.reset();
+    const rm::Picture picture = RenderFile(empty, request);
+    EXPECT_EQ(Measure(picture).pixels, 0U);
 }
 
 }  // namespace

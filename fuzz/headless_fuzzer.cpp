@@ -1,0 +1,81 @@
+// libFuzzer entry for the headless render path with framing (`--render --fit`): every
+// input is a file the command opens, loads, frames and draws. The first byte chooses
+// the options (solid or wireframe, a turn, the picture's size); the rest is the file.
+// The sanitizers turn any fault of the loader, the framing or the renderer into a crash.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/headless/command_line.h"
+#include "app/headless/render_command.h"
+#include "platform/image/picture.h"
+
+namespace {
+
+struct ScratchFile {
+    ScratchFile() {
+        char name[] = "/dev/shm/tarno-fuzz-render-XXXXXX";
+        int fd = ::mkstemp(name);
+        if (fd < 0) {
+            char fallback[] = "/tmp/tarno-fuzz-render-XXXXXX";
+            fd = ::mkstemp(fallback);
+            if (fd < 0) std::abort();
+            path = fallback;
+        } else {
+            path = name;
+        }
+        ::close(fd);
+    }
+    ~ScratchFile() { ::unlink(path.c_str()); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    std::string path;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static ScratchFile scratch;
+    const std::uint8_t options = size > 0 ? data[0] : 0;
+    {
+        std::ofstream out(scratch.path, std::ios::binary | std::ios::trunc);
+        if (size > 1) {
+            out.write(reinterpret_cast<const char*>(data + 1),
+                      static_cast<std::streamsize>(size - 1));
+        }
+        if (!out) std::abort();
+    }
+    app::RenderRequest request;
+    request.input = scratch.path;
+    request.output = app::kStandardOutput;
+    request.fit = true;
+    request.wireframe = (options & 1U) != 0;
+    // Small pictures keep each run fast; odd sizes reach the edges of the tiles.
+    request.width = app::kMinRenderSide + (options >> 1 & 7U) * 9;
+    request.height = app::kMinRenderSide + (options >> 4 & 3U) * 7;
+    if ((options & 0x40U) != 0) {
+        request.turn = app::Turn{{0.3F, 1.0F, -0.2F}, 0.7F};
+    }
+    rm::Picture picture;
+    std::string error;
+    const app::RenderOutcome outcome = app::RenderPicture(request, picture, error);
+    if (outcome == app::RenderOutcome::UnreadableInput) {
+        // The scratch file is a readable regular file: only a load that stopped part way
+        // may say so, and it must say why.
+        if (error.empty()) std::abort();
+        return 0;
+    }
+    if (outcome == app::RenderOutcome::Drawn &&
+        (picture.width != request.width || picture.height != request.height ||
+         picture.pixels.size() !=
+             static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height))) {
+        std::abort();
+    }
+    if (outcome == app::RenderOutcome::Failed && error.empty()) std::abort();
+    return 0;
+}
