@@ -10,6 +10,9 @@ JOBS       ?= $(shell nproc)
 EXAMPLE    ?= examples/house.api
 FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
+# The big model the open-and-show figure is measured on, made once by the scene generator.
+BIG_SCENE      ?= /tmp/big.api
+BIG_SCENE_TOOL ?= ../shared/tools/big-scene/make_big_scene.py
 
 .PHONY: all deps build build-asan run test test-plain test-asan bench fuzz clean format \
         install uninstall package headless
@@ -70,6 +73,8 @@ headless:
 
 bench: build
 	$(BUILD)/bench/tarno_bench
+	@test -f $(BIG_SCENE) || python3 $(BIG_SCENE_TOOL) $(BIG_SCENE)
+	xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/open_and_show.py $(BUILD)/app/tarno $(BIG_SCENE)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

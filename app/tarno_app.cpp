@@ -247,6 +247,11 @@ bool CTarnoApp::RenderStep() {
     // posted events while others wait wakes the event loop again, which would spin it.
     if (m_pRoot->LastTickDrawCount() > 0) {
         QCoreApplication::sendPostedEvents(m_pMainWnd.get(), QEvent::UpdateRequest);
+        if (!m_shownOnce) {
+            // For timing an open from outside: the moment the first picture is painted.
+            m_shownOnce = true;
+            OutputDebugText("first picture on screen\r\n");
+        }
         if (m_sinceInput.isValid()) {
             const QByteArray text = QByteArrayLiteral("input to screen: ") +
                                     QByteArray::number(m_sinceInput.nsecsElapsed() / 1e6, 'f', 1) +

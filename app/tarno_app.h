@@ -98,6 +98,7 @@ private:
     bool m_bEnding = false;
     int m_nExitCode = 1;
     std::uint64_t m_renderSteps = 0;
+    bool m_shownOnce = false;             // the first picture reached the screen
     QElapsedTimer m_sinceInput;           // valid from an input event until the picture after it
     std::unique_ptr<QPrinter> m_printer;  // made when first needed
     // The document before the frame: the frame's view refers to the document.

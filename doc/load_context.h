@@ -82,6 +82,26 @@ public:
         }
     }
 
+    // The mesh position that holds point-table entry `index` as it is now, added to the
+    // mesh on first use; the faces of one point block share their corners' positions.
+    // kTableSize > index >= 0. False if the mesh cannot grow.
+    bool PositionOf(const TablePoint& point, std::int32_t index, std::uint32_t& position) {
+        SharedPoint& s = m_shared[static_cast<std::size_t>(index)];
+        if (s.position == kNoPosition || s.value.x != point.x || s.value.y != point.y ||
+            s.value.z != point.z) {
+            const rm::D3DVECTOR p{static_cast<rm::D3DVALUE>(point.x),
+                                  static_cast<rm::D3DVALUE>(point.y),
+                                  static_cast<rm::D3DVALUE>(point.z)};
+            if (rm::Failed(mesh.AddPosition(p, s.position))) {
+                s.position = kNoPosition;
+                return false;
+            }
+            s.value = point;
+        }
+        position = s.position;
+        return true;
+    }
+
     rm::TextFile& file;
     rm::MeshBuilder& mesh;
     LoadObserver* const observer;
@@ -94,10 +114,20 @@ public:
     LoadSummary summary;
     bool strokeLimitReported = false;
     std::bitset<kTableSize> written;
+    // The corners of the face being added, as mesh positions.
+    std::vector<std::uint32_t> corners = std::vector<std::uint32_t>(kTableSize);
 
 private:
+    static constexpr std::uint32_t kNoPosition = 0xFFFFFFFFU;
+    struct SharedPoint {
+        TablePoint value;
+        std::uint32_t position = kNoPosition;
+    };
+
     void GrowMesh();
 
+    // By point-table index: the value last added to the mesh for it, and where.
+    std::vector<SharedPoint> m_shared = std::vector<SharedPoint>(kTableSize);
     std::int64_t m_fileSize = 0;
     std::size_t m_nextGrowthCheck = 0;
     bool m_failed = false;

@@ -2,6 +2,7 @@
 // its front faces the way its orientation header asks, then made a face of the model mesh.
 
 #include <algorithm>
+#include <span>
 
 #include "doc/keywords.h"
 #include "doc/load_context.h"
@@ -156,18 +157,20 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
 
 void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
     LoadTables& tables = Tables();
-    // Only the face being filled needs a handle, so any number of faces fits one load.
     ctx.MakeRoomForFaces();
-    rm::Face face;
-    if (rm::Failed(ctx.mesh.CreateFace(face))) {
+    const auto n = static_cast<std::size_t>(tables.polygonCount);
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::int32_t index = tables.polygonIndexList[k];
+        if (!ctx.PositionOf(tables.pointTable[static_cast<std::size_t>(index)], index,
+                            ctx.corners[k])) {
+            ctx.Fail("cannot create a face of the model");
+            return;
+        }
+    }
+    const rm::D3DCOLOR color = textured ? ColorFromCode(0x16, 240) : tables.surfaceColor;
+    if (rm::Failed(ctx.mesh.AddFaceAt(std::span(ctx.corners.data(), n), color))) {
         ctx.Fail("cannot create a face of the model");
         return;
-    }
-    (void)face.SetColor(textured ? ColorFromCode(0x16, 240) : tables.surfaceColor);
-    for (int k = 0; k < tables.polygonCount; ++k) {
-        const rm::D3DVECTOR p =
-            PointAt(tables, tables.polygonIndexList[static_cast<std::size_t>(k)]);
-        (void)face.AddVertex(p.x, p.y, p.z);
     }
     ++ctx.summary.faces;
 }

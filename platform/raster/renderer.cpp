@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "platform/raster/frame_buffer.h"
@@ -94,7 +95,10 @@ struct Renderer::Impl {
     raster::WorkerPool pool;
     std::vector<raster::GeometryScratch> scratch;
     std::vector<raster::MeshSetup> meshes;
-    std::vector<raster::ProjectedVertex> vertices;
+    // Written in full by the vertex pass before anything reads it, so never zero-filled:
+    // on a big model that would touch every page twice.
+    std::unique_ptr<raster::ProjectedVertex[]> vertices;
+    std::size_t vertexCapacity = 0;
     std::vector<raster::Chunk> chunks;
     std::vector<std::uint64_t> tileFragments;
     std::vector<int> pendingTiles;
@@ -240,16 +244,18 @@ void Renderer::Render(const RenderJob& job) {
     }
     geo.meshes = im.meshes;
 
-    if (im.vertices.size() < im.totalVertices) {
-        im.vertices.resize(im.totalVertices);
+    if (im.vertexCapacity < im.totalVertices) {
+        im.vertices.reset();
+        im.vertices = std::make_unique_for_overwrite<raster::ProjectedVertex[]>(im.totalVertices);
+        im.vertexCapacity = im.totalVertices;
     }
     const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
     im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
         const std::uint32_t begin = block * kVertexBlock;
         const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
-        raster::TransformVertices(geo, begin, end, im.vertices.data() + begin);
+        raster::TransformVertices(geo, begin, end, im.vertices.get() + begin);
     });
-    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.data(), im.totalVertices);
+    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.get(), im.totalVertices);
     if (Cancelled(job)) {
         return;
     }
@@ -322,7 +328,7 @@ const RenderStats& Renderer::LastStats() const {
 std::size_t Renderer::ReservedBytes() const {
     const Impl& im = *m_impl;
     std::size_t bytes = im.frame.ReservedBytes() +
-                        im.vertices.capacity() * sizeof(raster::ProjectedVertex) +
+                        im.vertexCapacity * sizeof(raster::ProjectedVertex) +
                         im.meshes.capacity() * sizeof(raster::MeshSetup) +
                         im.chunks.capacity() * sizeof(raster::Chunk);
     for (const raster::Chunk& c : im.chunks) {

@@ -301,6 +301,51 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     return Result::Ok;
 }
 
+Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index) {
+    if (!Finite(position)) {
+        return Result::BadValue;
+    }
+    MeshData& d = *m_data;
+    if (d.positions.size() >= kMaxPool) {
+        return Result::OutOfMemory;
+    }
+    try {
+        GrowFor(d.positions, 1);
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    index = static_cast<std::uint32_t>(d.positions.size());
+    d.positions.push_back(position);
+    BumpRevision();
+    return Result::Ok;
+}
+
+Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR color) {
+    MeshData& d = *m_data;
+    for (const std::uint32_t p : positions) {
+        if (p >= d.positions.size()) {
+            return Result::BadValue;
+        }
+    }
+    if (d.faces.size() >= kMaxPool || positions.size() > kMaxPool - d.corners.size()) {
+        return Result::OutOfMemory;
+    }
+    try {
+        GrowFor(d.faces, 1);
+        GrowFor(d.corners, positions.size());
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const auto first = static_cast<std::uint32_t>(d.corners.size());
+    const auto count = static_cast<std::uint32_t>(positions.size());
+    d.faces.push_back(FaceRecord{first, count, count, color});
+    for (const std::uint32_t p : positions) {
+        d.corners.push_back(Corner{p, kNoNormal});
+    }
+    BumpRevision();
+    return Result::Ok;
+}
+
 Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
     if (!IsValidQuality(quality)) {
         return Result::BadValue;

@@ -103,6 +103,13 @@ public:
     // end gives BadFaceData and leaves the mesh as it was.
     Result AddFaces(std::span<const D3DVECTOR> vertices, std::span<const D3DVECTOR> normals,
                     std::span<const std::uint32_t> faceData, FaceArray* out);
+    // Appends one position to the shared pool for faces added by AddFaceAt to refer to;
+    // BadValue unless finite.
+    Result AddPosition(const D3DVECTOR& position, std::uint32_t& index);
+    // Appends one face of this colour whose corners are the given pool positions, in order;
+    // the same as CreateFace, SetColor and one AddVertex per corner, but corners may share
+    // positions. BadValue (and nothing added) if an index is outside the pool.
+    Result AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR color);
     Result SetQuality(D3DRMRENDERQUALITY quality);
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "platform/rm/vector_math.h"
@@ -140,6 +141,49 @@ TEST_F(PolygonBlock, DegeneratePolygonStillLoads) {
     // No direction: N.R counts as 0, so "A" keeps the order and "AI" reverses it.
     EXPECT_EQ(FaceXs(0), (Xs{1, 2, 3}));
     EXPECT_EQ(FaceXs(1), (Xs{3, 2, 1}));
+}
+
+// True when the face's corners are `expected` in that order or the reverse one (the facing
+// rule may turn a face round; that is tested elsewhere).
+::testing::AssertionResult CornersAre(std::vector<rm::D3DVECTOR> actual,
+                                      std::vector<rm::D3DVECTOR> expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    std::reverse(expected.begin(), expected.end());
+    if (actual == expected) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure() << "corners";
+    for (const rm::D3DVECTOR& v : actual) failure << " (" << v.x << ' ' << v.y << ' ' << v.z << ')';
+    return failure;
+}
+
+TEST_F(PolygonBlock, FacesShareThePositionsOfTheirPointsWhileThePointsStayPut) {
+    // A box: six faces over eight points keep eight positions, not one per corner.
+    ASSERT_TRUE(
+        Load("POINTS ( 0 0 0 0 0 1 0 1 1 0 1 0 0 0 0 1 0 1 1 1 1 1 1 0 1 )\r\n"
+             "POLY ( A 0 1 2 3 )\r\nPOLY ( A 7 6 5 4 )\r\nPOLY ( A 4 5 1 0 )\r\n"
+             "POLY ( A 3 2 6 7 )\r\nPOLY ( A 1 5 6 2 )\r\nPOLY ( A 4 0 3 7 )\r\n"));
+    ASSERT_EQ(FaceCount(), 6U);
+    EXPECT_EQ(Mesh().positions.size(), 8U);
+    EXPECT_EQ(Mesh().corners.size(), 24U);
+    EXPECT_TRUE(CornersAre(FaceVertices(0), {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(1), {{1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {0, 0, 1}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(5), {{0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {1, 0, 1}}));
+}
+
+TEST_F(PolygonBlock, AFaceSeesItsPointsAsTheyAreWhenItIsRead) {
+    // Point 1 rewritten, then the table cleared (unwritten entries read 0 after a clear,
+    // -1 after the load's reset), then point 2 rewritten with the value it had: every face
+    // keeps the values of its own moment, and the earlier faces are not disturbed.
+    ASSERT_TRUE(
+        Load("POINTS ( 1 1 0 10 2 10 10 )\r\nPOLY ( AI 1 2 3 )\r\n"
+             "POINTS ( 1 5 0 10 )\r\nPOLY ( AI 1 2 3 )\r\n"
+             "POINTS ( 0 7 7 7 )\r\nPOLY ( AI 0 1 2 )\r\n"
+             "POINTS ( 2 2 10 10 )\r\nPOLY ( AI 0 1 2 )\r\nPOLY ( AI 2 0 1 )\r\n"));
+    ASSERT_EQ(FaceCount(), 5U);
+    EXPECT_TRUE(CornersAre(FaceVertices(0), {{1, 0, 10}, {2, 10, 10}, {-1, -1, -1}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(1), {{5, 0, 10}, {2, 10, 10}, {-1, -1, -1}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(2), {{7, 7, 7}, {0, 0, 0}, {0, 0, 0}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(3), {{7, 7, 7}, {0, 0, 0}, {2, 10, 10}}));
+    EXPECT_TRUE(CornersAre(FaceVertices(4), {{2, 10, 10}, {7, 7, 7}, {0, 0, 0}}));
 }
 
 }  // namespace

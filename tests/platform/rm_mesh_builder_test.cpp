@@ -392,4 +392,81 @@ TEST_F(RmMesh, FaceChangesAdvanceTheRevision) {
     EXPECT_EQ(rm::CurrentRevision(), r);
 }
 
+TEST_F(RmMesh, AddFaceAtSharesPositionsAndKeepsOrderWithOtherFaces) {
+    std::array<std::uint32_t, 4> at{};
+    const std::array<D3DVECTOR, 4> square = {D3DVECTOR{0, 0, 5}, D3DVECTOR{0, 1, 5},
+                                             D3DVECTOR{1, 1, 5}, D3DVECTOR{1, 0, 5}};
+    Face first;
+    ASSERT_EQ(mesh->CreateFace(first), Result::Ok);  // an ordinary face before
+    ASSERT_EQ(first.AddVertex(9, 9, 9), Result::Ok);
+    for (std::size_t i = 0; i < square.size(); ++i) {
+        ASSERT_EQ(mesh->AddPosition(square[i], at[i]), Result::Ok);
+    }
+    const std::uint64_t before = rm::CurrentRevision();
+    ASSERT_EQ(mesh->AddFaceAt(at, 0xFF102030U), Result::Ok);
+    EXPECT_GT(rm::CurrentRevision(), before);
+    // The same corners the other way round: the back face, on the same positions.
+    const std::array<std::uint32_t, 4> back = {at[3], at[2], at[1], at[0]};
+    ASSERT_EQ(mesh->AddFaceAt(back, 0xFF405060U), Result::Ok);
+    ASSERT_EQ(mesh->GetFaceCount(), 3U);
+    EXPECT_EQ(mesh->Data().positions.size(), 5U);
+    EXPECT_EQ(mesh->Data().corners.size(), 9U);
+
+    Face f;
+    ASSERT_EQ(mesh->GetFace(1, f), Result::Ok);
+    EXPECT_EQ(f.GetColor(), 0xFF102030U);
+    ASSERT_EQ(f.GetVertexCount(), 4U);
+    D3DVECTOR v;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        ASSERT_EQ(f.GetVertex(i, v), Result::Ok);
+        EXPECT_EQ(v, square[i]);
+    }
+    D3DVECTOR n;
+    ASSERT_EQ(f.GetNormal(n), Result::Ok);
+    EXPECT_TRUE(Near(n, {0, 0, -1}));  // clockwise seen from the origin: faces it
+    ASSERT_EQ(mesh->GetFace(2, f), Result::Ok);
+    EXPECT_EQ(f.GetColor(), 0xFF405060U);
+    ASSERT_EQ(f.GetNormal(n), Result::Ok);
+    EXPECT_TRUE(Near(n, {0, 0, 1}));
+    ASSERT_EQ(f.GetVertex(0, v), Result::Ok);
+    EXPECT_EQ(v, square[3]);
+
+    // A face made this way still takes more corners, without disturbing its neighbours.
+    ASSERT_EQ(mesh->GetFace(1, f), Result::Ok);
+    ASSERT_EQ(f.AddVertex(0.5F, -1, 5), Result::Ok);
+    ASSERT_EQ(f.GetVertexCount(), 5U);
+    ASSERT_EQ(f.GetVertex(3, v), Result::Ok);
+    EXPECT_EQ(v, square[3]);
+    ASSERT_EQ(f.GetVertex(4, v), Result::Ok);
+    EXPECT_EQ(v, (D3DVECTOR{0.5F, -1, 5}));
+    ASSERT_EQ(mesh->GetFace(2, f), Result::Ok);
+    ASSERT_EQ(f.GetVertexCount(), 4U);
+    ASSERT_EQ(f.GetVertex(0, v), Result::Ok);
+    EXPECT_EQ(v, square[3]);
+    ASSERT_EQ(first.GetVertex(0, v), Result::Ok);
+    EXPECT_EQ(v, (D3DVECTOR{9, 9, 9}));
+}
+
+TEST_F(RmMesh, AddFaceAtAndAddPositionRejectBadInputAndChangeNothing) {
+    std::uint32_t at = 0;
+    ASSERT_EQ(mesh->AddPosition({1, 2, 3}, at), Result::Ok);
+    const Snapshot before = Take();
+    const std::array<std::uint32_t, 3> outside = {at, at, at + 1};
+    EXPECT_EQ(mesh->AddFaceAt(outside, 0xFFFFFFFFU), Result::BadValue);
+    EXPECT_EQ(Take(), before);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::uint32_t unchanged = 77;
+    EXPECT_EQ(mesh->AddPosition({inf, 0, 0}, unchanged), Result::BadValue);
+    EXPECT_EQ(mesh->AddPosition({0, nan, 0}, unchanged), Result::BadValue);
+    EXPECT_EQ(unchanged, 77U);
+    EXPECT_EQ(Take(), before);
+    // No corners at all is an empty face, as CreateFace makes.
+    ASSERT_EQ(mesh->AddFaceAt({}, 0xFF000000U), Result::Ok);
+    EXPECT_EQ(mesh->GetFaceCount(), 1U);
+    Face f;
+    ASSERT_EQ(mesh->GetFace(0, f), Result::Ok);
+    EXPECT_EQ(f.GetVertexCount(), 0U);
+}
+
 }  // namespace
