@@ -59,8 +59,8 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
         __m128i e2 = rowE2;
         __m128i xs = xStart;
         __m128 dxv = dxStart;
-        D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y) * t.width;
-        float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y) * t.depthStride;
+        D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
+        float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
         for (int gx = startX; gx <= r.x1; gx += 4) {
             __m128i mask = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
@@ -74,11 +74,12 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 e2 = _mm_add_epi32(e2, edges.groupStep[2]);
             }
             const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv));
-            const __m128 old = _mm_loadu_ps(depthRow + gx);
+            const int at = gx - t.originX;
+            const __m128 old = _mm_loadu_ps(depthRow + at);
             const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
             const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
             passed += kBitCount[bits];
-            _mm_storeu_ps(depthRow + gx, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
+            _mm_storeu_ps(depthRow + at, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
                                                                  _mm_castps_si128(old))));
             __m128i color = flat;
             if constexpr (kGouraud) {
@@ -92,8 +93,8 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 color = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
                                      _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
             }
-            if (gx + 4 <= t.width) {
-                __m128i* dst = reinterpret_cast<__m128i*>(colorRow + gx);
+            if (at + 4 <= t.width) {
+                __m128i* dst = reinterpret_cast<__m128i*>(colorRow + at);
                 _mm_storeu_si128(dst, Select(pass, color, _mm_loadu_si128(dst)));
             } else {
                 // The buffer's last group may stick out of the row: write lane by lane.
@@ -101,7 +102,7 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 _mm_store_si128(reinterpret_cast<__m128i*>(lanes), color);
                 for (int i = 0; i < 4; ++i) {
                     if ((bits >> i) & 1) {
-                        colorRow[gx + i] = lanes[i];
+                        colorRow[at + i] = lanes[i];
                     }
                 }
             }
@@ -201,10 +202,12 @@ std::uint64_t DrawLine(const TileTarget& t, const LineSetup& line) {
             line.depthStart + std::clamp(along, 0.0F, line.majorLength) * line.depthStep;
         const int x = line.xMajor ? m : n;
         const int y = line.xMajor ? n : m;
-        float& d = t.depth[static_cast<std::ptrdiff_t>(y) * t.depthStride + x];
+        const int ox = x - t.originX;
+        const int oy = y - t.originY;
+        float& d = t.depth[static_cast<std::ptrdiff_t>(oy) * t.depthStride + ox];
         if (depth < d) {
             d = depth;
-            t.color[static_cast<std::ptrdiff_t>(y) * t.width + x] = line.color;
+            t.color[static_cast<std::ptrdiff_t>(oy) * t.width + ox] = line.color;
             ++passed;
         }
     }

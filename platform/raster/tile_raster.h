@@ -9,10 +9,12 @@
 namespace rm::raster {
 
 struct TileTarget {
-    D3DCOLOR* color = nullptr;  // whole buffer, `width` pixels a row
-    float* depth = nullptr;     // whole buffer, `depthStride` floats a row (a multiple of 16)
+    D3DCOLOR* color = nullptr;  // pixel (originX, originY); `width` pixels a row
+    float* depth = nullptr;     // the same pixel; `depthStride` floats a row (a multiple of 16)
     int width = 0;
     int depthStride = 0;
+    int originX = 0;  // buffer coordinates of color[0] and depth[0]
+    int originY = 0;
     PixelRect rect;  // the tile, cut to the scissor
     PixelRect tile;  // the tile itself; 4-pixel groups never leave it
 };
