@@ -17,6 +17,8 @@ public:
     QString m_strPrinterName;
     QString m_strDriverName;
     QString m_strPortName;
+    // --no-aa: this run draws without smoothing edges.
+    bool m_bNoAntialias = false;
     // Switches that mean nothing here, for a warning.
     QStringList m_unknownSwitches;
 

@@ -16,11 +16,12 @@ struct RenderSurface {
     rm::ViewportPtr viewport;
 };
 
-// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`.
-// Stops at the first failing step and returns its result; what was made stays in `out`.
+// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`,
+// with smooth edges unless `antialias` is false. Stops at the first failing step and
+// returns its result; what was made stays in `out`.
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
-                               int bitsPerPixel, RenderSurface& out);
+                               int bitsPerPixel, RenderSurface& out, bool antialias = true);
 // Releases clipper, viewport, device and camera, in that order; the camera frame is also
 // detached from its parent so that frames do not pile up over many resizes.
 void ReleaseRenderSurface(RenderSurface& surface);

@@ -10,8 +10,11 @@ namespace app {
 
 namespace {
 
+// Shared by the window and --render.
+constexpr std::string_view kNoAntialias = "--no-aa";
+
 bool IsHeadlessArgument(std::string_view arg) {
-    return arg.starts_with("--") || arg == "-h";
+    return (arg.starts_with("--") && arg != kNoAntialias) || arg == "-h";
 }
 
 bool ParseInt(std::string_view text, int& out) {
@@ -113,6 +116,11 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
         if (name == "--wireframe") {
             if (attached) return Usage("--wireframe takes no value");
             request.wireframe = true;
+            continue;
+        }
+        if (name == kNoAntialias) {
+            if (attached) return Usage("--no-aa takes no value");
+            request.antialias = false;
             continue;
         }
         if (name != "--output" && name != "--size" && name != "--camera" && name != "--turn") {
@@ -223,12 +231,15 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
 
 std::string UsageText() {
     return "Usage:\n"
-           "  tarno [FILE.api]       open the viewer, on FILE.api if given\n"
+           "  tarno [--no-aa] [FILE.api]\n"
+           "                         open the viewer, on FILE.api if given; --no-aa draws\n"
+           "                         without smoothing edges this time\n"
            "  tarno --render IN.api --output OUT.png [--size WxH] [--wireframe]\n"
-           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS]\n"
+           "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS] [--no-aa]\n"
            "                         draw IN.api as the window would and write a PNG;\n"
            "                         default size 640x480, camera at 0,0,-200; --turn turns\n"
-           "                         the model about the axis by RADIANS\n"
+           "                         the model about the axis by RADIANS; --no-aa leaves\n"
+           "                         edges unsmoothed\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"

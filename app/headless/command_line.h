@@ -28,6 +28,7 @@ struct RenderRequest {
     int width = 640;
     int height = 480;
     bool wireframe = false;
+    bool antialias = true;          // --no-aa: the aliased picture
     std::optional<Vector3> camera;  // nothing: where the window puts it
     std::optional<Turn> turn;
 };
@@ -54,8 +55,8 @@ inline constexpr int kMinRenderSide = 8;
 inline constexpr int kMaxRenderSide = 16384;
 
 // args[0] is the program name. Nothing when the arguments are the window's (none, a file
-// name, or the window's single-dash and slash switches): every "--" option and "-h" belong
-// to the headless commands.
+// name, the window's single-dash and slash switches, or --no-aa): every other "--" option
+// and "-h" belong to the headless commands.
 [[nodiscard]] std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.
