@@ -120,22 +120,7 @@ void SampleTile::Resolve(const TileTarget& buffer) const {
 
 std::uint64_t SampleTile::DrawTriangle(const PixelRect& rect, const TriangleSetup& tri,
                                        const ColorPlanes* planes) {
-    std::uint64_t first = 0;
-    for (int k = 0; k < kSamples; ++k) {
-        // The same triangle seen from the sample's position: edge functions and depth move
-        // by the offset, colour stays at the pixel centre (one shade a pixel).
-        TriangleSetup t = tri;
-        for (int e = 0; e < 3; ++e) {
-            t.c[e] += std::int64_t{tri.a[e]} * kSampleX[k] + std::int64_t{tri.b[e]} * kSampleY[k];
-        }
-        constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
-        t.z0 += (tri.zdx * static_cast<float>(kSampleX[k]) +
-                 tri.zdy * static_cast<float>(kSampleY[k])) *
-                kStep;
-        const std::uint64_t passed = raster::DrawTriangle(Plane(k, rect), t, planes);
-        first = k == 0 ? passed : first;
-    }
-    return first;
+    return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes);
 }
 
 std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line) {

@@ -24,4 +24,10 @@ std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
                            const ColorPlanes* planes);
 std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 
+// The same triangle into kSamples sample planes at once: `target` is plane 0, plane k
+// follows `planeStride` pixels (and floats) after it. Each plane sees the triangle from its
+// sample's offset; the colour is shaded once at the pixel centre. Returns plane 0's count.
+std::uint64_t DrawTriangleSamples(const TileTarget& target, std::ptrdiff_t planeStride,
+                                  const TriangleSetup& tri, const ColorPlanes* planes);
+
 }  // namespace rm::raster
