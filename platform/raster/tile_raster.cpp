@@ -183,37 +183,27 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                 color = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
                                      _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
             }
-            __m128i mask[kSamples];
-            __m128i anyMask = _mm_setzero_si128();
+            const int at = gx - t.originX;
+            const __m128 zx = _mm_mul_ps(zdx, dxv);
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
                     _mm_srai_epi32(_mm_or_si128(_mm_or_si128(_mm_add_epi32(e0, edges.offset[k][0]),
                                                              _mm_add_epi32(e1, edges.offset[k][1])),
                                                 _mm_add_epi32(e2, edges.offset[k][2])),
                                    31);
-                mask[k] = _mm_andnot_si128(sign, inX);
-                anyMask = _mm_or_si128(anyMask, mask[k]);
-            }
-            // Small triangles leave most groups of their bounds without a sample: skip
-            // those before touching four planes of depth and colour.
-            if (_mm_movemask_epi8(anyMask) != 0) {
-                const int at = gx - t.originX;
-                const __m128 zx = _mm_mul_ps(zdx, dxv);
-                for (int k = 0; k < kSamples; ++k) {
-                    float* depth = depthRow + k * planeStride + at;
-                    D3DCOLOR* dst = colorRow + k * planeStride + at;
-                    const __m128 z = _mm_add_ps(zRow[k], zx);
-                    const __m128 old = _mm_loadu_ps(depth);
-                    const __m128i pass =
-                        _mm_and_si128(mask[k], _mm_castps_si128(_mm_cmplt_ps(z, old)));
-                    if (k == 0) {
-                        passed += kBitCount[_mm_movemask_ps(_mm_castsi128_ps(pass))];
-                    }
-                    _mm_storeu_ps(depth, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
-                                                                 _mm_castps_si128(old))));
-                    __m128i* c = reinterpret_cast<__m128i*>(dst);
-                    _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
+                const __m128i mask = _mm_andnot_si128(sign, inX);
+                float* depth = depthRow + k * planeStride + at;
+                D3DCOLOR* dst = colorRow + k * planeStride + at;
+                const __m128 z = _mm_add_ps(zRow[k], zx);
+                const __m128 old = _mm_loadu_ps(depth);
+                const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
+                if (k == 0) {
+                    passed += kBitCount[_mm_movemask_ps(_mm_castsi128_ps(pass))];
                 }
+                _mm_storeu_ps(depth, _mm_castsi128_ps(
+                                         Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
+                __m128i* c = reinterpret_cast<__m128i*>(dst);
+                _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
             }
             e0 = _mm_add_epi32(e0, edges.centre.groupStep[0]);
             e1 = _mm_add_epi32(e1, edges.centre.groupStep[1]);
