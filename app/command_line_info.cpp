@@ -25,6 +25,8 @@ void CCommandLineInfo::ParseParam(const QString& param, bool isSwitch, bool last
             m_nShellCommand = FilePrint;
         } else if (IsSwitchName(param, "Unregister") || IsSwitchName(param, "Unregserver")) {
             m_nShellCommand = AppUnregister;
+        } else if (IsSwitchName(param, "-no-aa") || IsSwitchName(param, "no-aa")) {
+            m_bNoAntialias = true;
         } else {
             m_unknownSwitches.append(param);
         }

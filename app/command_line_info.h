@@ -20,6 +20,8 @@ public:
     QString m_strPortName;
     // "--no-watch": the window does not follow the open file's changes in this run.
     bool m_bNoWatch = false;
+    // --no-aa: this run draws without smoothing edges.
+    bool m_bNoAntialias = false;
     // Switches that mean nothing here, for a warning.
     QStringList m_unknownSwitches;
 

@@ -33,6 +33,8 @@ bool PrintPicture(QPagedPaintDevice& device, QSize aspect, const PictureRenderer
         return false;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Colours as rendered: a PDF would otherwise carry the picture as JPEG.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     painter.drawImage(target, picture);
     return painter.end();
 }

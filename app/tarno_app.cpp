@@ -71,6 +71,7 @@ bool CTarnoApp::InitInstance(const QStringList& args) {
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(args, cmdInfo);
+    if (cmdInfo.m_bNoAntialias) m_bAntialias = false;
     for (const QString& unknown : cmdInfo.m_unknownSwitches) {
         std::fprintf(stderr, "tarno: unknown switch -%s ignored\n", qPrintable(unknown));
     }
@@ -87,6 +88,7 @@ bool CTarnoApp::CreateDocumentAndFrame() {
     if (m_pMainWnd) return true;
     m_pDocument = std::make_unique<doc::CTarnoDoc>(*m_pRoot);
     m_pMainWnd = std::make_unique<CMainFrame>(*this, *m_pDocument, *m_pRoot);
+    m_pMainWnd->GetActiveView().SetAntialias(m_bAntialias);
     if (m_pMainWnd->GetActiveView().IsCreated()) {
         m_liveFile = std::make_unique<LiveFile>(*m_pDocument, *m_pMainWnd, m_bWatchFile);
         return true;
@@ -180,6 +182,11 @@ void CTarnoApp::LoadStdProfileSettings(int maxMRU) {
         bool ok = false;
         const int pages = profile->value(QStringLiteral("Settings/PreviewPages")).toInt(&ok);
         m_nNumPreviewPages = ok ? pages : 0;
+        // "Settings/Antialias=false" turns smoothing off for good; a --no-aa run leaves the
+        // stored value alone.
+        const QVariant antialias = profile->value(QStringLiteral("Settings/Antialias"));
+        if (antialias.isValid()) m_storedAntialias = antialias.toBool();
+        m_bAntialias = m_storedAntialias.value_or(true);
     }
     m_bProfileLoaded = true;
 }
@@ -191,6 +198,10 @@ void CTarnoApp::SaveStdProfileSettings() {
     if (m_nNumPreviewPages != 0) {
         profile->setValue(QStringLiteral("Settings/PreviewPages"), m_nNumPreviewPages);
     }
+    if (m_storedAntialias) {
+        profile->setValue(QStringLiteral("Settings/Antialias"), *m_storedAntialias);
+    }
+
     profile->sync();
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/command_line_info.h"
 #include "app/command_target.h"
@@ -63,6 +64,8 @@ public:
     [[nodiscard]] doc::CTarnoDoc* GetDocument() const { return m_pDocument.get(); }
     [[nodiscard]] CRecentFileList& RecentFiles() { return m_recentFiles; }
     [[nodiscard]] int PreviewPages() const { return m_nNumPreviewPages; }
+    // Smooth edges: the remembered setting, unless the command line said --no-aa.
+    [[nodiscard]] bool Antialias() const { return m_bAntialias; }
     [[nodiscard]] UserPrompts& Prompts() { return m_prompts; }
     // The printer settings that Print Setup changes and every print starts from.
     [[nodiscard]] QPrinter& Printer();
@@ -93,6 +96,8 @@ private:
     QString m_strRegistryKey;
     CRecentFileList m_recentFiles;
     int m_nNumPreviewPages = 0;
+    bool m_bAntialias = true;
+    std::optional<bool> m_storedAntialias;  // as the settings file had it
     bool m_bProfileLoaded = false;
     bool m_bProfileRemoved = false;
     bool m_bEnding = false;

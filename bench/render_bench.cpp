@@ -6,8 +6,11 @@
 // no geometry reached with the background (colour clears land there). The iteration time
 // is the whole of it; the counters add per-frame medians of both parts.
 //
+// Every scene and size runs twice: as is (the aliased picture) and with "/aa", four samples
+// a pixel resolved into the picture.
+//
 // TARNO_RENDER_THREADS sets the worker count (default: one per hardware thread);
-// TARNO_BENCH_PNG=path.png saves the boxes10k picture at 1280x720.
+// TARNO_BENCH_PNG=path.png saves the boxes10k picture at 1280x720 (aa: path-aa.png).
 
 #include <benchmark/benchmark.h>
 
@@ -180,7 +183,8 @@ double Quantile(std::vector<double> v, double q) {
     return v[k == 0 ? 0 : k - 1];
 }
 
-void RenderScene(benchmark::State& state, const std::string& scene, int width, int height) {
+void RenderScene(benchmark::State& state, const std::string& scene, int width, int height,
+                 bool antialias) {
     const rm::MeshData& mesh = SceneMesh(scene);
     rm::MeshInstance instance;
     instance.mesh = &mesh;
@@ -200,6 +204,7 @@ void RenderScene(benchmark::State& state, const std::string& scene, int width, i
     }
 
     rm::Renderer renderer(width, height, ThreadsFromEnvironment());
+    renderer.SetAntialias(antialias);
     const auto frame = [&] {
         renderer.Clear(job.rect, kBackground);
         renderer.Render(job);
@@ -215,7 +220,12 @@ void RenderScene(benchmark::State& state, const std::string& scene, int width, i
     }
     if (const char* png = std::getenv("TARNO_BENCH_PNG");
         png != nullptr && scene == "boxes10k" && width == 1280) {
-        (void)rm::WritePng(png, picture);
+        std::string path = png;
+        if (antialias) {
+            const std::size_t dot = path.rfind('.');
+            path.insert(dot == std::string::npos ? path.size() : dot, "-aa");
+        }
+        (void)rm::WritePng(path, picture);
     }
     renderer.SetCountFragments(false);
     for (int i = 0; i < 10; ++i) {
@@ -246,15 +256,18 @@ void RenderScene(benchmark::State& state, const std::string& scene, int width, i
 }
 
 const bool kRegistered = [] {
-    for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
-        for (const char* scene : {"clear", "boxes1k", "boxes10k", "boxes100k", "fill10"}) {
-            const std::string name =
-                std::string("Render/") + scene + "/" + std::to_string(w) + "x" + std::to_string(h);
-            benchmark::RegisterBenchmark(
-                name.c_str(), [scene = std::string(scene), w = w,
-                               h = h](benchmark::State& s) { RenderScene(s, scene, w, h); })
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
+    for (const auto& [w, h] :
+         {std::pair{1280, 720}, std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+        for (const bool aa : {false, true}) {
+            for (const char* scene : {"clear", "boxes1k", "boxes10k", "boxes100k", "fill10"}) {
+                const std::string name = std::string("Render/") + scene + "/" + std::to_string(w) +
+                                         "x" + std::to_string(h) + (aa ? "/aa" : "");
+                benchmark::RegisterBenchmark(
+                    name.c_str(), [scene = std::string(scene), w = w, h = h,
+                                   aa](benchmark::State& s) { RenderScene(s, scene, w, h, aa); })
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond);
+            }
         }
     }
     return true;

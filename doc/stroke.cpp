@@ -80,6 +80,7 @@ bool CTarnoDoc::AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE w, const rm::D3DVE
     rm::Face face;
     for (std::uint32_t i = 0; rm::Succeeded(faces.GetElement(i, face)); ++i) {
         (void)face.SetColor(color);
+        (void)face.SetFlags(rm::kFaceStroke);
     }
     return true;
 }

@@ -40,7 +40,7 @@ ShadeSettings ShadesFor(int bitsPerPixel) {
 
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
-                               int bitsPerPixel, RenderSurface& out) {
+                               int bitsPerPixel, RenderSurface& out, bool antialias) {
     const int width = std::max(cx, kMinSide);
     const int height = std::max(cy, kMinSide);
 
@@ -77,6 +77,7 @@ rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
     if (const auto r = out.device->SetTextureQuality(rm::D3DRMTEXTURE_NEAREST); rm::Failed(r)) {
         return r;
     }
+    if (const auto r = out.device->SetAntialias(antialias); rm::Failed(r)) return r;
 
     const ShadeSettings shades = ShadesFor(bitsPerPixel);
     if (shades.deviceShades != 0) {

@@ -17,11 +17,12 @@ struct RenderSurface {
     rm::ViewportPtr viewport;
 };
 
-// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`.
-// Stops at the first failing step and returns its result; what was made stays in `out`.
+// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`,
+// with smooth edges unless `antialias` is false. Stops at the first failing step and
+// returns its result; what was made stays in `out`.
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
-                               int bitsPerPixel, RenderSurface& out);
+                               int bitsPerPixel, RenderSurface& out, bool antialias = true);
 // Moves the camera, keeping its orientation, so that the whole mesh as placed by `model`
 // fits the viewport with a small margin. The depth range widens beyond the view's own
 // (front 1, back 5000) only as far as a very small or very large model needs. NotFound

@@ -68,14 +68,19 @@ bool CTarnoView::CreateSurface(int cx, int cy) {
     const int bits = screen() != nullptr ? screen()->depth() : kDefaultBitsPerPixel;
     RenderSurface surface;
     m_surfaceSize = QSize(cx, cy);
-    const rm::Result result =
-        CreateRenderSurface(m_root, m_doc.m_pSceneFrame, m_target, cx, cy, bits, surface);
+    const rm::Result result = CreateRenderSurface(m_root, m_doc.m_pSceneFrame, m_target, cx, cy,
+                                                  bits, surface, m_bAntialias);
     // What was made stays, also after a failure, for the next release to give back.
     m_pCamera = std::move(surface.camera);
     m_pClipper = std::move(surface.clipper);
     m_pDevice = std::move(surface.device);
     m_pViewport = std::move(surface.viewport);
     return rm::Succeeded(result);
+}
+
+void CTarnoView::SetAntialias(bool on) {
+    m_bAntialias = on;
+    if (m_pDevice) static_cast<void>(m_pDevice->SetAntialias(on));
 }
 
 void CTarnoView::ReleaseSurface() {

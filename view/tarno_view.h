@@ -61,6 +61,10 @@ public:
     // camera stands. Null if width or height is below 1 or the surface cannot be built.
     [[nodiscard]] QImage RenderPicture(int width, int height);
 
+    // Smooth edges on screen and on paper (on by default); off draws the aliased picture.
+    void SetAntialias(bool on);
+    [[nodiscard]] bool IsAntialias() const { return m_bAntialias; }
+
     // False when building the surface at creation failed; the frame must then give up.
     [[nodiscard]] bool IsCreated() const { return m_bCreated; }
 
@@ -138,6 +142,7 @@ private:
     rm::ClipperPtr m_pClipper;
 
     QSize m_surfaceSize;  // the size the surface was last built for
+    bool m_bAntialias = true;
     bool m_bCreated = false;
     bool m_bCaptured = false;  // the left button went down in the view and is still held
     int m_nWheelRest = 0;      // wheel travel not yet turned into a zoom step

@@ -1,4 +1,5 @@
-// The picture for printing: the same scene and renderer as on screen, at the page's size.
+// The picture for printing: the same scene, lights and renderer as on screen, at the page's
+// size, on white paper instead of the screen's background.
 
 #include <memory>
 
@@ -9,6 +10,7 @@ namespace view {
 namespace {
 // Pages are printed in full colour.
 constexpr int kPrintBitsPerPixel = 32;
+constexpr rm::D3DCOLOR kPaper = 0xFFFFFFFFU;
 }  // namespace
 
 QImage CTarnoView::RenderPicture(int width, int height) {
@@ -18,14 +20,14 @@ QImage CTarnoView::RenderPicture(int width, int height) {
     RenderSurface surface;
     QImage image;
     if (rm::Succeeded(CreateRenderSurface(m_root, scene, target, width, height, kPrintBitsPerPixel,
-                                          surface))) {
+                                          surface, m_bAntialias))) {
         // Seen from where the user put the camera; the on-screen camera is only read.
         rm::D3DVECTOR position;
         if (m_pCamera && rm::Succeeded(m_pCamera->GetPosition(scene.get(), position))) {
             static_cast<void>(
                 surface.camera->SetPosition(scene.get(), position.x, position.y, position.z));
         }
-        static_cast<void>(surface.viewport->Clear());
+        surface.device->GetRenderer().Clear(surface.viewport->GetRect(), kPaper);
         static_cast<void>(surface.viewport->Render(scene.get()));
         static_cast<void>(surface.device->Update());
         const rm::Picture& picture = target->LastPicture();

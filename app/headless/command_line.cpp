@@ -10,9 +10,12 @@ namespace app {
 
 namespace {
 
-// "--no-watch" is the window's.
+// Shared by the window and --render.
+constexpr std::string_view kNoAntialias = "--no-aa";
+
+// "--no-watch" and "--no-aa" are the window's too.
 bool IsHeadlessArgument(std::string_view arg) {
-    return (arg.starts_with("--") && arg != "--no-watch") || arg == "-h";
+    return (arg.starts_with("--") && arg != "--no-watch" && arg != kNoAntialias) || arg == "-h";
 }
 
 bool ParseInt(std::string_view text, int& out) {
@@ -139,6 +142,11 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             (name == "--fit" ? request.fit : request.wireframe) = true;
             continue;
         }
+        if (name == kNoAntialias) {
+            if (attached) return Usage("--no-aa takes no value");
+            request.antialias = false;
+            continue;
+        }
         if (name != "--output" && name != "--size" && name != "--camera" && name != "--turn") {
             return Usage("unknown option for --render: " + name + " (see tarno --help)");
         }
@@ -253,17 +261,19 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
 
 std::string UsageText() {
     return "Usage:\n"
-           "  tarno [--no-watch] [FILE.api]\n"
+           "  tarno [--no-watch] [--no-aa] [FILE.api]\n"
            "                         open the viewer, on FILE.api if given; the window\n"
-           "                         reloads the file when it changes, unless --no-watch\n"
+           "                         reloads the file when it changes, unless --no-watch;\n"
+           "                         --no-aa draws without smoothing edges this time\n"
            "  tarno --render IN.api --output OUT.png [--size WxH|N] [--wireframe]\n"
            "                         [--camera X,Y,Z] [--turn AX,AY,AZ,RADIANS] [--fit]\n"
+           "                         [--no-aa]\n"
            "                         draw IN.api as the window would and write a PNG\n"
            "                         (OUT.png, or - for standard output); default size\n"
            "                         640x480, each side 8 to 8192; camera at 0,0,-200;\n"
            "                         --turn turns the model about the axis by RADIANS;\n"
            "                         --fit moves the camera so that the whole model fills\n"
-           "                         the picture\n"
+           "                         the picture; --no-aa leaves edges unsmoothed\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"

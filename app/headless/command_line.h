@@ -28,6 +28,7 @@ struct RenderRequest {
     int width = 640;
     int height = 480;
     bool wireframe = false;
+    bool antialias = true;          // --no-aa: the aliased picture
     std::optional<Vector3> camera;  // nothing: where the window puts it
     std::optional<Turn> turn;
     bool fit = false;  // frame the model after camera and turn are applied
@@ -59,8 +60,8 @@ inline constexpr int kMaxRenderSide = 8192;
 inline constexpr const char* kStandardOutput = "-";
 
 // args[0] is the program name. Nothing when the arguments are the window's (none, a file
-// name, or the window's single-dash and slash switches): every "--" option and "-h" belong
-// to the headless commands.
+// name, the window's single-dash and slash switches, or --no-aa): every other "--" option
+// and "-h" belong to the headless commands.
 [[nodiscard]] std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.

@@ -31,7 +31,7 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
     view::RenderSurface surface;
     if (const auto r =
             view::CreateRenderSurface(*scene.root, document.m_pSceneFrame, target, request.width,
-                                      request.height, kBitsPerPixel, surface);
+                                      request.height, kBitsPerPixel, surface, request.antialias);
         rm::Failed(r)) {
         view::ReleaseRenderSurface(surface);
         error = Failure("building the render surface", r);

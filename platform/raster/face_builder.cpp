@@ -14,11 +14,6 @@ Vec3 TransformNormal(const float m[3][3], const Vec3& n) {
             n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
 }
 
-std::uint32_t PackTiles(const PixelRect& box) {
-    const auto t = [](int v) { return static_cast<std::uint32_t>(v >> kTileShift) & 0xFFU; };
-    return t(box.x0) | (t(box.y0) << 8) | (t(box.x1) << 16) | (t(box.y1) << 24);
-}
-
 }  // namespace
 
 Vec3 FaceBuilder::FaceNormalWorld() const {
@@ -82,7 +77,8 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
                                D3DCOLOR color, bool gouraud) {
     TriangleSetup tri;
     ColorPlanes planes;
-    if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, tri, planes)) {
+    if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, m_frame.view.antialias, tri,
+                       planes)) {
         return;
     }
     if (gouraud) {
@@ -246,6 +242,9 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     }
     if (m_setup.fill == FillMode::Solid) {
         EmitSolid(needPolygon);
+        if ((m_face->flags & kFaceStroke) != 0 && m_count == 4) {
+            EmitStrokeLine();
+        }
     } else {
         EmitOutline();
     }

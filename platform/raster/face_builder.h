@@ -10,6 +10,12 @@
 
 namespace rm::raster {
 
+// The tile bounds of a pixel rectangle, 8 bits each, as the bins store them.
+[[nodiscard]] inline std::uint32_t PackTiles(const PixelRect& box) {
+    const auto t = [](int v) { return static_cast<std::uint32_t>(v >> kTileShift) & 0xFFU; };
+    return t(box.x0) | (t(box.y0) << 8) | (t(box.x1) << 16) | (t(box.y1) << 24);
+}
+
 class FaceBuilder {
 public:
     FaceBuilder(const FrameGeometry& frame, const MeshSetup& mesh, Chunk& chunk,
@@ -25,6 +31,8 @@ private:
     void SetCornerColors(std::span<ClipVertex> out) const;
     void EmitSolid(bool clipped);
     void EmitOutline();
+    // The centre line of a thin stroke's side (stroke_line.cpp).
+    void EmitStrokeLine();
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                       D3DCOLOR color, bool gouraud);
 

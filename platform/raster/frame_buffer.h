@@ -52,6 +52,18 @@ public:
     }
     // Fills the colour of the tile from its recorded clear, leaving depth as recorded.
     void ResolveColor(int tile);
+    // True, with the clear colour, when both colour and depth of the tile still wait for
+    // their recorded clear.
+    [[nodiscard]] bool ClearPending(int tile, D3DCOLOR& color) const {
+        const TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+        color = s.clearColor;
+        return s.colorPending && s.depthPending;
+    }
+    // The tile's colour and depth were written whole by other means (resolved samples).
+    void MarkWritten(int tile) {
+        m_tiles[static_cast<std::size_t>(tile)].colorPending = false;
+        m_tiles[static_cast<std::size_t>(tile)].depthPending = false;
+    }
 
     // The drawing view of one tile, cut to `scissor`.
     [[nodiscard]] TileTarget Target(int tile, const PixelRect& scissor);

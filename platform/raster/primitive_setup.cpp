@@ -29,8 +29,8 @@ Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2
 }  // namespace
 
 bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, TriangleSetup& out,
-                   ColorPlanes& planes) {
+                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, bool sampled,
+                   TriangleSetup& out, ColorPlanes& planes) {
     const std::int64_t area = SignedArea(v0, v1, v2);
     if (area <= 0) {
         return false;  // facing away, or no area at all
@@ -40,10 +40,12 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     const std::int32_t maxFx = std::max({v0.fx, v1.fx, v2.fx});
     const std::int32_t minFy = std::min({v0.fy, v1.fy, v2.fy});
     const std::int32_t maxFy = std::max({v0.fy, v1.fy, v2.fy});
-    // Pixels whose centre (16 px + 8) lies inside the snapped bounds.
-    PixelRect box{(minFx - kHalf + kSubScale - 1) >> kSubBits,
-                  (minFy - kHalf + kSubScale - 1) >> kSubBits, (maxFx - kHalf) >> kSubBits,
-                  (maxFy - kHalf) >> kSubBits};
+    // Pixels whose centre (16 px + 8), or with samples any sample, lies inside the snapped
+    // bounds.
+    const int reach = sampled ? kSampleReach : 0;
+    PixelRect box{(minFx - kHalf - reach + kSubScale - 1) >> kSubBits,
+                  (minFy - kHalf - reach + kSubScale - 1) >> kSubBits,
+                  (maxFx - kHalf + reach) >> kSubBits, (maxFy - kHalf + reach) >> kSubBits};
     const bool cutX = box.x0 < scissor.x0 || box.x1 > scissor.x1;
     box.x0 = std::max(box.x0, scissor.x0);
     box.y0 = std::max(box.y0, scissor.y0);
@@ -103,6 +105,7 @@ bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth
     const float dx = x1 - x0;
     const float dy = y1 - y0;
     out.xMajor = std::fabs(dx) >= std::fabs(dy);
+    out.band = false;
     float ma0 = out.xMajor ? x0 : y0;
     float ma1 = out.xMajor ? x1 : y1;
     float mi0 = out.xMajor ? y0 : x0;
@@ -132,8 +135,9 @@ bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth
 }
 
 PixelRect LineBounds(const LineSetup& line, const PixelRect& scissor) {
-    const int minorLo = static_cast<int>(std::floor(line.minorLo));
-    const int minorHi = static_cast<int>(std::floor(line.minorHi));
+    const int spread = line.band ? 1 : 0;
+    const int minorLo = static_cast<int>(std::floor(line.minorLo)) - spread;
+    const int minorHi = static_cast<int>(std::floor(line.minorHi)) + spread;
     PixelRect r = line.xMajor ? PixelRect{line.first, minorLo, line.last, minorHi}
                               : PixelRect{minorLo, line.first, minorHi, line.last};
     r.x0 = std::max(r.x0, scissor.x0);

@@ -39,6 +39,15 @@ inline constexpr std::uint32_t kClipMask =
 inline constexpr std::uint32_t kRejectMask =
     kOutNear | kOutFar | kOutLeft | kOutRight | kOutTop | kOutBottom;
 
+// Anti-aliasing: four samples a pixel on a rotated grid, offsets from the pixel centre in
+// 1/16 pixel. Every x and every y offset differs by a quarter pixel from the next, so each
+// row and each column of samples is evenly spread.
+inline constexpr int kSamples = 4;
+inline constexpr int kSampleX[kSamples] = {-2, 6, -6, 2};
+inline constexpr int kSampleY[kSamples] = {-6, -2, 2, 6};
+// How far a sample lies from its pixel centre at most, either way, in 1/16 pixel.
+inline constexpr int kSampleReach = 6;
+
 struct PixelRect {  // inclusive bounds; empty when x1 < x0 or y1 < y0
     int x0 = 0;
     int y0 = 0;
@@ -64,6 +73,7 @@ struct ViewSetup {
     float bufferHeight = 0.0F;
     ColorRGB ambient;
     std::span<const DirectionalLightInfo> lights;
+    bool antialias = false;  // four samples a pixel instead of the pixel centre
 };
 
 struct ProjectedVertex {
@@ -111,6 +121,8 @@ struct LineSetup {
     std::int32_t first, last;  // pixel range along the major axis, inclusive
     D3DCOLOR color;
     bool xMajor;
+    // A thin stroke's line: with samples, a band one pixel across rather than whole pixels.
+    bool band;
 };
 
 }  // namespace rm::raster

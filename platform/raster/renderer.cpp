@@ -13,6 +13,7 @@
 
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
+#include "platform/raster/sample_tile.h"
 #include "platform/raster/tile_raster.h"
 #include "platform/raster/worker_pool.h"
 
@@ -79,8 +80,10 @@ struct Renderer::Impl {
     Impl(int width, int height, unsigned threads)
         : frame(ClampDimension(width), ClampDimension(height)), pool(threads) {
         scratch.reserve(pool.Size());
+        samples.reserve(pool.Size());
         for (unsigned i = 0; i < pool.Size(); ++i) {
             scratch.emplace_back(static_cast<std::size_t>(frame.TileCount()));
+            samples.emplace_back();
         }
         tileFragments.resize(static_cast<std::size_t>(frame.TileCount()));
         pendingTiles.reserve(static_cast<std::size_t>(frame.TileCount()));
@@ -88,12 +91,16 @@ struct Renderer::Impl {
 
     bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
     void SetUpMeshes(const RenderJob& job);
-    void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
+    void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor, unsigned worker,
                     const RenderJob& job);
+    template <class Draw>
+    std::uint64_t DrawBins(int tile, std::uint32_t chunkCount, const RenderJob& job,
+                           Draw&& draw) const;
 
     raster::FrameBuffer frame;
     raster::WorkerPool pool;
     std::vector<raster::GeometryScratch> scratch;
+    std::vector<raster::SampleTile> samples;  // one per worker
     std::vector<raster::MeshSetup> meshes;
     // Written in full by the vertex pass before anything reads it, so never zero-filled:
     // on a big model that would touch every page twice.
@@ -106,6 +113,7 @@ struct Renderer::Impl {
     std::uint32_t totalFaces = 0;
     RenderStats stats;
     bool countFragments = false;
+    bool antialias = false;
 };
 
 bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const {
@@ -133,6 +141,7 @@ bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo)
     v.bufferHeight = static_cast<float>(frame.Height());
     v.ambient = job.ambient;
     v.lights = job.lights;
+    v.antialias = antialias;
     geo.planes = raster::MakeClipPlanes(v);
     geo.tilesX = frame.TilesX();
     geo.tilesY = frame.TilesY();
@@ -173,22 +182,10 @@ void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
     totalFaces = static_cast<std::uint32_t>(faceCount);
 }
 
-void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
-                                const RenderJob& job) {
+template <class Draw>
+std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const RenderJob& job,
+                                       Draw&& draw) const {
     const auto t = static_cast<std::size_t>(tile);
-    tileFragments[t] = 0;
-    bool any = false;
-    for (std::uint32_t c = 0; c < chunkCount && !any; ++c) {
-        any = chunks[c].tileStart[t] != chunks[c].tileStart[t + 1];
-    }
-    if (!any) {
-        // Nothing to draw here: settle the tile's recorded colour clear now, inside this
-        // parallel pass, rather than in a pass of its own when the picture is read.
-        frame.ResolveColor(tile);
-        return;
-    }
-    frame.Materialize(tile);
-    const raster::TileTarget target = frame.Target(tile, scissor);
     std::uint64_t passed = 0;
     for (std::uint32_t c = 0; c < chunkCount && !Cancelled(job); ++c) {
         const raster::Chunk& chunk = chunks[c];
@@ -201,16 +198,73 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
                              _MM_HINT_T0);
             }
             if ((ref & raster::kLineRef) != 0) {
-                passed += raster::DrawLine(target, chunk.lines[ref & ~raster::kLineRef]);
+                passed += draw(chunk.lines[ref & ~raster::kLineRef]);
             } else {
                 const raster::TriangleSetup& tri = chunk.triangles[ref];
                 const raster::ColorPlanes* planes =
                     (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.shade] : nullptr;
-                passed += raster::DrawTriangle(target, tri, planes);
+                passed += draw(tri, planes);
             }
         }
     }
-    tileFragments[t] = passed;
+    return passed;
+}
+
+void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
+                                unsigned worker, const RenderJob& job) {
+    const auto t = static_cast<std::size_t>(tile);
+    tileFragments[t] = 0;
+    bool any = false;
+    for (std::uint32_t c = 0; c < chunkCount && !any; ++c) {
+        any = chunks[c].tileStart[t] != chunks[c].tileStart[t + 1];
+    }
+    if (!any) {
+        // Nothing to draw here: settle the tile's recorded colour clear now, inside this
+        // parallel pass, rather than in a pass of its own when the picture is read.
+        frame.ResolveColor(tile);
+        return;
+    }
+    if (!antialias) {
+        frame.Materialize(tile);
+        const raster::TileTarget target = frame.Target(tile, scissor);
+        struct Direct {
+            const raster::TileTarget& target;
+            std::uint64_t operator()(const raster::LineSetup& line) const {
+                return raster::DrawLine(target, line);
+            }
+            std::uint64_t operator()(const raster::TriangleSetup& tri,
+                                     const raster::ColorPlanes* planes) const {
+                return raster::DrawTriangle(target, tri, planes);
+            }
+        };
+        tileFragments[t] = DrawBins(tile, chunkCount, job, Direct{target});
+        return;
+    }
+    // Samples: start the worker's tile block from the recorded clear or from the buffer,
+    // draw, and resolve into the buffer.
+    raster::SampleTile& block = samples[worker];
+    const raster::TileTarget buffer = frame.Target(tile, scissor);
+    D3DCOLOR clearColor = 0;
+    if (frame.ClearPending(tile, clearColor)) {
+        block.Clear(buffer.tile, clearColor);
+    } else {
+        frame.Materialize(tile);
+        block.Load(buffer.tile, buffer);
+    }
+    struct Sampled {
+        raster::SampleTile& block;
+        const PixelRect& rect;
+        std::uint64_t operator()(const raster::LineSetup& line) const {
+            return block.DrawLine(rect, line);
+        }
+        std::uint64_t operator()(const raster::TriangleSetup& tri,
+                                 const raster::ColorPlanes* planes) const {
+            return block.DrawTriangle(rect, tri, planes);
+        }
+    };
+    tileFragments[t] = DrawBins(tile, chunkCount, job, Sampled{block, buffer.rect});
+    block.Resolve(buffer);
+    frame.MarkWritten(tile);
 }
 
 Renderer::Renderer(int width, int height, unsigned threads)
@@ -283,14 +337,15 @@ void Renderer::Render(const RenderJob& job) {
     const int ty0 = scissor.y0 / raster::kTileSize;
     const int spanX = scissor.x1 / raster::kTileSize - tx0 + 1;
     const int spanY = scissor.y1 / raster::kTileSize - ty0 + 1;
-    im.pool.ParallelFor(static_cast<std::uint32_t>(spanX * spanY), [&](std::uint32_t i, unsigned) {
-        if (Cancelled(job)) {
-            return;
-        }
-        const int tile = (ty0 + static_cast<int>(i) / spanX) * im.frame.TilesX() + tx0 +
-                         static_cast<int>(i) % spanX;
-        im.RasterTile(tile, chunkCount, scissor, job);
-    });
+    im.pool.ParallelFor(
+        static_cast<std::uint32_t>(spanX * spanY), [&](std::uint32_t i, unsigned worker) {
+            if (Cancelled(job)) {
+                return;
+            }
+            const int tile = (ty0 + static_cast<int>(i) / spanX) * im.frame.TilesX() + tx0 +
+                             static_cast<int>(i) % spanX;
+            im.RasterTile(tile, chunkCount, scissor, worker, job);
+        });
 
     for (std::uint32_t c = 0; c < chunkCount; ++c) {
         im.stats.trianglesIn += im.chunks[c].trianglesIn;
@@ -318,6 +373,13 @@ PictureView Renderer::Picture() {
     return {im.frame.Width(), im.frame.Height(), im.frame.Pixels()};
 }
 
+void Renderer::SetAntialias(bool on) {
+    m_impl->antialias = on;
+}
+bool Renderer::Antialias() const {
+    return m_impl->antialias;
+}
+
 void Renderer::SetCountFragments(bool on) {
     m_impl->countFragments = on;
 }
@@ -338,6 +400,9 @@ std::size_t Renderer::ReservedBytes() const {
                  (c.refs.capacity() + c.refTiles.capacity() + c.tileStart.capacity() +
                   c.entries.capacity()) *
                      sizeof(std::uint32_t);
+    }
+    for (const raster::SampleTile& s : im.samples) {
+        bytes += s.ReservedBytes();
     }
     for (const raster::GeometryScratch& s : im.scratch) {
         bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +

@@ -37,6 +37,12 @@ public:
     // The finished picture (valid until the next Clear or Render).
     [[nodiscard]] PictureView Picture();
 
+    // Smooth edges: four samples a pixel, resolved per tile; off gives the aliased picture
+    // of one sample at each pixel centre. Off until set. With it on, the fragment count is
+    // that of the first sample.
+    void SetAntialias(bool on);
+    [[nodiscard]] bool Antialias() const;
+
     void SetCountFragments(bool on);
     [[nodiscard]] const RenderStats& LastStats() const;
     // Bytes held by the buffers and the reusable per-frame storage. Once a scene has been

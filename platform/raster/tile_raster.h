@@ -9,10 +9,12 @@
 namespace rm::raster {
 
 struct TileTarget {
-    D3DCOLOR* color = nullptr;  // whole buffer, `width` pixels a row
-    float* depth = nullptr;     // whole buffer, `depthStride` floats a row (a multiple of 16)
+    D3DCOLOR* color = nullptr;  // pixel (originX, originY); `width` pixels a row
+    float* depth = nullptr;     // the same pixel; `depthStride` floats a row (a multiple of 16)
     int width = 0;
     int depthStride = 0;
+    int originX = 0;  // buffer coordinates of color[0] and depth[0]
+    int originY = 0;
     PixelRect rect;  // the tile, cut to the scissor
     PixelRect tile;  // the tile itself; 4-pixel groups never leave it
 };
@@ -21,5 +23,11 @@ struct TileTarget {
 std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
                            const ColorPlanes* planes);
 std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
+
+// The same triangle into kSamples sample planes at once: `target` is plane 0, plane k
+// follows `planeStride` pixels (and floats) after it. Each plane sees the triangle from its
+// sample's offset; the colour is shaded once at the pixel centre. Returns plane 0's count.
+std::uint64_t DrawTriangleSamples(const TileTarget& target, std::ptrdiff_t planeStride,
+                                  const TriangleSetup& tri, const ColorPlanes* planes);
 
 }  // namespace rm::raster

@@ -42,6 +42,12 @@ Result Device::SetShades(std::uint32_t shades) {
     return Result::Ok;
 }
 
+Result Device::SetAntialias(bool on) {
+    m_renderer.SetAntialias(on);
+    BumpRevision();
+    return Result::Ok;
+}
+
 Result Device::Update() {
     const std::shared_ptr<PresentationTarget> target = m_clipper ? m_clipper->Target() : nullptr;
     if (!target) {

@@ -33,6 +33,10 @@ public:
     Result SetShades(std::uint32_t shades);
     [[nodiscard]] std::uint32_t GetShades() const { return m_shades; }
 
+    // Smooth edges (four samples a pixel); off, the default, draws the aliased picture.
+    Result SetAntialias(bool on);
+    [[nodiscard]] bool GetAntialias() const { return m_renderer.Antialias(); }
+
     // Presents the current picture through the clipper. BadObject if the clipper lost its
     // target.
     Result Update();

@@ -110,6 +110,22 @@ D3DCOLOR Face::GetColor() const {
     return m_mesh->faces[m_index].color;
 }
 
+Result Face::SetFlags(std::uint32_t flags) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    m_mesh->faces[m_index].flags = flags;
+    BumpRevision();
+    return Result::Ok;
+}
+
+std::uint32_t Face::GetFlags() const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return 0;
+    }
+    return m_mesh->faces[m_index].flags;
+}
+
 Result Face::GetNormal(D3DVECTOR& out) const {
     out = {};
     if (!m_mesh || m_index >= m_mesh->faces.size()) {

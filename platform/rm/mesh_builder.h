@@ -31,7 +31,12 @@ struct FaceRecord {
     std::uint32_t cornerCount = 0;
     std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
     D3DCOLOR color = 0xFFFFFFFFU;
+    std::uint32_t flags = 0;  // kFace* bits
 };
+
+// The face is part of a line stroke: the renderer keeps a stroke visible as a line of at
+// least one pixel when it is drawn thinner than that.
+inline constexpr std::uint32_t kFaceStroke = 1U << 0;
 
 // The storage of one mesh. The renderer and the exporters read it directly.
 struct MeshData {
@@ -59,6 +64,8 @@ public:
     Result SetColor(D3DCOLOR color);
     Result SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b);
     [[nodiscard]] D3DCOLOR GetColor() const;
+    Result SetFlags(std::uint32_t flags);  // kFace* bits
+    [[nodiscard]] std::uint32_t GetFlags() const;
     // Unit normal out of the front, from the corners in order (Newell's method, so any
     // planar polygon works). A face with fewer than three corners, or whose corners are
     // collinear or coincident, yields the zero vector and BadValue.

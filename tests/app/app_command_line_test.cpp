@@ -66,4 +66,15 @@ TEST(CommandLine, UnknownDashSwitchesAreCollectedAndIgnored) {
     EXPECT_EQ(info.m_unknownSwitches, QStringList{QStringLiteral("x")});
 }
 
+TEST(CommandLine, NoAaIsASwitchOfTheWindowAndKeepsTheFile) {
+    for (const char* flag : {"--no-aa", "-no-aa", "--NO-AA"}) {
+        const CCommandLineInfo info = Parse({QString::fromLatin1(flag), QStringLiteral("a.api")});
+        EXPECT_TRUE(info.m_bNoAntialias) << flag;
+        EXPECT_TRUE(info.m_unknownSwitches.isEmpty()) << flag;
+        EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen) << flag;
+        EXPECT_EQ(info.m_strFileName, QStringLiteral("a.api")) << flag;
+    }
+    EXPECT_FALSE(Parse({QStringLiteral("a.api")}).m_bNoAntialias);
+}
+
 }  // namespace

@@ -6,19 +6,23 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdlib>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/print_picture.h"
 #include "res/resource_ids.h"
 #include "tests/app/app_test_support.h"
+#include "view/tarno_view.h"
 
 namespace {
 
@@ -34,6 +38,34 @@ double InkShare(const QImage& page) {
         }
     }
     return double(ink) / (double(page.width()) * page.height());
+}
+
+// Share of the page's pixels that are nearly black.
+double DarkShare(const QImage& page) {
+    long dark = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            dark += (qRed(p) < 16 && qGreen(p) < 16 && qBlue(p) < 16) ? 1 : 0;
+        }
+    }
+    return double(dark) / (double(page.width()) * page.height());
+}
+
+// Share of the page's pixels within 4 of `colour` in every channel.
+double ShareNear(const QImage& page, QRgb colour) {
+    long near = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            near += (std::abs(qRed(p) - qRed(colour)) <= 4 &&
+                     std::abs(qGreen(p) - qGreen(colour)) <= 4 &&
+                     std::abs(qBlue(p) - qBlue(colour)) <= 4)
+                        ? 1
+                        : 0;
+        }
+    }
+    return double(near) / (double(page.width()) * page.height());
 }
 
 TEST(PrintLayout, PictureIsFittedAndCentredWithTheViewsProportions) {
@@ -65,8 +97,33 @@ TEST_F(AppTest, PrintingPutsTheModelOnThePage) {
                   0);
         const QImage page(out + QStringLiteral(".png"));
         ASSERT_FALSE(page.isNull());
-        // The black background of the picture alone covers much of the page.
-        EXPECT_GT(InkShare(page), 0.2);
+        // The model is on the page, on white paper: the screen's black background is not.
+        EXPECT_GT(InkShare(page), 0.02);
+        EXPECT_LT(DarkShare(page), 0.01);
+        // Inside the printer's margins only: the page's edges stay blank.
+        const QPageLayout layout = theApp->Printer().pageLayout();
+        const QRect paper = layout.fullRectPixels(30);
+        const QRect printable = layout.paintRectPixels(30);
+        ASSERT_GT(printable.left(), 0);
+        const QImage margin = page.copy(0, 0, printable.left() - 1, page.height());
+        EXPECT_EQ(InkShare(margin), 0.0);
+        EXPECT_NEAR(page.width(), paper.width(), 2);
+        // The lit colours of the screen: the colour that covers most of the model on screen
+        // covers much of the page too.
+        const QImage& screen = Frame().GetActiveView().PresentedImage();
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                const QRgb p = screen.pixel(x, y) & 0xFFFFFFU;
+                if (p != 0) ++counts[p];
+            }
+        }
+        ASSERT_FALSE(counts.isEmpty());
+        QRgb main = 0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+            if (it.value() > counts.value(main)) main = it.key();
+        }
+        EXPECT_GT(ShareNear(page, main), 0.2 * InkShare(page)) << std::hex << main;
     } else {
         // Without a PDF renderer: the page must carry a picture far larger than an empty page.
         QPdfWriter blank(QString::fromStdString(settingsDir + "/blank.pdf"));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -12,6 +13,7 @@
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
 #include "tests/app/app_test_support.h"
+#include "view/tarno_view.h"
 
 namespace {
 
@@ -135,6 +137,53 @@ TEST_F(AppTest, MissingSettingsGiveAnEmptyList) {
     ASSERT_FALSE(QFile::exists(ProfilePath()));
     ASSERT_TRUE(Start());
     EXPECT_EQ(theApp->RecentFiles().Count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+using app_test::AppTest;
+
+TEST_F(AppTest, SmoothEdgesByDefaultOffByTheRememberedSettingOrByNoAa) {
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(theApp->Antialias());
+    EXPECT_TRUE(Frame().GetActiveView().IsAntialias());
+    ASSERT_TRUE(Frame().GetActiveView().Device());
+    EXPECT_TRUE(Frame().GetActiveView().Device()->GetAntialias());
+    const QString profilePath = ProfilePath();
+    theApp->ExitInstance();
+    EXPECT_FALSE(QSettings(profilePath, QSettings::IniFormat)
+                     .contains(QStringLiteral("Settings/Antialias")));
+    const auto again = [&] {
+        theApp.reset();
+        theApp = std::make_unique<app::CTarnoApp>(probe, prompts);
+    };
+    again();
+
+    // --no-aa: this run only; the window's surface, rebuilt at every size, keeps it.
+    ASSERT_TRUE(Start({QStringLiteral("--no-aa")}));
+    EXPECT_FALSE(theApp->Antialias());
+    Frame().resize(500, 400);
+    QApplication::processEvents();
+    EXPECT_FALSE(Frame().GetActiveView().Device()->GetAntialias());
+    theApp->ExitInstance();
+    again();
+    EXPECT_FALSE(QSettings(profilePath, QSettings::IniFormat)
+                     .contains(QStringLiteral("Settings/Antialias")));
+
+    {
+        QSettings profile(profilePath, QSettings::IniFormat);
+        profile.setValue(QStringLiteral("Settings/Antialias"), false);
+    }
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(theApp->Antialias());
+    EXPECT_FALSE(Frame().GetActiveView().Device()->GetAntialias());
+    QFile::remove(profilePath);
+    theApp->ExitInstance();
+    EXPECT_FALSE(QSettings(profilePath, QSettings::IniFormat)
+                     .value(QStringLiteral("Settings/Antialias"), true)
+                     .toBool());
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ TEST_F(Stroke, HasTenFacesSixteenVerticesEightNormals) {
     EXPECT_EQ(m.faces[9].cornerCount, 8U);
     for (std::size_t f = 1; f < 9; ++f) EXPECT_EQ(m.faces[f].cornerCount, 4U);
     for (const rm::FaceRecord& f : m.faces) EXPECT_EQ(f.color, 0xFF00FF00U);
+    // Marked as a stroke for the renderer; polygon faces of the same mesh are not.
+    for (const rm::FaceRecord& f : m.faces) EXPECT_EQ(f.flags, rm::kFaceStroke);
+    rm::Face polygon;
+    ASSERT_TRUE(rm::Succeeded(m_mesh->CreateFace(polygon)));
+    EXPECT_EQ(polygon.GetFlags(), 0U);
+    EXPECT_EQ(rm::Face().SetFlags(rm::kFaceStroke), rm::Result::BadObject);
 }
 
 TEST_F(Stroke, EveryFaceFacesOut) {

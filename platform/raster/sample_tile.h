@@ -1,0 +1,46 @@
+#pragma once
+// Anti-aliasing works one tile at a time: a tile's four sample planes (colour and depth,
+// kTileSize square each) live in a per-thread block that stays in the cache, are drawn
+// like ordinary pixels with each plane's sample offset, and are resolved into the frame
+// buffer when the tile is done: colours averaged, depth the nearest sample's. A whole
+// frame of samples never exists, so anti-aliasing costs no memory traffic of its own.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/raster/frame_buffer.h"
+#include "platform/raster/raster_types.h"
+#include "platform/raster/tile_raster.h"
+
+namespace rm::raster {
+
+class SampleTile {
+public:
+    SampleTile();
+
+    // Starts the tile `tile` (its pixel bounds): every sample the clear colour and far.
+    void Clear(const PixelRect& tile, D3DCOLOR color);
+    // Starts the tile from what the frame buffer holds there (`buffer` is its whole-buffer
+    // view): every sample its pixel's colour and depth.
+    void Load(const PixelRect& tile, const TileTarget& buffer);
+    // Writes the tile back: each pixel the mean of its samples' colours and the nearest of
+    // their depths.
+    void Resolve(const TileTarget& buffer) const;
+
+    // Draw into every sample plane; `rect` is the part of the tile that may change. Return
+    // the count of the first sample's passed depth tests.
+    std::uint64_t DrawTriangle(const PixelRect& rect, const TriangleSetup& tri,
+                               const ColorPlanes* planes);
+    std::uint64_t DrawLine(const PixelRect& rect, const LineSetup& line);
+
+    [[nodiscard]] std::size_t ReservedBytes() const;
+
+private:
+    [[nodiscard]] TileTarget Plane(int sample, const PixelRect& rect);
+
+    PixelRect m_tile;
+    std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;  // kSamples planes
+    std::vector<float, CacheAligned<float>> m_depth;
+};
+
+}  // namespace rm::raster

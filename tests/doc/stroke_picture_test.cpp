@@ -1,0 +1,199 @@
+// Strokes on screen: a stroke thinner than a pixel still shows as an unbroken line, while a
+// wide one, wireframe and ordinary faces draw exactly as their faces do.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "doc/tarno_doc.h"
+#include "platform/raster/renderer.h"
+#include "platform/rm/root.h"
+
+namespace {
+
+using rm::D3DCOLOR;
+using rm::D3DVECTOR;
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr float kScale = kHeight / 2.0F / 0.5F;  // pixels per unit at distance 1
+constexpr D3DCOLOR kBlack = 0xFF000000U;
+constexpr D3DCOLOR kInk = 0xFFC8B4A0U;
+
+struct Segment {
+    D3DVECTOR a, b;
+};
+
+class StrokePicture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rm::Succeeded(rm::Direct3DRMCreate(m_root)));
+        const float k = 1.0F / std::sqrt(3.0F);
+        m_light = {{-k, -k, k}, {1.0F, 1.0F, 1.0F}};
+    }
+
+    const rm::MeshData& Lay(std::initializer_list<Segment> segments) {
+        EXPECT_TRUE(rm::Succeeded(m_root->CreateMeshBuilder(m_mesh)));
+        m_kept.push_back(m_mesh);  // earlier meshes stay readable
+        for (const Segment& s : segments) {
+            EXPECT_TRUE(doc::CTarnoDoc::AddStroke(*m_mesh, 0.05F, s.a, s.b, kInk));
+        }
+        return m_mesh->Data();
+    }
+
+    // The view's set-up: camera on the z axis `distance` before the origin, field 0.5,
+    // planes 1 and 5000, grey ambient 0.3 and one white directional light.
+    std::vector<D3DCOLOR> Draw(const rm::MeshData& mesh, float distance, bool antialias = false,
+                               rm::D3DRMRENDERQUALITY quality = rm::D3DRMRENDER_FLAT,
+                               unsigned threads = 0) {
+        rm::MeshInstance instance;
+        instance.mesh = &mesh;
+        instance.quality = quality;
+        rm::RenderJob job;
+        job.worldToCamera = rm::Matrix4::Translation({0.0F, 0.0F, distance});
+        job.front = 1.0F;
+        job.back = 5000.0F;
+        job.field = 0.5F;
+        job.rect = {0, 0, kWidth, kHeight};
+        job.ambient = {0.3F, 0.3F, 0.3F};
+        job.lights = {&m_light, 1};
+        job.meshes = {&instance, 1};
+        rm::Renderer renderer(kWidth, kHeight, threads);
+        renderer.SetAntialias(antialias);
+        renderer.Clear(job.rect, kBlack);
+        renderer.Render(job);
+        const rm::PictureView v = renderer.Picture();
+        return {v.pixels, v.pixels + static_cast<std::size_t>(kWidth) * kHeight};
+    }
+
+    static D3DCOLOR At(const std::vector<D3DCOLOR>& p, int x, int y) {
+        return p[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
+    }
+    static int Green(D3DCOLOR c) { return static_cast<int>((c >> 8) & 0xFFU); }
+
+    // Screen position of a point of the z = 0 plane.
+    static float ScreenX(float x, float distance) { return kWidth / 2.0F + x * kScale / distance; }
+    static float ScreenY(float y, float distance) { return kHeight / 2.0F - y * kScale / distance; }
+
+    // Every column (x-major) or row strictly between the ends, one pixel in from each,
+    // with the ink it holds: the most green of a pixel, or summed over the column.
+    struct Ink {
+        int broken = 0;  // columns with no pixel lit
+        int faint = 0;   // columns whose ink falls short of `least`
+        int columns = 0;
+    };
+    static Ink Measure(const std::vector<D3DCOLOR>& p, const Segment& s, float distance, int least,
+                       bool summed) {
+        const float x0 = ScreenX(s.a.x, distance);
+        const float y0 = ScreenY(s.a.y, distance);
+        const float x1 = ScreenX(s.b.x, distance);
+        const float y1 = ScreenY(s.b.y, distance);
+        const bool xMajor = std::fabs(x1 - x0) >= std::fabs(y1 - y0);
+        const int lo = static_cast<int>(std::floor(std::min(xMajor ? x0 : y0, xMajor ? x1 : y1)));
+        const int hi = static_cast<int>(std::floor(std::max(xMajor ? x0 : y0, xMajor ? x1 : y1)));
+        Ink ink;
+        for (int m = lo + 1; m < hi; ++m) {
+            int best = 0;
+            int sum = 0;
+            for (int n = 0; n < (xMajor ? kHeight : kWidth); ++n) {
+                const int g = Green(xMajor ? At(p, m, n) : At(p, n, m));
+                best = std::max(best, g);
+                sum += g;
+            }
+            ++ink.columns;
+            ink.broken += best == 0 ? 1 : 0;
+            ink.faint += (summed ? sum : best) < least ? 1 : 0;
+        }
+        return ink;
+    }
+
+    void ClearFlags() {
+        rm::Face face;
+        for (std::uint32_t i = 0; rm::Succeeded(m_mesh->GetFace(i, face)); ++i) {
+            ASSERT_TRUE(rm::Succeeded(face.SetFlags(0)));
+        }
+    }
+
+    rm::RootPtr m_root;
+    rm::MeshBuilderPtr m_mesh;
+    std::vector<rm::MeshBuilderPtr> m_kept;
+    rm::DirectionalLightInfo m_light{};
+};
+
+const Segment kHorizontal{{-100.0F, 10.0F, 0.0F}, {100.0F, 10.0F, 0.0F}};
+const Segment kVertical{{20.0F, -90.0F, 0.0F}, {20.0F, 90.0F, 0.0F}};
+const Segment kDiagonal{{-80.0F, -60.0F, 0.0F}, {80.0F, 55.0F, 0.0F}};
+const Segment kSteep{{-30.0F, -90.0F, 0.0F}, {25.0F, 85.0F, 0.0F}};
+
+TEST_F(StrokePicture, ThinStrokesAreUnbrokenLinesAtTheStartCameraAndFarAway) {
+    // The least a lit side can show: the ink under the ambient light alone.
+    const int least = static_cast<int>(0.3F * Green(kInk));
+    for (const Segment& s : {kHorizontal, kVertical, kDiagonal, kSteep}) {
+        const rm::MeshData& mesh = Lay({s});
+        for (const float distance : {200.0F, 3000.0F}) {
+            const std::vector<D3DCOLOR> sharp = Draw(mesh, distance, false);
+            const Ink a = Measure(sharp, s, distance, least, false);
+            EXPECT_GT(a.columns, 20);
+            EXPECT_EQ(a.broken, 0) << "at " << distance << " from " << s.a.x << "," << s.a.y;
+            EXPECT_EQ(a.faint, 0) << "at " << distance << " from " << s.a.x << "," << s.a.y;
+            // Smoothed, a column's pixels share the line's ink: one lit pixel's worth.
+            const std::vector<D3DCOLOR> smooth = Draw(mesh, distance, true);
+            const Ink b = Measure(smooth, s, distance, least, true);
+            EXPECT_EQ(b.broken, 0) << "at " << distance << " from " << s.a.x << "," << s.a.y;
+            EXPECT_EQ(b.faint, 0) << "at " << distance << " from " << s.a.x << "," << s.a.y;
+        }
+    }
+}
+
+TEST_F(StrokePicture, OnlyStrokesGetTheLineAndItKeepsTheDepthTest) {
+    const rm::MeshData& mesh = Lay({kHorizontal});
+    const int least = static_cast<int>(0.3F * Green(kInk));
+    // The same faces, not marked as a stroke, fall apart far away: faces seen almost
+    // edge-on are left as they are.
+    ClearFlags();
+    const Ink plain = Measure(Draw(mesh, 3000.0F), kHorizontal, 3000.0F, least, false);
+    EXPECT_GT(plain.broken, plain.columns / 2);
+
+    // A wall in front of the stroke's middle hides the line there.
+    rm::MeshData both = Lay({kHorizontal});
+    const auto wallCorner = [&](float x, float y) {
+        both.corners.push_back({static_cast<std::uint32_t>(both.positions.size()), rm::kNoNormal});
+        both.positions.push_back({x, y, -10.0F});
+    };
+    rm::FaceRecord wall;
+    wall.firstCorner = static_cast<std::uint32_t>(both.corners.size());
+    wall.cornerCount = wall.cornerCapacity = 4;
+    wall.color = 0xFF0000FFU;  // no green
+    wallCorner(-20.0F, 40.0F);
+    wallCorner(20.0F, 40.0F);
+    wallCorner(20.0F, -40.0F);
+    wallCorner(-20.0F, -40.0F);
+    both.faces.push_back(wall);
+    const std::vector<D3DCOLOR> p = Draw(both, 200.0F);
+    const int y = static_cast<int>(ScreenY(10.0F, 200.0F));
+    for (int x = static_cast<int>(ScreenX(-18.0F, 200.0F)); x < ScreenX(18.0F, 200.0F); ++x) {
+        for (int dy = -2; dy <= 2; ++dy) ASSERT_EQ(Green(At(p, x, y + dy)), 0) << x;
+    }
+    EXPECT_GT(Green(At(p, static_cast<int>(ScreenX(-60.0F, 200.0F)), y)) +
+                  Green(At(p, static_cast<int>(ScreenX(-60.0F, 200.0F)), y + 1)) +
+                  Green(At(p, static_cast<int>(ScreenX(-60.0F, 200.0F)), y - 1)),
+              0);
+}
+
+TEST_F(StrokePicture, WideStrokesAndWireframeDrawExactlyTheirFaces) {
+    // 16 and 2.4 pixels across, straight and slanting away from the eye; and wireframe.
+    for (const bool antialias : {false, true}) {
+        const rm::MeshData& mesh = Lay({{{-1.0F, 0.2F, 0.0F}, {1.0F, 0.2F, 0.0F}},
+                                        {{-0.5F, -1.0F, -1.0F}, {0.6F, 0.4F, 2.0F}},
+                                        {{-3.0F, -2.0F, 17.0F}, {3.0F, 1.0F, 17.0F}}});
+        const std::vector<D3DCOLOR> wide = Draw(mesh, 3.0F, antialias);
+        const std::vector<D3DCOLOR> wire = Draw(mesh, 200.0F, antialias, rm::D3DRMRENDER_WIREFRAME);
+        ClearFlags();
+        EXPECT_EQ(wide, Draw(mesh, 3.0F, antialias));
+        EXPECT_EQ(wire, Draw(mesh, 200.0F, antialias, rm::D3DRMRENDER_WIREFRAME));
+    }
+}
+
+}  // namespace
