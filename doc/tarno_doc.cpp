@@ -61,6 +61,14 @@ bool CTarnoDoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
+std::uint32_t CTarnoDoc::FaceSourceLine(std::uint32_t face) const {
+    if (!m_pMeshBuilder) {
+        return 0;
+    }
+    const rm::MeshData& mesh = m_pMeshBuilder->Data();
+    return face < mesh.faces.size() ? mesh.faces[face].appData : 0;
+}
+
 bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     m_loadChangedScene = false;
     SetLastError(std::string());

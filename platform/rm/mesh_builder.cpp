@@ -91,6 +91,21 @@ Result Face::SetColor(D3DCOLOR color) {
     return Result::Ok;
 }
 
+Result Face::SetAppData(std::uint32_t data) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    m_mesh->faces[m_index].appData = data;
+    return Result::Ok;
+}
+
+std::uint32_t Face::GetAppData() const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return 0;
+    }
+    return m_mesh->faces[m_index].appData;
+}
+
 Result Face::SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b) {
     if (!m_mesh || m_index >= m_mesh->faces.size()) {
         return Result::BadObject;
@@ -196,8 +211,8 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     try {
-        d.faces.push_back(
-            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0, 0xFFFFFFFFU});
+        d.faces.push_back(FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0,
+                                     0xFFFFFFFFU, m_newFaceAppData});
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -274,8 +289,8 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     pos = 0;
     for (std::size_t f = 0; f < faceCount; ++f) {
         const std::uint32_t n = faceData[pos++];
-        d.faces.push_back(
-            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n, 0xFFFFFFFFU});
+        d.faces.push_back(FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n,
+                                     0xFFFFFFFFU, m_newFaceAppData});
         for (std::uint32_t k = 0; k < n; ++k) {
             Corner c;
             c.position = positionBase + faceData[pos++];

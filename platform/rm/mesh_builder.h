@@ -27,6 +27,7 @@ struct FaceRecord {
     std::uint32_t cornerCount = 0;
     std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
     D3DCOLOR color = 0xFFFFFFFFU;
+    std::uint32_t appData = 0;  // the application's own value for the face
 };
 
 // The storage of one mesh. The renderer and the exporters read it directly.
@@ -53,6 +54,8 @@ public:
     Result SetColor(D3DCOLOR color);
     Result SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b);
     [[nodiscard]] D3DCOLOR GetColor() const;
+    Result SetAppData(std::uint32_t data);
+    [[nodiscard]] std::uint32_t GetAppData() const;  // 0 for a face handle to nothing
     // Unit normal out of the front, from the corners in order (Newell's method, so any
     // planar polygon works). A face with fewer than three corners, or whose corners are
     // collinear or coincident, yields the zero vector and BadValue.
@@ -101,6 +104,9 @@ public:
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.
     Result SetColor(D3DCOLOR color);
+    // The application data that faces made from now on (CreateFace, AddFaces) start with,
+    // so that a caller tags whole groups of faces without a call per face.
+    void SetNewFaceAppData(std::uint32_t data) { m_newFaceAppData = data; }
 
     [[nodiscard]] std::uint32_t GetFaceCount() const;
     Result GetFace(std::uint32_t index, Face& out) const;
@@ -113,6 +119,7 @@ public:
 
 private:
     std::shared_ptr<MeshData> m_data;
+    std::uint32_t m_newFaceAppData = 0;
 };
 
 }  // namespace rm
