@@ -16,10 +16,10 @@ constexpr const char* kOverlap =
     "SurfaceColor ( 05 0 )\n"  // 1
     "Points ( 0\n"             // 2
     "-30 -30 0  30 -30 0  30 30 0  -30 30 0  -10 -10 -20  10 -10 -20  10 10 -20  -10 10 -20\n"
-    ")\n"                                        // 4
-    "Poly ( AI 0 1 2 3 )\n"                      // 5
+    ")\n"                                       // 4
+    "Poly ( AI 0 1 2 3 )\n"                     // 5
     "\tPoly ( A 4 5 6 7 )   ; the small one\n"  // 6
-    "Poly ( A 0 1 2 3 )\n"                       // 7
+    "Poly ( A 0 1 2 3 )\n"                      // 7
     "EndA\n";
 
 TEST(PickCommand, NearestOfOverlappingFacesAndExactOutput) {
