@@ -66,7 +66,7 @@ std::uint32_t CTarnoDoc::FaceSourceLine(std::uint32_t face) const {
         return 0;
     }
     const rm::MeshData& mesh = m_pMeshBuilder->Data();
-    return face < mesh.faces.size() ? mesh.faces[face].appData : 0;
+    return face < mesh.faceAppData.size() ? mesh.faceAppData[face] : 0;
 }
 
 bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {

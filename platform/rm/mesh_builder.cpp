@@ -36,7 +36,8 @@ std::uint8_t ToByte(D3DVALUE v) {
 
 std::size_t MeshData::MemoryBytes() const {
     return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
-           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord);
+           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord) +
+           faceAppData.capacity() * sizeof(std::uint32_t);
 }
 
 // ---------------------------------------------------------------- Face
@@ -95,7 +96,8 @@ Result Face::SetAppData(std::uint32_t data) {
     if (!m_mesh || m_index >= m_mesh->faces.size()) {
         return Result::BadObject;
     }
-    m_mesh->faces[m_index].appData = data;
+    m_mesh->faceAppData.resize(m_mesh->faces.size());
+    m_mesh->faceAppData[m_index] = data;
     return Result::Ok;
 }
 
@@ -103,7 +105,7 @@ std::uint32_t Face::GetAppData() const {
     if (!m_mesh || m_index >= m_mesh->faces.size()) {
         return 0;
     }
-    return m_mesh->faces[m_index].appData;
+    return m_index < m_mesh->faceAppData.size() ? m_mesh->faceAppData[m_index] : 0;
 }
 
 Result Face::SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b) {
@@ -211,8 +213,9 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     try {
-        d.faces.push_back(FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0,
-                                     0xFFFFFFFFU, m_newFaceAppData});
+        d.faces.push_back(
+            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0, 0xFFFFFFFFU});
+        d.faceAppData.push_back(m_newFaceAppData);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -278,6 +281,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
         GrowFor(d.normals, normals.size());
         GrowFor(d.corners, cornerCount);
         GrowFor(d.faces, faceCount);
+        GrowFor(d.faceAppData, faceCount);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -289,8 +293,8 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     pos = 0;
     for (std::size_t f = 0; f < faceCount; ++f) {
         const std::uint32_t n = faceData[pos++];
-        d.faces.push_back(FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n,
-                                     0xFFFFFFFFU, m_newFaceAppData});
+        d.faces.push_back(
+            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n, 0xFFFFFFFFU});
         for (std::uint32_t k = 0; k < n; ++k) {
             Corner c;
             c.position = positionBase + faceData[pos++];
@@ -300,6 +304,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
             d.corners.push_back(c);
         }
     }
+    d.faceAppData.insert(d.faceAppData.end(), faceCount, m_newFaceAppData);
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
     }
@@ -344,6 +349,7 @@ void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t po
     }
     try {
         GrowFor(d.faces, faces);
+        GrowFor(d.faceAppData, faces);
         GrowFor(d.corners, corners);
         GrowFor(d.positions, positions);
         GrowFor(d.normals, normals);

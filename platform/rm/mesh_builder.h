@@ -27,7 +27,6 @@ struct FaceRecord {
     std::uint32_t cornerCount = 0;
     std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
     D3DCOLOR color = 0xFFFFFFFFU;
-    std::uint32_t appData = 0;  // the application's own value for the face
 };
 
 // The storage of one mesh. The renderer and the exporters read it directly.
@@ -36,6 +35,9 @@ struct MeshData {
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;
     std::vector<FaceRecord> faces;
+    // The application's own value for each face, beside the records so that they stay 16
+    // bytes (four to a cache line) for the loader and the renderer.
+    std::vector<std::uint32_t> faceAppData;
     D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
 
     [[nodiscard]] std::size_t MemoryBytes() const;
