@@ -98,6 +98,8 @@ CMainFrame::CMainFrame(CTarnoApp& app, doc::CTarnoDoc& document, rm::Root& root)
     // A dropped file opens as File Open does.
     connect(m_pView, &view::CTarnoView::OpenFileRequested, this,
             [this](const QString& path) { m_app.OpenDocumentFile(path); });
+    connect(m_pView, &view::CTarnoView::StatusMessage, m_wndStatusBar,
+            [this](const QString& text, int ms) { m_wndStatusBar->showMessage(text, ms); });
 
     UpdateRecentFileMenu();
     OnUpdateFrameTitle();

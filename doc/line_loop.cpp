@@ -115,6 +115,9 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
             default:
                 break;
         }
+        // Every face the command makes remembers its keyword line: a polygon's own block,
+        // a stroke's DRAW block.
+        ctx.mesh.SetNewFaceAppData(SourceLineTag(ctx.line));
         if (!ctx.Rewind()) {
             return;
         }

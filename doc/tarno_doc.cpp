@@ -63,6 +63,14 @@ bool CTarnoDoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
+std::uint32_t CTarnoDoc::FaceSourceLine(std::uint32_t face) const {
+    if (!m_pMeshBuilder) {
+        return 0;
+    }
+    const rm::MeshData& mesh = m_pMeshBuilder->Data();
+    return face < mesh.faceAppData.size() ? mesh.faceAppData[face] : 0;
+}
+
 bool CTarnoDoc::LoadApiFile(const std::string& path, LoadObserver* observer) {
     LoadObserver* const watcher = observer != nullptr ? observer : m_pLoadObserver;
     if (watcher != nullptr) watcher->OnLoadStart(path);

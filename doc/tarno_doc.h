@@ -36,6 +36,14 @@ public:
     // The observer of every load that names none (open, reload); null for none. It must
     // outlive its attachment.
     void SetLoadObserver(LoadObserver* observer) { m_pLoadObserver = observer; }
+    // The file line (1-based) whose command made face `face` of the model mesh: a polygon's
+    // keyword line, or for a stroke the keyword line of the DRAW block that laid it. 0 when
+    // there is no such face.
+    [[nodiscard]] std::uint32_t FaceSourceLine(std::uint32_t face) const;
+    // A line number as faces keep it (lines past the 32-bit range keep the last one).
+    static constexpr std::uint32_t SourceLineTag(std::int64_t line) {
+        return line < 0 ? 0 : line > 0xFFFFFFFF ? 0xFFFFFFFFU : static_cast<std::uint32_t>(line);
+    }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 

@@ -292,6 +292,7 @@ void CTarnoView::SyncRenderModelToMesh() {
 }
 
 void CTarnoView::OnReload() {
+    ClearHighlight();
     // A copy: the load must not read a path that changes under it.
     const std::string path = m_doc.GetPathName();
     m_bRenderModel = true;
@@ -315,11 +316,14 @@ bool CTarnoView::OnFileChanged() {
 }
 
 void CTarnoView::OnInitialUpdate() {
+    ClearHighlight();
     update();
     if (m_pCamera) {
         static_cast<void>(
             m_pCamera->SetPosition(m_doc.m_pSceneFrame.get(), kCameraX, kCameraY, kCameraZ));
     }
+    // A range that framing widened goes with the camera position it was made for.
+    if (m_pViewport) static_cast<void>(ResetDepthRange(*m_pViewport));
     SyncRenderModelToMesh();
 }
 

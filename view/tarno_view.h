@@ -5,7 +5,10 @@
 #include <QCursor>
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/command_target.h"
 #include "doc/tarno_doc.h"
@@ -56,6 +59,19 @@ public:
     void OnUpdateRenderModel(app::CCmdUI& ui) const;
     void OnUpdateWireframeModel(app::CCmdUI& ui) const;
 
+    // Home, and a double-click on the background: the camera moves, keeping its
+    // orientation, so that the whole model fits the view. Nothing for an empty model.
+    void OnFrameModel();
+    // A double-click at client point (x, y): on a face, shows its file line in the status
+    // bar, puts PATH:LINE on the clipboard and highlights what that line made; on the
+    // background, frames the model.
+    void OnLButtonDblClk(int x, int y);
+    // The file line that made the face drawn at client point (x, y), or 0 for none.
+    [[nodiscard]] std::uint32_t LineAt(int x, int y) const;
+    // Faces shown highlighted, until the next click, key or load.
+    [[nodiscard]] bool HasHighlight() const { return !m_highlighted.empty(); }
+    void ClearHighlight();
+
     // The picture of the current scene rendered at the given size (each side at least 8),
     // for printing: a surface of its own on the same scene, seen from where the on-screen
     // camera stands. Null if width or height is below 1 or the surface cannot be built.
@@ -85,6 +101,8 @@ signals:
     // An .api file was dropped on the view. The frame opens it through its normal open
     // route; with nothing connected the view opens it itself.
     void OpenFileRequested(const QString& path);
+    // A message for the status bar, shown for `milliseconds` before "Ready" returns.
+    void StatusMessage(const QString& text, int milliseconds);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -92,6 +110,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -117,6 +136,11 @@ private:
     bool OnSetCursor();
     void OnKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void OnKeyUp();
+    // Middle-button drag: the camera pans so that the model follows the pointer.
+    void OnMButtonDown(int x, int y);
+    void OnMButtonUp();
+    void OnPanMove(int x, int y);
+    void Highlight(std::uint32_t line);
 
     // Moves the camera by (dx, dy, dz) in the scene frame; false if reading or setting the
     // position failed (or there is no camera).
@@ -146,6 +170,11 @@ private:
     bool m_bCreated = false;
     bool m_bCaptured = false;  // the left button went down in the view and is still held
     int m_nWheelRest = 0;      // wheel travel not yet turned into a zoom step
+    bool m_bPanning = false;   // the middle button went down in the view and is still held
+    QPointF m_panLast;         // device pixels of the last pan position
+    // The highlighted faces of this mesh, with the colours they had.
+    rm::MeshBuilderPtr m_highlightMesh;
+    std::vector<std::pair<std::uint32_t, rm::D3DCOLOR>> m_highlighted;
 };
 
 }  // namespace view

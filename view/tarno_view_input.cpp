@@ -43,16 +43,21 @@ QString DroppedApiFile(const QMimeData* mime) {
 // Mouse
 
 void CTarnoView::mousePressEvent(QMouseEvent* event) {
+    ClearHighlight();
     if (event->button() == Qt::LeftButton) {
         OnLButtonDown();
     } else if (event->button() == Qt::RightButton) {
         OnRButtonDown();
+    } else if (event->button() == Qt::MiddleButton) {
+        const QPoint point = event->position().toPoint();
+        OnMButtonDown(point.x(), point.y());
     }
     QWidget::mousePressEvent(event);
 }
 
 void CTarnoView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) OnLButtonUp();
+    if (event->button() == Qt::MiddleButton) OnMButtonUp();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -61,6 +66,7 @@ void CTarnoView::mouseMoveEvent(QMouseEvent* event) {
     // does not, which keeps the hand for the whole drag.
     if (!m_bCaptured) OnSetCursor();
     const QPoint point = event->position().toPoint();
+    if (m_bPanning) OnPanMove(point.x(), point.y());
     OnMouseMove(point.x(), point.y());
     QWidget::mouseMoveEvent(event);
 }
@@ -146,6 +152,12 @@ bool CTarnoView::OnSetCursor() {
 // Keys
 
 void CTarnoView::keyPressEvent(QKeyEvent* event) {
+    ClearHighlight();
+    if (event->key() == Qt::Key_Home && !event->modifiers().testFlag(Qt::AltModifier)) {
+        OnFrameModel();
+        event->accept();
+        return;
+    }
     const int command = CommandForKey(event->key(), event->modifiers());
     if (command == 0) {
         QWidget::keyPressEvent(event);

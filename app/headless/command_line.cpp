@@ -121,21 +121,29 @@ UsageError Usage(std::string text) {
     return UsageError{"tarno: " + std::move(text)};
 }
 
-HeadlessRequest ParseRender(const std::vector<std::string>& args) {
-    RenderRequest request;
+// The options of --render from args[first] on; --pick takes the same ones but --output and
+// --wireframe. Nothing, or the mistake.
+std::optional<UsageError> ParseViewOptions(const std::vector<std::string>& args, std::size_t first,
+                                           bool pick, RenderRequest& request) {
+    const std::string command = pick ? "--pick" : "--render";
     bool haveInput = false;
     bool haveOutput = false;
-    ArgumentCursor cursor(args, 2);
+    ArgumentCursor cursor(args, first);
     while (!cursor.Done()) {
         bool isOption = false;
         std::optional<std::string_view> attached;
         const std::string name(cursor.Take(isOption, attached));
         if (!isOption) {
             if (name.empty()) continue;
-            if (haveInput) return Usage("--render takes one input file, got a second: " + name);
+            if (haveInput) {
+                return Usage(command + " takes one input file, got a second: " + name);
+            }
             request.input = name;
             haveInput = true;
             continue;
+        }
+        if (pick && (name == "--output" || name == "--wireframe")) {
+            return Usage("unknown option for --pick: " + name + " (see tarno --help)");
         }
         if (name == "--wireframe" || name == "--fit") {
             if (attached) return Usage(name + " takes no value");
@@ -148,7 +156,7 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             continue;
         }
         if (name != "--output" && name != "--size" && name != "--camera" && name != "--turn") {
-            return Usage("unknown option for --render: " + name + " (see tarno --help)");
+            return Usage("unknown option for " + command + ": " + name + " (see tarno --help)");
         }
         const auto value = cursor.Value(attached);
         if (!value) return Usage(name + " needs a value (see tarno --help)");
@@ -184,8 +192,33 @@ HeadlessRequest ParseRender(const std::vector<std::string>& args) {
             request.turn = Turn{{v[0], v[1], v[2]}, v[3]};
         }
     }
-    if (!haveInput) return Usage("--render needs an input file (see tarno --help)");
-    if (!haveOutput) return Usage("--render needs --output OUT.png (see tarno --help)");
+    if (!haveInput) return Usage(command + " needs an input file (see tarno --help)");
+    if (!haveOutput && !pick) return Usage("--render needs --output OUT.png (see tarno --help)");
+    return std::nullopt;
+}
+
+HeadlessRequest ParseRender(const std::vector<std::string>& args) {
+    RenderRequest request;
+    if (auto error = ParseViewOptions(args, 2, false, request)) return *error;
+    return request;
+}
+
+// "X,Y": a pixel of the picture, counted from its top left corner.
+HeadlessRequest ParsePick(const std::vector<std::string>& args) {
+    PickRequest request;
+    const std::string_view where = args.size() > 2 ? std::string_view(args[2]) : "";
+    const std::size_t comma = where.find(',');
+    if (comma == std::string_view::npos || !ParseInt(where.substr(0, comma), request.x) ||
+        !ParseInt(where.substr(comma + 1), request.y) || request.x < 0 || request.y < 0) {
+        return Usage("--pick wants the pixel X,Y first (two whole numbers from 0), not '" +
+                     std::string(where) + "'");
+    }
+    if (auto error = ParseViewOptions(args, 3, true, request.view)) return *error;
+    if (request.x >= request.view.width || request.y >= request.view.height) {
+        return Usage("--pick pixel " + std::string(where) + " lies outside the " +
+                     std::to_string(request.view.width) + "x" +
+                     std::to_string(request.view.height) + " picture");
+    }
     return request;
 }
 
@@ -237,6 +270,7 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
         return VersionRequest{};
     }
     if (command == "--render") return ParseRender(args);
+    if (command == "--pick") return ParsePick(args);
     if (command == "--export" || command == "--check") {
         std::vector<std::string> names;
         UsageError error;
@@ -251,7 +285,7 @@ std::optional<HeadlessRequest> ParseCommandLine(const std::vector<std::string>& 
             return Usage(arg + " is an option of --render, which must come first");
         }
         if (arg == "--render" || arg == "--export" || arg == "--check" || arg == "--help" ||
-            arg == "--version") {
+            arg == "--version" || arg == "--pick") {
             return Usage(arg + " must be the first argument");
         }
         if (IsHeadlessArgument(arg)) return Usage("unknown option " + arg + " (see tarno --help)");
@@ -274,6 +308,10 @@ std::string UsageText() {
            "                         --turn turns the model about the axis by RADIANS;\n"
            "                         --fit moves the camera so that the whole model fills\n"
            "                         the picture; --no-aa leaves edges unsmoothed\n"
+           "  tarno --pick X,Y IN.api [--size WxH|N] [--camera X,Y,Z]\n"
+           "                         [--turn AX,AY,AZ,RADIANS] [--fit]\n"
+           "                         print IN.api:LINE: TEXT for the face drawn at pixel X,Y\n"
+           "                         (0,0 top left) of that picture; exit 1 if none is there\n"
            "  tarno --export IN.api OUT.obj\n"
            "                         write the model as Wavefront OBJ, with its materials\n"
            "                         in an MTL file beside it (OUT.mtl)\n"
@@ -283,8 +321,9 @@ std::string UsageText() {
            "  tarno --version        the version\n"
            "\n"
            "Options take their value as the next argument or after '='.\n"
-           "Exit status: 0 done (--check: no warnings); 1 --check found warnings, or\n"
-           "an output could not be written; 2 bad command line or unreadable input.\n"
+           "Exit status: 0 done (--check: no warnings); 1 --check found warnings, --pick\n"
+           "found no face, or an output could not be written; 2 bad command line or\n"
+           "unreadable input.\n"
            "Tarno never writes the files it reads.\n";
 }
 

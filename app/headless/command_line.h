@@ -34,6 +34,14 @@ struct RenderRequest {
     bool fit = false;  // frame the model after camera and turn are applied
 };
 
+// tarno --pick X,Y IN.api: the face drawn at pixel (x, y) of the picture --render would
+// make with the same options (`view.output` and `view.wireframe` unused).
+struct PickRequest {
+    int x = 0;
+    int y = 0;
+    RenderRequest view;
+};
+
 struct ExportRequest {
     std::string input;
     std::string output;
@@ -49,7 +57,7 @@ struct UsageError {
 };
 
 using HeadlessRequest = std::variant<HelpRequest, VersionRequest, RenderRequest, ExportRequest,
-                                     CheckRequest, UsageError>;
+                                     CheckRequest, PickRequest, UsageError>;
 
 // Sizes the device accepts. The largest is the renderer's own limit, so that a size it
 // cannot make is refused before anything is loaded or allocated.

@@ -5,6 +5,7 @@
 #include "app/headless/check_command.h"
 #include "app/headless/command_line.h"
 #include "app/headless/export_command.h"
+#include "app/headless/pick_command.h"
 #include "app/headless/render_command.h"
 
 namespace app {
@@ -28,6 +29,8 @@ std::optional<int> RunHeadlessCommand(const std::vector<std::string>& args, std:
                 return RunExport(r, out, err);
             } else if constexpr (std::is_same_v<T, CheckRequest>) {
                 return RunCheck(r, out, err);
+            } else if constexpr (std::is_same_v<T, PickRequest>) {
+                return RunPick(r, out, err);
             } else {
                 err << r.message << '\n';
                 return 2;

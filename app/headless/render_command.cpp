@@ -2,11 +2,8 @@
 
 #include <memory>
 
-#include "app/headless/opened_scene.h"
 #include "app/headless/output_path.h"
 #include "platform/image/png_writer.h"
-#include "platform/rm/presentation_target.h"
-#include "view/render_surface.h"
 
 namespace app {
 
@@ -21,25 +18,27 @@ std::string Failure(const char* what, rm::Result r) {
 
 }  // namespace
 
-RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
-                            std::string& error) {
-    OpenedScene scene;
-    if (!OpenScene(request.input, nullptr, scene, error)) return RenderOutcome::UnreadableInput;
-    doc::CTarnoDoc& document = *scene.document;
+PosedScene::~PosedScene() {
+    view::ReleaseRenderSurface(surface);
+}
 
-    const auto target = std::make_shared<rm::RecordingTarget>();
-    view::RenderSurface surface;
+RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out, std::string& error) {
+    if (!OpenScene(request.input, nullptr, out.scene, error)) {
+        return RenderOutcome::UnreadableInput;
+    }
+    doc::CTarnoDoc& document = *out.scene.document;
+    out.target = std::make_shared<rm::RecordingTarget>();
     if (const auto r =
-            view::CreateRenderSurface(*scene.root, document.m_pSceneFrame, target, request.width,
-                                      request.height, kBitsPerPixel, surface, request.antialias);
+            view::CreateRenderSurface(*out.scene.root, document.m_pSceneFrame, out.target,
+                                      request.width, request.height, kBitsPerPixel, out.surface, request.antialias);
         rm::Failed(r)) {
-        view::ReleaseRenderSurface(surface);
         error = Failure("building the render surface", r);
         return RenderOutcome::Failed;
     }
     if (request.camera) {
         const Vector3& c = *request.camera;
-        static_cast<void>(surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z));
+        static_cast<void>(
+            out.surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z));
     }
     if (request.turn) {
         const Turn& t = *request.turn;
@@ -48,21 +47,28 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
     }
     if (request.fit && document.m_pMeshBuilder && document.m_pModelFrame) {
         // An empty model leaves the camera where it is.
-        static_cast<void>(view::FrameModel(*surface.viewport, *document.m_pModelFrame,
+        static_cast<void>(view::FrameModel(*out.surface.viewport, *document.m_pModelFrame,
                                            document.m_pMeshBuilder->Data()));
     }
     if (request.wireframe && document.m_pMeshBuilder) {
         static_cast<void>(document.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
     }
-    const rm::Result tick = scene.root->Tick(1.0F);
-    if (rm::Failed(tick) || target->PresentCount() == 0) {
-        view::ReleaseRenderSurface(surface);
+    return RenderOutcome::Drawn;
+}
+
+RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
+                            std::string& error) {
+    PosedScene posed;
+    if (const RenderOutcome o = PoseScene(request, posed, error); o != RenderOutcome::Drawn) {
+        return o;
+    }
+    const rm::Result tick = posed.scene.root->Tick(1.0F);
+    if (rm::Failed(tick) || posed.target->PresentCount() == 0) {
         error = rm::Failed(tick) ? Failure("drawing", tick)
                                  : std::string("tarno: drawing produced no picture");
         return RenderOutcome::Failed;
     }
-    picture = target->LastPicture();
-    view::ReleaseRenderSurface(surface);
+    picture = posed.target->LastPicture();
     return RenderOutcome::Drawn;
 }
 

@@ -5,11 +5,29 @@
 #include <string>
 
 #include "app/headless/command_line.h"
+#include "app/headless/opened_scene.h"
 #include "platform/image/picture.h"
+#include "platform/rm/presentation_target.h"
+#include "view/render_surface.h"
 
 namespace app {
 
 enum class RenderOutcome { Drawn, UnreadableInput, Failed };
+
+// A file opened and the window's surface built on a recording target, with camera, model
+// and fill placed as a render request asks. The surface is released on destruction.
+struct PosedScene {
+    PosedScene() = default;
+    ~PosedScene();
+    PosedScene(const PosedScene&) = delete;
+    PosedScene& operator=(const PosedScene&) = delete;
+
+    OpenedScene scene;
+    std::shared_ptr<rm::RecordingTarget> target;
+    view::RenderSurface surface;
+};
+[[nodiscard]] RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out,
+                                      std::string& error);
 
 // Opens the file as File Open does, builds the window's surface on a recording target
 // (32 bits per pixel), places camera and model as asked and draws one tick. Anything but

@@ -13,6 +13,7 @@
 
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
+#include "platform/raster/pick_pass.h"
 #include "platform/raster/sample_tile.h"
 #include "platform/raster/tile_raster.h"
 #include "platform/raster/worker_pool.h"
@@ -357,6 +358,61 @@ void Renderer::Render(const RenderJob& job) {
             im.stats.fragmentsPassed += im.tileFragments[static_cast<std::size_t>(tile)];
         }
     }
+}
+
+bool Renderer::Pick(const RenderJob& job, int x, int y, PickResult& out) {
+    Impl& im = *m_impl;
+    raster::FrameGeometry geo;
+    if (!im.SetUpView(job, geo)) {
+        return false;
+    }
+    const PixelRect& s = geo.view.scissor;
+    if (x < s.x0 || x > s.x1 || y < s.y0 || y > s.y1) {
+        return false;
+    }
+    im.SetUpMeshes(job);
+    if (im.totalFaces == 0) {
+        return false;
+    }
+    geo.meshes = im.meshes;
+    if (im.vertices.size() < im.totalVertices) {
+        im.vertices.resize(im.totalVertices);
+    }
+    const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
+    im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
+        const std::uint32_t begin = block * kVertexBlock;
+        const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
+        raster::TransformVertices(geo, begin, end, im.vertices.data() + begin);
+    });
+    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.data(), im.totalVertices);
+
+    // Each part finds its own winner; the nearest wins, and of equals the earliest, which
+    // is what the depth test leaves when the parts are drawn in order.
+    const std::uint32_t parts = std::min<std::uint32_t>(im.pool.Size() * 4, im.totalFaces);
+    const std::uint32_t perPart = (im.totalFaces + parts - 1) / parts;
+    std::vector<raster::PickCandidate> found(parts);
+    std::vector<raster::Chunk> work(im.pool.Size());
+    im.pool.ParallelFor(parts, [&](std::uint32_t part, unsigned worker) {
+        const std::uint32_t begin = part * perPart;
+        const std::uint32_t end = std::min(im.totalFaces, begin + perPart);
+        raster::PickFaces(geo, begin, end, x, y, work[worker], im.scratch[worker], found[part]);
+    });
+    const raster::PickCandidate* best = nullptr;
+    for (const raster::PickCandidate& c : found) {
+        if (c.found && (best == nullptr || c.depth < best->depth)) {
+            best = &c;
+        }
+    }
+    if (best == nullptr) {
+        return false;
+    }
+    for (auto it = im.meshes.rbegin(); it != im.meshes.rend(); ++it) {
+        if (best->face >= it->firstFace) {
+            out = {it->mesh, best->face - it->firstFace};
+            return true;
+        }
+    }
+    return false;
 }
 
 PictureView Renderer::Picture() {

@@ -18,6 +18,12 @@ struct RenderStats {
     std::uint64_t fragmentsPassed = 0;  // passed the depth test (only counted when enabled)
 };
 
+// A face found by Renderer::Pick: the mesh (one of the job's) and the face's index in it.
+struct PickResult {
+    const MeshData* mesh = nullptr;
+    std::uint32_t face = 0;
+};
+
 class Renderer {
 public:
     // threads 0: one per hardware thread. width and height are kept within 1..8192.
@@ -34,6 +40,10 @@ public:
     void Clear(const ViewportRect& rect, D3DCOLOR background);
     // Draws the job over what the buffers hold.
     void Render(const RenderJob& job);
+    // The face that Render(job) after a Clear leaves at pixel (x, y) of the buffer: the same
+    // transformation, clipping, culling and depth test, without drawing anything. False
+    // when no face covers that pixel (or it is outside the job's rectangle).
+    [[nodiscard]] bool Pick(const RenderJob& job, int x, int y, PickResult& out);
     // The finished picture (valid until the next Clear or Render).
     [[nodiscard]] PictureView Picture();
 

@@ -36,7 +36,8 @@ std::uint8_t ToByte(D3DVALUE v) {
 
 std::size_t MeshData::MemoryBytes() const {
     return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
-           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord);
+           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord) +
+           faceAppData.capacity() * sizeof(std::uint32_t);
 }
 
 // ---------------------------------------------------------------- Face
@@ -91,6 +92,22 @@ Result Face::SetColor(D3DCOLOR color) {
     m_mesh->faces[m_index].color = color;
     BumpRevision();
     return Result::Ok;
+}
+
+Result Face::SetAppData(std::uint32_t data) {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    m_mesh->faceAppData.resize(m_mesh->faces.size());
+    m_mesh->faceAppData[m_index] = data;
+    return Result::Ok;
+}
+
+std::uint32_t Face::GetAppData() const {
+    if (!m_mesh || m_index >= m_mesh->faces.size()) {
+        return 0;
+    }
+    return m_index < m_mesh->faceAppData.size() ? m_mesh->faceAppData[m_index] : 0;
 }
 
 Result Face::SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b) {
@@ -222,6 +239,7 @@ Result MeshBuilder::CreateFace(Face& out) {
     try {
         d.faces.push_back(
             FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0, 0xFFFFFFFFU});
+        d.faceAppData.push_back(m_newFaceAppData);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -288,6 +306,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
         GrowFor(d.normals, normals.size());
         GrowFor(d.corners, cornerCount);
         GrowFor(d.faces, faceCount);
+        GrowFor(d.faceAppData, faceCount);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -310,6 +329,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
             d.corners.push_back(c);
         }
     }
+    d.faceAppData.insert(d.faceAppData.end(), faceCount, m_newFaceAppData);
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
     }
@@ -322,6 +342,7 @@ Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index)
         return Result::BadValue;
     }
     MeshData& d = *m_data;
+    WaitForMeshReaders(d);
     if (d.positions.size() >= kMaxPool) {
         return Result::OutOfMemory;
     }
@@ -338,6 +359,7 @@ Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index)
 
 Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR color) {
     MeshData& d = *m_data;
+    WaitForMeshReaders(d);
     for (const std::uint32_t p : positions) {
         if (p >= d.positions.size()) {
             return Result::BadValue;
@@ -348,6 +370,7 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     }
     try {
         GrowFor(d.faces, 1);
+        GrowFor(d.faceAppData, 1);
         GrowFor(d.corners, positions.size());
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
@@ -355,6 +378,7 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     const auto first = static_cast<std::uint32_t>(d.corners.size());
     const auto count = static_cast<std::uint32_t>(positions.size());
     d.faces.push_back(FaceRecord{first, count, count, color});
+    d.faceAppData.push_back(m_newFaceAppData);
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});
     }
@@ -401,6 +425,7 @@ void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t po
     }
     try {
         GrowFor(d.faces, faces);
+        GrowFor(d.faceAppData, faces);
         GrowFor(d.corners, corners);
         GrowFor(d.positions, positions);
         GrowFor(d.normals, normals);

@@ -44,6 +44,9 @@ struct MeshData {
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;
     std::vector<FaceRecord> faces;
+    // The application's own value for each face, beside the records so that they stay 16
+    // bytes (four to a cache line) for the loader and the renderer.
+    std::vector<std::uint32_t> faceAppData;
     D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
     // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
     mutable PinCount pins;
@@ -66,6 +69,8 @@ public:
     [[nodiscard]] D3DCOLOR GetColor() const;
     Result SetFlags(std::uint32_t flags);  // kFace* bits
     [[nodiscard]] std::uint32_t GetFlags() const;
+    Result SetAppData(std::uint32_t data);
+    [[nodiscard]] std::uint32_t GetAppData() const;  // 0 for a face handle to nothing
     // Unit normal out of the front, from the corners in order (Newell's method, so any
     // planar polygon works). A face with fewer than three corners, or whose corners are
     // collinear or coincident, yields the zero vector and BadValue.
@@ -121,6 +126,9 @@ public:
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.
     Result SetColor(D3DCOLOR color);
+    // The application data that faces made from now on (CreateFace, AddFaces) start with,
+    // so that a caller tags whole groups of faces without a call per face.
+    void SetNewFaceAppData(std::uint32_t data) { m_newFaceAppData = data; }
 
     [[nodiscard]] std::uint32_t GetFaceCount() const;
     Result GetFace(std::uint32_t index, Face& out) const;
@@ -135,6 +143,7 @@ public:
 
 private:
     std::shared_ptr<MeshData> m_data;
+    std::uint32_t m_newFaceAppData = 0;
 };
 
 }  // namespace rm

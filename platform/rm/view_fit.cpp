@@ -163,6 +163,46 @@ Result ComputeFraming(const Viewport& viewport, const Frame& model, const MeshDa
     return Result::BadValue;
 }
 
+Result PanCamera(Viewport& viewport, const Frame& anchor, D3DVALUE dx, D3DVALUE dy) {
+    const FramePtr& camera = viewport.GetCamera();
+    if (!camera) {
+        return Result::BadObject;
+    }
+    const ViewportRect& rect = viewport.GetRect();
+    if (rect.width <= 0 || rect.height <= 0 || !std::isfinite(dx) || !std::isfinite(dy)) {
+        return Result::BadValue;
+    }
+    const Matrix4 cameraToWorld = camera->WorldTransform();
+    Matrix4 worldToCamera;
+    if (!cameraToWorld.Inverse(worldToCamera)) {
+        return Result::BadValue;
+    }
+    const D3DVECTOR origin = anchor.WorldTransform().Translation();
+    const double depth = ApplyPoint(worldToCamera, origin.x, origin.y, origin.z).z;
+    const double distance = std::max(std::fabs(depth), static_cast<double>(viewport.GetFront()));
+    // Pixels per unit across the view at distance 1, as the projection has it.
+    const double scale = std::min(rect.width, rect.height) / 2.0 / viewport.GetField();
+    // The scene follows the pointer, so the camera goes the other way; screen y runs down.
+    const double along = -dx * distance / scale;
+    const double up = dy * distance / scale;
+    D3DVECTOR position;
+    if (const Result r = camera->GetPosition(nullptr, position); Failed(r)) {
+        return r;
+    }
+    // A step along the camera's own x and y axes, in its parent's coordinates.
+    const Matrix4& local = camera->LocalTransform();
+    const Vec shift{along * local.m[0][0] + up * local.m[1][0],
+                    along * local.m[0][1] + up * local.m[1][1],
+                    along * local.m[0][2] + up * local.m[1][2]};
+    const D3DVECTOR moved{static_cast<float>(position.x + shift.x),
+                          static_cast<float>(position.y + shift.y),
+                          static_cast<float>(position.z + shift.z)};
+    if (!std::isfinite(moved.x) || !std::isfinite(moved.y) || !std::isfinite(moved.z)) {
+        return Result::BadValue;
+    }
+    return camera->SetPosition(nullptr, moved.x, moved.y, moved.z);
+}
+
 Result SetDepthRange(Viewport& viewport, D3DVALUE front, D3DVALUE back) {
     if (!(front > 0.0F) || !(back > front) || !std::isfinite(back)) {
         return Result::BadValue;

@@ -1,6 +1,7 @@
 #pragma once
-// Framing: where a viewport's camera must stand, keeping its orientation, so that a whole
-// mesh fits the picture; and the depth range that keeps it between the clipping planes.
+// Camera moves that keep its orientation: framing (where the camera must stand so that a
+// whole mesh fits the picture, and the depth range that keeps it between the clipping
+// planes) and panning in the view plane.
 
 #include "platform/rm/frame.h"
 #include "platform/rm/mesh_builder.h"
@@ -39,6 +40,12 @@ Result ComputeFraming(const Viewport& viewport, const Frame& model, const MeshDa
 // the computation fails.
 Result FrameMesh(Viewport& viewport, const Frame& model, const MeshData& mesh,
                  const FramingLimits& limits);
+
+// Moves the viewport's camera in its own view plane so that whatever lies at the depth of
+// `anchor`'s origin moves by (dx, dy) pixels on screen (x right, y down): a pointer drag
+// that the model follows. An anchor behind the camera counts at the same distance in
+// front, and one nearer than the front plane at the front plane.
+Result PanCamera(Viewport& viewport, const Frame& anchor, D3DVALUE dx, D3DVALUE dy);
 
 // Sets both clipping planes in whichever order the viewport accepts them (each setter
 // checks the new plane against the other one).

@@ -66,6 +66,14 @@ Result Viewport::Render(const Frame* frame) {
     return Result::Ok;
 }
 
+Result Viewport::Pick(const Frame* frame, int x, int y, PickResult& out) {
+    RenderJob job;
+    if (const Result r = PrepareJob(frame, job); Failed(r)) {
+        return r;
+    }
+    return m_device->GetRenderer().Pick(job, x, y, out) ? Result::Ok : Result::NotFound;
+}
+
 Result Viewport::PrepareJob(const Frame* frame, RenderJob& job,
                             std::vector<std::shared_ptr<const MeshData>>* owners) {
     if (frame == nullptr || !m_device || !m_camera) {

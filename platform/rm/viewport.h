@@ -34,6 +34,9 @@ public:
     Result Clear();
     // Draws the meshes of `frame` and its descendants, lit by the lights found there.
     Result Render(const Frame* frame);
+    // The face that Render(frame) after Clear shows at pixel (x, y) of the device: the same
+    // transformation, clipping and depth test. NotFound when no face is there.
+    Result Pick(const Frame* frame, int x, int y, PickResult& out);
     // The job Render hands the rasterizer, without drawing it: camera, planes, rectangle,
     // ambient sum, directional lights and capped mesh instances. Its spans point into this
     // viewport and stay valid until the next PrepareJob or Render. With `owners`, the data

@@ -366,7 +366,9 @@ TEST_F(RmMesh, MemoryBytesCountsThePoolsCapacity) {
     EXPECT_GE(d.corners.capacity(), 400U);
     const std::size_t expected =
         d.positions.capacity() * sizeof(D3DVECTOR) + d.normals.capacity() * sizeof(D3DVECTOR) +
-        d.corners.capacity() * sizeof(rm::Corner) + d.faces.capacity() * sizeof(rm::FaceRecord);
+        d.corners.capacity() * sizeof(rm::Corner) + d.faces.capacity() * sizeof(rm::FaceRecord) +
+        d.faceAppData.capacity() * sizeof(std::uint32_t);
+    EXPECT_GE(d.faceAppData.capacity(), 100U);
     EXPECT_EQ(d.MemoryBytes(), expected);
     EXPECT_GE(d.MemoryBytes(), 100 * sizeof(rm::FaceRecord) + 400 * sizeof(rm::Corner));
 }

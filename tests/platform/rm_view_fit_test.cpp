@@ -236,3 +236,47 @@ TEST_F(ViewFit, DepthRangeIsSetInAnOrderTheViewportAccepts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where a world point shows in the 80 by 60 picture, in pixels.
+struct Spot {
+    double x, y;
+};
+Spot ScreenOf(const rm::Viewport& viewport, const D3DVECTOR& world) {
+    rm::Matrix4 toCamera;
+    EXPECT_TRUE(viewport.GetCamera()->WorldTransform().Inverse(toCamera));
+    const D3DVECTOR c = toCamera.TransformPoint(world);
+    const double scale = 30.0 / viewport.GetField();
+    return {40.0 + c.x * scale / c.z, 30.0 - c.y * scale / c.z};
+}
+
+TEST_F(ViewFit, PanMovesTheSceneOriginWithThePointer) {
+    ASSERT_EQ(camera->SetOrientation(scene.get(), {0.3F, -0.2F, 1}, {0, 1, 0}), Result::Ok);
+    const D3DVECTOR forwardBefore = camera->WorldTransform().TransformDirection({0, 0, 1});
+    const Spot before = ScreenOf(*viewport, {0, 0, 0});
+    ASSERT_EQ(rm::PanCamera(*viewport, *scene, 12.0F, -7.0F), Result::Ok);
+    const Spot after = ScreenOf(*viewport, {0, 0, 0});
+    EXPECT_NEAR(after.x - before.x, 12.0, 1e-3);
+    EXPECT_NEAR(after.y - before.y, -7.0, 1e-3);
+    // Only sideways: the distance along the line of sight and the orientation stay.
+    EXPECT_TRUE(rm_test::Near(camera->WorldTransform().TransformDirection({0, 0, 1}), forwardBefore,
+                              1e-6F));
+    // Back again.
+    ASSERT_EQ(rm::PanCamera(*viewport, *scene, -12.0F, 7.0F), Result::Ok);
+    EXPECT_NEAR(ScreenOf(*viewport, {0, 0, 0}).x, before.x, 1e-3);
+}
+
+TEST_F(ViewFit, PanWithTheOriginBehindOrOnTheCameraStaysFinite) {
+    ASSERT_EQ(camera->SetPosition(scene.get(), 0, 0, 0), Result::Ok);
+    ASSERT_EQ(rm::PanCamera(*viewport, *scene, 30.0F, 30.0F), Result::Ok);
+    const D3DVECTOR at = camera->WorldTransform().Translation();
+    EXPECT_TRUE(std::isfinite(at.x) && std::isfinite(at.y));
+    EXPECT_NE(at.x, 0.0F);  // moved by the front plane's distance
+    ASSERT_EQ(camera->SetPosition(scene.get(), 0, 0, 50), Result::Ok);  // origin behind
+    ASSERT_EQ(rm::PanCamera(*viewport, *scene, 10.0F, 0.0F), Result::Ok);
+    EXPECT_LT(camera->WorldTransform().Translation().x, 0.0F);  // still the drag's way
+    EXPECT_EQ(rm::PanCamera(*viewport, *scene, std::nanf(""), 0.0F), Result::BadValue);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include "app/headless/pick_command.h"
+
+#include "app/headless/render_command.h"
+#include "doc/source_line.h"
+
+namespace app {
+
+PickOutcome PickLine(const PickRequest& request, PickedLine& out, std::string& error) {
+    PosedScene posed;
+    switch (PoseScene(request.view, posed, error)) {
+        case RenderOutcome::Drawn:
+            break;
+        case RenderOutcome::UnreadableInput:
+            return PickOutcome::UnreadableInput;
+        case RenderOutcome::Failed:
+            return PickOutcome::Failed;
+    }
+    const doc::CTarnoDoc& document = *posed.scene.document;
+    const std::string where = std::to_string(request.x) + "," + std::to_string(request.y);
+    rm::PickResult hit;
+    const rm::Result r =
+        posed.surface.viewport->Pick(document.m_pSceneFrame.get(), request.x, request.y, hit);
+    if (r == rm::Result::NotFound || (rm::Succeeded(r) && document.m_pMeshBuilder &&
+                                      hit.mesh != &document.m_pMeshBuilder->Data())) {
+        error = "tarno: no face at pixel " + where + " of " + request.view.input;
+        return PickOutcome::NoFace;
+    }
+    if (rm::Failed(r)) {
+        error = std::string("tarno: picking failed: ") + rm::ResultName(r);
+        return PickOutcome::Failed;
+    }
+    out.line = document.FaceSourceLine(hit.face);
+    std::string text;
+    out.text = doc::ReadSourceLine(request.view.input, out.line, text) ? doc::PrintableLine(text)
+                                                                       : std::string();
+    return PickOutcome::Found;
+}
+
+int RunPick(const PickRequest& request, std::ostream& out, std::ostream& err) {
+    PickedLine picked;
+    std::string error;
+    switch (PickLine(request, picked, error)) {
+        case PickOutcome::Found:
+            out << request.view.input << ':' << picked.line << ": " << picked.text << '\n';
+            return 0;
+        case PickOutcome::NoFace:
+        case PickOutcome::Failed:
+            err << error << '\n';
+            return 1;
+        case PickOutcome::UnreadableInput:
+            err << error << '\n';
+            return 2;
+    }
+    return 1;
+}
+
+}  // namespace app
