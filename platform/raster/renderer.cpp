@@ -92,6 +92,8 @@ struct Renderer::Impl {
 
     bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
     void SetUpMeshes(const RenderJob& job);
+    // Room for totalVertices projected vertices, left unfilled.
+    void ReserveVertices();
     void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor, unsigned worker,
                     const RenderJob& job);
     template <class Draw>
@@ -147,6 +149,14 @@ bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo)
     geo.tilesX = frame.TilesX();
     geo.tilesY = frame.TilesY();
     return true;
+}
+
+void Renderer::Impl::ReserveVertices() {
+    if (vertexCapacity < totalVertices) {
+        vertices.reset();
+        vertices = std::make_unique_for_overwrite<raster::ProjectedVertex[]>(totalVertices);
+        vertexCapacity = totalVertices;
+    }
 }
 
 void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
@@ -299,11 +309,7 @@ void Renderer::Render(const RenderJob& job) {
     }
     geo.meshes = im.meshes;
 
-    if (im.vertexCapacity < im.totalVertices) {
-        im.vertices.reset();
-        im.vertices = std::make_unique_for_overwrite<raster::ProjectedVertex[]>(im.totalVertices);
-        im.vertexCapacity = im.totalVertices;
-    }
+    im.ReserveVertices();
     const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
     im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
         const std::uint32_t begin = block * kVertexBlock;
@@ -375,16 +381,14 @@ bool Renderer::Pick(const RenderJob& job, int x, int y, PickResult& out) {
         return false;
     }
     geo.meshes = im.meshes;
-    if (im.vertices.size() < im.totalVertices) {
-        im.vertices.resize(im.totalVertices);
-    }
+    im.ReserveVertices();
     const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
     im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
         const std::uint32_t begin = block * kVertexBlock;
         const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
-        raster::TransformVertices(geo, begin, end, im.vertices.data() + begin);
+        raster::TransformVertices(geo, begin, end, im.vertices.get() + begin);
     });
-    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.data(), im.totalVertices);
+    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.get(), im.totalVertices);
 
     // Each part finds its own winner; the nearest wins, and of equals the earliest, which
     // is what the depth test leaves when the parts are drawn in order.
