@@ -202,6 +202,12 @@ void CMainFrame::CreateStatusBar() {
     // One message pane: "Ready" shows whenever no prompt covers it.
     m_idleLabel = new QLabel(ToQString(res::LoadString(res::IDS_IDLE_MESSAGE)), m_wndStatusBar);
     m_wndStatusBar->addWidget(m_idleLabel, 1);
+    // The bar hides its pane under a message only while the pane is visible, so a message
+    // shown before the window is (the file named on the command line) would be drawn over
+    // "Ready". Follow the message instead.
+    connect(
+        m_wndStatusBar, &QStatusBar::messageChanged, m_idleLabel,
+        [label = m_idleLabel](const QString& message) { label->setVisible(message.isEmpty()); });
     setStatusBar(m_wndStatusBar);
 }
 

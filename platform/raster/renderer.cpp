@@ -92,8 +92,9 @@ struct Renderer::Impl {
 
     bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
     void SetUpMeshes(const RenderJob& job);
-    // Room for totalVertices projected vertices, left unfilled.
-    void ReserveVertices();
+    // Every vertex of the set-up meshes through the view, in parallel, into `vertices`;
+    // `geo.vertices` then refers to them.
+    void ProjectVertices(raster::FrameGeometry& geo);
     void RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor, unsigned worker,
                     const RenderJob& job);
     template <class Draw>
@@ -151,12 +152,19 @@ bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo)
     return true;
 }
 
-void Renderer::Impl::ReserveVertices() {
+void Renderer::Impl::ProjectVertices(raster::FrameGeometry& geo) {
     if (vertexCapacity < totalVertices) {
         vertices.reset();
         vertices = std::make_unique_for_overwrite<raster::ProjectedVertex[]>(totalVertices);
         vertexCapacity = totalVertices;
     }
+    const std::uint32_t vertexBlocks = (totalVertices + kVertexBlock - 1) / kVertexBlock;
+    pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
+        const std::uint32_t begin = block * kVertexBlock;
+        const std::uint32_t end = std::min(totalVertices, begin + kVertexBlock);
+        raster::TransformVertices(geo, begin, end, vertices.get() + begin);
+    });
+    geo.vertices = std::span<const raster::ProjectedVertex>(vertices.get(), totalVertices);
 }
 
 void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
@@ -309,14 +317,7 @@ void Renderer::Render(const RenderJob& job) {
     }
     geo.meshes = im.meshes;
 
-    im.ReserveVertices();
-    const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
-    im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
-        const std::uint32_t begin = block * kVertexBlock;
-        const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
-        raster::TransformVertices(geo, begin, end, im.vertices.get() + begin);
-    });
-    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.get(), im.totalVertices);
+    im.ProjectVertices(geo);
     if (Cancelled(job)) {
         return;
     }
@@ -381,14 +382,7 @@ bool Renderer::Pick(const RenderJob& job, int x, int y, PickResult& out) {
         return false;
     }
     geo.meshes = im.meshes;
-    im.ReserveVertices();
-    const std::uint32_t vertexBlocks = (im.totalVertices + kVertexBlock - 1) / kVertexBlock;
-    im.pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
-        const std::uint32_t begin = block * kVertexBlock;
-        const std::uint32_t end = std::min(im.totalVertices, begin + kVertexBlock);
-        raster::TransformVertices(geo, begin, end, im.vertices.get() + begin);
-    });
-    geo.vertices = std::span<const raster::ProjectedVertex>(im.vertices.get(), im.totalVertices);
+    im.ProjectVertices(geo);
 
     // Each part finds its own winner; the nearest wins, and of equals the earliest, which
     // is what the depth test leaves when the parts are drawn in order.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -127,6 +128,22 @@ TEST_F(StatusTest, EachLoadSaysWhatItMadeForAFewSecondsThenReady) {
     QTest::qWait(150);
     EXPECT_TRUE(Status().isEmpty());
     EXPECT_EQ(Frame().IdleMessage(), QStringLiteral("Ready"));
+}
+
+TEST_F(StatusTest, AMessageShownBeforeTheWindowCoversReady) {
+    // As for a file named on the command line: loaded before the window is on screen.
+    Frame().hide();
+    Frame().ShowStatusText(QStringLiteral("early"), 200);
+    Frame().show();
+    QApplication::processEvents();
+    const QLabel* ready = nullptr;
+    for (const QLabel* label : Frame().StatusBar().findChildren<QLabel*>()) {
+        if (label->text() == Frame().IdleMessage()) ready = label;
+    }
+    ASSERT_NE(ready, nullptr);
+    EXPECT_FALSE(ready->isVisible()) << "both texts would be drawn over each other";
+    QTest::qWait(400);
+    EXPECT_TRUE(ready->isVisible()) << "the message is gone, Ready is back";
 }
 
 TEST_F(StatusTest, AModelWithNothingToDrawSaysSo) {
