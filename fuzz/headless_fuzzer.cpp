@@ -1,6 +1,7 @@
-// libFuzzer entry for the headless render path with framing (`--render --fit`): every
-// input is a file the command opens, loads, frames and draws. The first byte chooses
-// the options (solid or wireframe, a turn, the picture's size); the rest is the file.
+// libFuzzer entry for the headless render path with framing (`--render --fit`) and for
+// `--pick`: every input is a file the commands open, load, frame, draw and pick in. The
+// first byte chooses the options (solid or wireframe, a turn, the picture's size); the
+// rest is the file.
 // The sanitizers turn any fault of the loader, the framing or the renderer into a crash.
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "app/headless/command_line.h"
+#include "app/headless/pick_command.h"
 #include "app/headless/render_command.h"
 #include "platform/image/picture.h"
 
@@ -77,5 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (outcome == app::RenderOutcome::Failed && error.empty()) std::abort();
+    if (outcome != app::RenderOutcome::Drawn) return 0;
+
+    // Pick where the picture has something, else at its middle: a face found must name a
+    // line of the file, and no face must say why.
+    app::PickRequest pick{request.width / 2, request.height / 2, request};
+    for (int i = 0; i < picture.width * picture.height; ++i) {
+        if ((picture.pixels[static_cast<std::size_t>(i)] & 0x00FFFFFFU) != 0) {
+            pick.x = i % picture.width;
+            pick.y = i / picture.width;
+            break;
+        }
+    }
+    app::PickedLine picked;
+    error.clear();
+    const app::PickOutcome found = app::PickLine(pick, picked, error);
+    if (found == app::PickOutcome::Found && picked.line <= 0) std::abort();
+    if (found != app::PickOutcome::Found && error.empty()) std::abort();
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # End-to-end check of the window on a virtual X display: start the viewer on an example,
-# pan with the arrow key, zoom with the keypad, turn the model with a drag, and compare
-# screenshots taken before and after each step.
+# pan with the arrow key, zoom with the keypad, turn the model with a drag, frame it with
+# Home, pick a face with a double-click, and compare screenshots taken before and after
+# each step; then follow saves of a copy of the file.
 #
 #   e2e_xvfb.sh TARNO_BINARY FILE.api OUTPUT_DIR
 #
@@ -130,6 +131,38 @@ changed=$(differing plus dragged "$band")
 settle
 shot idle
 [ "$(differing dragged idle "$band")" -eq 0 ] || fail "the picture changed with no input"
+
+# --- Framing and picking ---------------------------------------------------------------
+# Home frames the turned model: the picture changes, the model stays on screen, and a
+# second Home changes nothing. A double-click on the model puts FILE:LINE on the clipboard.
+xdotool key Home
+settle
+shot home
+[ "$(differing idle home "$band")" -gt 100 ] || fail "Home did not move the camera"
+[ "$(coverage home "$band")" -ge 100 ] || fail "no model on screen after Home"
+xdotool key Home
+settle
+shot home2
+[ "$(differing home home2 "$band")" -le 20 ] || fail "a second Home moved the camera again"
+if command -v xclip >/dev/null 2>&1; then
+    # The first model pixel along the middle row, from the left.
+    hit=$(convert "$OUT/home.png" -crop "${WIDTH}x1+${X}+${cy}" +repage txt:- |
+        awk -F'[,:]' 'NR > 1 && $0 !~ /#000000/ { print $1; exit }')
+    if [ -n "$hit" ]; then
+        xdotool mousemove "$((X + hit + 3))" "$cy" click --repeat 2 --delay 80 1
+        settle
+        picked=$(timeout 5 xclip -o -selection clipboard 2>/dev/null)
+        case "$picked" in
+            *"$(basename "$MODEL")":[0-9]*) echo "double-click picked $picked" ;;
+            *) fail "a double-click on the model put \"$picked\" on the clipboard" ;;
+        esac
+    else
+        fail "no model pixel on the middle row after Home"
+    fi
+else
+    echo "skipped the double-click: no xclip"
+fi
+# --- end of framing and picking ---------------------------------------------------------
 
 if ! kill -0 "$pid" 2>/dev/null; then fail "tarno ended during the run"; fi
 
