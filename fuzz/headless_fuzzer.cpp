@@ -3,8 +3,6 @@
 // first byte chooses the options (solid or wireframe, a turn, the picture's size); the
 // rest is the file.
 // The sanitizers turn any fault of the loader, the framing or the renderer into a crash.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,38 +12,14 @@
 #include "app/headless/command_line.h"
 #include "app/headless/pick_command.h"
 #include "app/headless/render_command.h"
+#include "fuzz/scratch_file.h"
 #include "platform/image/picture.h"
 
-namespace {
-
-struct ScratchFile {
-    ScratchFile() {
-        char name[] = "/dev/shm/tarno-fuzz-render-XXXXXX";
-        int fd = ::mkstemp(name);
-        if (fd < 0) {
-            char fallback[] = "/tmp/tarno-fuzz-render-XXXXXX";
-            fd = ::mkstemp(fallback);
-            if (fd < 0) std::abort();
-            path = fallback;
-        } else {
-            path = name;
-        }
-        ::close(fd);
-    }
-    ~ScratchFile() { ::unlink(path.c_str()); }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    std::string path;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static ScratchFile scratch;
+    static fuzz::ScratchFile scratch;
     const std::uint8_t options = size > 0 ? data[0] : 0;
     {
-        std::ofstream out(scratch.path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(scratch.Path(), std::ios::binary | std::ios::trunc);
         if (size > 1) {
             out.write(reinterpret_cast<const char*>(data + 1),
                       static_cast<std::streamsize>(size - 1));
@@ -53,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!out) std::abort();
     }
     app::RenderRequest request;
-    request.input = scratch.path;
+    request.input = scratch.Path();
     request.output = app::kStandardOutput;
     request.fit = true;
     request.wireframe = (options & 1U) != 0;

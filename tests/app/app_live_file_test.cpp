@@ -19,21 +19,10 @@
 #include "app/main_frame.h"
 #include "res/resource_ids.h"
 #include "tests/app/app_test_support.h"
+#include "tests/sanitized.h"
 #include "view/tarno_view.h"
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 using app_test::AppTest;
 namespace fs = std::filesystem;

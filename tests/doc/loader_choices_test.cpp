@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/doc/loader_test_support.h"
+#include "tests/sanitized.h"
 
 namespace {
 
@@ -231,18 +232,6 @@ TEST_F(LoaderChoices, ReadErrorFailsTheLoadAndLeavesNoModelShown) {
     EXPECT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     EXPECT_TRUE(m_doc->LastError().empty());
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 // Runs in a child process: loads with a little more address space than is mapped now,
 // and exits 0 when the load failed cleanly, with a message.

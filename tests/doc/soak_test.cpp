@@ -8,22 +8,11 @@
 #include <string>
 
 #include "tests/doc/loader_test_support.h"
+#include "tests/sanitized.h"
 
 namespace {
 
 using doc_test::LoaderTest;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 long ResidentKilobytes() {
     long pages = 0;
