@@ -2,7 +2,6 @@
 // line for the user, and caption, recent list, Reload and picture that agree.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -38,13 +37,9 @@ protected:
 };
 
 TEST_F(WindowBadInput, PathsThatAreNoFilesGetOneLineAndChangeNothing) {
-    const std::string pipe = settingsDir + "/pipe.api";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const std::string folder = settingsDir + "/folder.api";
-    std::filesystem::create_directory(folder);
     const QString title = Title();
     const rm::MeshBuilderPtr mesh = theApp->GetDocument()->m_pMeshBuilder;
-    for (const std::string& path : {pipe, folder, std::string("/dev/zero")}) {
+    for (const std::string& path : tarno_test::PathsThatAreNoFiles()) {
         prompts.messages.clear();
         EXPECT_FALSE(theApp->OpenDocumentFile(QString::fromStdString(path)));
         ASSERT_EQ(prompts.messages.size(), 1U) << path;

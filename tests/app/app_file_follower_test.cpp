@@ -9,25 +9,21 @@
 
 #include "app/file_follower.h"
 #include "tests/app/app_test_support.h"
-#include "tests/app/view_test_support.h"
+#include "tests/support/qt_app.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 class FollowerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        view_test::EnsureQtApp();
-        dir = app_test::ScratchDir(std::string("follower-") +
+        tarno_test::EnsureQtApp();
+        dir =
+            tarno_test::ScratchDir(std::string("follower-") +
                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         path = dir + "/f.api";
-        WriteAll(path, "one");
+        tarno_test::WriteFile(path, "one");
     }
     QString Path() const { return QString::fromStdString(path); }
 
@@ -40,7 +36,7 @@ TEST_F(FollowerTest, AWriteDuringTheLoadIsReadAgainWithoutAnotherEvent) {
     // The stamp taken before the read, then a write before the follow begins: what was
     // loaded may be half of each, so the file is read again once it is quiet.
     const rm::FileStamp before = rm::StampOf(path);
-    WriteAll(path, "two, longer");
+    tarno_test::WriteFile(path, "two, longer");
     QSignalSpy changed(&follower, &app::FileFollower::Changed);
     follower.Follow(Path(), before);
     EXPECT_TRUE(changed.wait(2000));
@@ -53,7 +49,7 @@ TEST_F(FollowerTest, AFollowedFileThatDoesNotChangeIsNeverReported) {
     follower.Follow(Path(), rm::StampOf(path));
     // Reading it and touching its folder are not changes.
     std::ifstream(path).get();
-    WriteAll(dir + "/neighbour.api", "x");
+    tarno_test::WriteFile(dir + "/neighbour.api", "x");
     fs::remove(dir + "/neighbour.api");
     QTest::qWait(4 * app::FileFollower::kQuietMs);
     EXPECT_EQ(changed.count(), 0);
@@ -66,14 +62,14 @@ TEST_F(FollowerTest, GoneIsSaidOnceAndTheReturnIsAChange) {
     follower.Follow(Path(), rm::StampOf(path));
     fs::remove(path);
     ASSERT_TRUE(gone.wait(2000));
-    WriteAll(dir + "/neighbour.api", "x");  // more events while it is gone
+    tarno_test::WriteFile(dir + "/neighbour.api", "x");  // more events while it is gone
     QTest::qWait(4 * app::FileFollower::kQuietMs);
     EXPECT_EQ(gone.count(), 1);
     EXPECT_EQ(changed.count(), 0);
     EXPECT_FALSE(follower.IsWatchingFile());
     EXPECT_TRUE(follower.IsWatchingFolder());
 
-    WriteAll(path, "one");  // even the same bytes: it was gone
+    tarno_test::WriteFile(path, "one");  // even the same bytes: it was gone
     ASSERT_TRUE(changed.wait(2000));
     EXPECT_TRUE(follower.IsWatchingFile());
 }
@@ -85,24 +81,24 @@ TEST_F(FollowerTest, StopEndsAllWatching) {
     EXPECT_FALSE(follower.IsFollowing());
     EXPECT_FALSE(follower.IsWatchingFile());
     EXPECT_FALSE(follower.IsWatchingFolder());
-    WriteAll(path, "two");
+    tarno_test::WriteFile(path, "two");
     QTest::qWait(4 * app::FileFollower::kQuietMs);
     EXPECT_EQ(changed.count(), 0);
 }
 
 TEST(FileStamp, TellsKindsAndReplacedFilesApart) {
-    const std::string dir = app_test::ScratchDir("stamp");
+    const std::string dir = tarno_test::ScratchDir("stamp");
     const std::string file = dir + "/a";
     EXPECT_FALSE(rm::StampOf(file).Exists());
     EXPECT_FALSE(rm::StampOf("").Exists());
-    WriteAll(file, "abc");
+    tarno_test::WriteFile(file, "abc");
     const rm::FileStamp first = rm::StampOf(file);
     EXPECT_TRUE(first.IsRegular());
     EXPECT_EQ(first.size, 3);
     EXPECT_EQ(rm::StampOf(dir).kind, rm::FileStamp::Kind::Directory);
 
     // Same size, renamed over: another file, another stamp.
-    WriteAll(dir + "/b", "xyz");
+    tarno_test::WriteFile(dir + "/b", "xyz");
     fs::rename(dir + "/b", file);
     const rm::FileStamp second = rm::StampOf(file);
     EXPECT_FALSE(second.SameFile(first));

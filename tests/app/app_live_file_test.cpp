@@ -19,7 +19,7 @@
 #include "app/main_frame.h"
 #include "res/resource_ids.h"
 #include "tests/app/app_test_support.h"
-#include "tests/sanitized.h"
+#include "tests/support/sanitized.h"
 #include "view/tarno_view.h"
 
 namespace {
@@ -35,23 +35,18 @@ std::string Triangles(int faces) {
     return text;
 }
 
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 // The three ways editors save.
 void SaveInPlace(const std::string& path, const std::string& bytes) {
-    WriteAll(path, bytes);
+    tarno_test::WriteFile(path, bytes);
 }
 void SaveByRename(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".tmp";
-    WriteAll(temp, bytes);
+    tarno_test::WriteFile(temp, bytes);
     fs::rename(temp, path);
 }
 void SaveByDeleteAndCreate(const std::string& path, const std::string& bytes) {
     fs::remove(path);
-    WriteAll(path, bytes);
+    tarno_test::WriteFile(path, bytes);
 }
 
 bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
@@ -76,7 +71,7 @@ class LiveFileTest : public AppTest {
 protected:
     void StartOn(int faces, const QStringList& before = {}) {
         path = settingsDir + "/model.api";
-        WriteAll(path, Triangles(faces));
+        tarno_test::WriteFile(path, Triangles(faces));
         ASSERT_TRUE(Start(before + QStringList{QString::fromStdString(path)}));
         Frame().resize(320, 240);
         QApplication::processEvents();
@@ -147,7 +142,7 @@ TEST_F(LiveFileTest, EverySavePatternReloadsOnceWithTheNewContent) {
         << Status().toStdString();
 
     // Other files of the folder do not reload it.
-    WriteAll(settingsDir + "/other.api", Triangles(7));
+    tarno_test::WriteFile(settingsDir + "/other.api", Triangles(7));
     QTest::qWait(4 * app::FileFollower::kQuietMs);
     EXPECT_EQ(Reloads(), afterFirst + 3);
 }
@@ -187,7 +182,7 @@ TEST_F(LiveFileTest, AGoneFileKeepsTheModelAndIsLoadedWhenItComesBack) {
     EXPECT_EQ(Faces(), 3U);
     EXPECT_EQ(Reloads(), 0);
 
-    WriteAll(path, Triangles(6));
+    tarno_test::WriteFile(path, Triangles(6));
     ASSERT_TRUE(ShowsFaces(6));
     EXPECT_EQ(Reloads(), 1);
     EXPECT_TRUE(Status().startsWith(QStringLiteral("model.api: 6 faces")))
@@ -216,7 +211,7 @@ TEST_F(LiveFileTest, OnlyARegularFileIsLoaded) {
     EXPECT_EQ(Reloads(), 0);
 
     fs::remove(path);
-    WriteAll(path, Triangles(4));
+    tarno_test::WriteFile(path, Triangles(4));
     EXPECT_TRUE(ShowsFaces(4));
 }
 
@@ -277,7 +272,7 @@ TEST_F(LiveFileTest, FileNewStopsFollowingAndAnotherOpenFollowsTheNewFile) {
     EXPECT_EQ(Reloads(), 0);
 
     const std::string second = settingsDir + "/second.api";
-    WriteAll(second, Triangles(4));
+    tarno_test::WriteFile(second, Triangles(4));
     ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(second)));
     EXPECT_EQ(theApp->GetLiveFile()->Follower().Path(), QString::fromStdString(second));
     SaveInPlace(path, Triangles(6));  // the first file no longer counts

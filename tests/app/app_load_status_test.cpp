@@ -26,7 +26,7 @@ using app_test::AppTest;
 namespace fs = std::filesystem;
 
 std::string Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    tarno_test::WriteFile(path, bytes);
     return path;
 }
 
@@ -35,15 +35,14 @@ const std::string kTwoFaces =
     "POLY ( A 0 2 1 )\r\nPOLY ( A 1 2 3 )\r\n";
 
 TEST(LoadTally, CountsWarningsAsCheckListsThemOnEveryRealFile) {
-    const fs::path corpus(TARNO_CORPUS_DIR);
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    const std::vector<fs::path> corpus = tarno_test::CorpusFiles();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus at " << tarno_test::CorpusDir();
     rm::RootPtr root;
     ASSERT_EQ(rm::Direct3DRMCreate(root), rm::Result::Ok);
     doc::CTarnoDoc document(*root);
     int files = 0;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() != ".api") continue;
-        const std::string path = entry.path().string();
+    for (const fs::path& file : corpus) {
+        const std::string path = file.string();
         app::CheckReport report;
         ASSERT_TRUE(document.LoadApiFile(path, &report)) << path;
         app::LoadTally tally;

@@ -22,7 +22,7 @@ double CpuSeconds() {
 }
 
 TEST_F(AppTest, StaticModelCostsNothingWhileTheLoopWaits) {
-    ASSERT_TRUE(Start({QString::fromStdString(app_test::ExamplePath("house.api"))}));
+    ASSERT_TRUE(Start({QString::fromStdString(tarno_test::ExamplePath("house.api"))}));
     std::uint64_t steps = 0;
     double cpu = 0.0;
     QTimer::singleShot(500, [&] {
@@ -41,7 +41,7 @@ TEST_F(AppTest, StaticModelCostsNothingWhileTheLoopWaits) {
 }
 
 TEST_F(AppTest, KeyPressIsOnScreenAfterOnePass) {
-    ASSERT_TRUE(Start({QString::fromStdString(app_test::ExamplePath("house.api"))}));
+    ASSERT_TRUE(Start({QString::fromStdString(tarno_test::ExamplePath("house.api"))}));
     view::CTarnoView& view = Frame().GetActiveView();
     QImage before;
     bool changed = false;

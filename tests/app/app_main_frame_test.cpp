@@ -66,7 +66,7 @@ protected:
     // The file copied to the scratch folder, for tests that check it stays unchanged.
     std::string CopyOfHouse() {
         const std::string path = settingsDir + "/house.api";
-        std::filesystem::copy_file(app_test::ExamplePath("house.api"), path,
+        std::filesystem::copy_file(tarno_test::ExamplePath("house.api"), path,
                                    std::filesystem::copy_options::overwrite_existing);
         return path;
     }
@@ -99,10 +99,10 @@ TEST_F(FrameTest, SectionItemsCannotBeChosen) {
 TEST_F(FrameTest, RecentFilesReplaceThePlaceholderNumberedAndShortened) {
     const std::string deep = settingsDir + "/a/rather/deep/folder/for/scenery";
     std::filesystem::create_directories(deep);
-    std::filesystem::copy_file(app_test::ExamplePath("tower.api"), deep + "/tower.api");
+    std::filesystem::copy_file(tarno_test::ExamplePath("tower.api"), deep + "/tower.api");
     ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(deep + "/tower.api")));
     ASSERT_TRUE(
-        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+        theApp->OpenDocumentFile(QString::fromStdString(tarno_test::ExamplePath("house.api"))));
     QMenu* file = Popup(Frame(), 0);
     ShowPopup(file);
     const QStringList lines = Describe(*file);
@@ -156,7 +156,7 @@ TEST_F(FrameTest, EditKeysAndPaneKeysDoNothing) {
         EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
     }
     ASSERT_TRUE(
-        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+        theApp->OpenDocumentFile(QString::fromStdString(tarno_test::ExamplePath("house.api"))));
     const rm::D3DVECTOR before = Camera();
     for (const char* keys : {"Ctrl+C", "Ctrl+X", "Ctrl+V", "Ctrl+Z", "Alt+Backspace", "Shift+Del",
                              "Ctrl+Ins", "Shift+Ins", "F6", "Shift+F6"}) {
@@ -168,7 +168,7 @@ TEST_F(FrameTest, EditKeysAndPaneKeysDoNothing) {
 
 TEST_F(FrameTest, SavingNeverTouchesTheOpenedFile) {
     const std::string path = CopyOfHouse();
-    const std::string bytes = app_test::ReadBytes(path);
+    const std::string bytes = tarno_test::ReadWhole(path);
     const auto stamp = std::filesystem::last_write_time(path);
     ASSERT_TRUE(theApp->OpenDocumentFile(QString::fromStdString(path)));
     Frame().activateWindow();
@@ -176,7 +176,7 @@ TEST_F(FrameTest, SavingNeverTouchesTheOpenedFile) {
     EXPECT_FALSE(Frame().RouteCommand(res::ID_FILE_SAVE));
     Frame().close();
     theApp->ExitInstance();
-    EXPECT_EQ(app_test::ReadBytes(path), bytes);
+    EXPECT_EQ(tarno_test::ReadWhole(path), bytes);
     EXPECT_EQ(std::filesystem::last_write_time(path), stamp);
 }
 
@@ -240,7 +240,7 @@ TEST_F(FrameTest, StatusBarShowsThePromptWhileHoveringAndReadyOtherwise) {
 TEST_F(FrameTest, CaptionFollowsTheDocument) {
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("無題 - TARNO (Scenery Object 3D Viewer)"));
     ASSERT_TRUE(
-        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+        theApp->OpenDocumentFile(QString::fromStdString(tarno_test::ExamplePath("house.api"))));
     EXPECT_EQ(Frame().windowTitle(),
               QStringLiteral("house.api - TARNO (Scenery Object 3D Viewer)"));
     Frame().Action(res::ID_FILE_NEW)->trigger();
@@ -248,11 +248,11 @@ TEST_F(FrameTest, CaptionFollowsTheDocument) {
 }
 
 TEST_F(FrameTest, OpenThroughTheDialogAndAFailedOpenKeepsTheModel) {
-    prompts.fileToOpen = QString::fromStdString(app_test::ExamplePath("house.api"));
+    prompts.fileToOpen = QString::fromStdString(tarno_test::ExamplePath("house.api"));
     Frame().UpdateAllCommandUI();
     Frame().Action(res::ID_FILE_OPEN)->trigger();
     ASSERT_EQ(theApp->GetDocument()->GetPathName(),
-              std::filesystem::absolute(app_test::ExamplePath("house.api")).string());
+              std::filesystem::absolute(tarno_test::ExamplePath("house.api")).string());
     const auto faces = theApp->GetDocument()->LastLoadSummary().faces;
     const rm::MeshBuilderPtr mesh = theApp->GetDocument()->m_pMeshBuilder;
 

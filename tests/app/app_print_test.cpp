@@ -77,7 +77,7 @@ TEST(PrintLayout, PictureIsFittedAndCentredWithTheViewsProportions) {
 }
 
 TEST_F(AppTest, PrintingPutsTheModelOnThePage) {
-    ASSERT_TRUE(Start({QString::fromStdString(app_test::ExamplePath("house.api"))}));
+    ASSERT_TRUE(Start({QString::fromStdString(tarno_test::ExamplePath("house.api"))}));
     Frame().resize(800, 600);
     QApplication::processEvents();
     prompts.pdfPath = QString::fromStdString(settingsDir + "/page.pdf");

@@ -42,7 +42,7 @@ QProcessEnvironment WithoutDisplay() {
 
 TEST(Process, WithoutADisplayTheWindowSaysSoInOneLine) {
     const Outcome out =
-        RunTarno({QString::fromStdString(app_test::ExamplePath("house.api"))}, WithoutDisplay());
+        RunTarno({QString::fromStdString(tarno_test::ExamplePath("house.api"))}, WithoutDisplay());
     EXPECT_FALSE(out.crashed);
     EXPECT_EQ(out.exitCode, 1);
     EXPECT_TRUE(out.err.startsWith(QStringLiteral("tarno: no display"))) << out.err.toStdString();

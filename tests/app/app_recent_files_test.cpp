@@ -65,8 +65,8 @@ TEST(RecentFiles, MenuTextIsNumberedAndKeepsAmpersands) {
 
 TEST_F(AppTest, RecentFilesAreWrittenWhenTheWindowClosesAndReadBack) {
     ASSERT_TRUE(Start());
-    const QString tower = QString::fromStdString(app_test::ExamplePath("tower.api"));
-    const QString house = QString::fromStdString(app_test::ExamplePath("house.api"));
+    const QString tower = QString::fromStdString(tarno_test::ExamplePath("tower.api"));
+    const QString house = QString::fromStdString(tarno_test::ExamplePath("house.api"));
     ASSERT_TRUE(theApp->OpenDocumentFile(tower));
     ASSERT_TRUE(theApp->OpenDocumentFile(house));
     Frame().close();
@@ -127,7 +127,7 @@ TEST_F(AppTest, UnreadableSettingsGiveDefaultsAndWritingThemFailsQuietly) {
     EXPECT_EQ(theApp->RecentFiles().Count(), 0);
     EXPECT_EQ(theApp->PreviewPages(), 0);
     ASSERT_TRUE(
-        theApp->OpenDocumentFile(QString::fromStdString(app_test::ExamplePath("house.api"))));
+        theApp->OpenDocumentFile(QString::fromStdString(tarno_test::ExamplePath("house.api"))));
     Frame().close();
     EXPECT_EQ(theApp->ExitInstance(), 0);
     EXPECT_TRUE(QFileInfo(ProfilePath()).isDir());

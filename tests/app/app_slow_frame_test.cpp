@@ -22,7 +22,7 @@ using app_test::AppTest;
 // Large squares all around the start camera's line of sight, each covering the whole
 // view: every pixel is drawn over many times.
 std::string WriteSlowModel(int squares) {
-    const std::string path = app_test::ScratchDir("slow_frame") + "/slow.api";
+    const std::string path = tarno_test::ScratchDir("slow_frame") + "/slow.api";
     std::ofstream out(path, std::ios::binary);
     std::uint32_t seed = 12345;
     for (int block = 0; block * 1024 < squares; ++block) {

@@ -48,7 +48,7 @@ TEST_F(AppTest, DirectXBelow5RefusesToStartWithItsMessageAndNoWindow) {
     Nt4System nt4;
     app::CTarnoApp refused(nt4, prompts);
     EXPECT_FALSE(refused.InitInstance(
-        {QStringLiteral("tarno"), QString::fromStdString(app_test::ExamplePath("house.api"))}));
+        {QStringLiteral("tarno"), QString::fromStdString(tarno_test::ExamplePath("house.api"))}));
     ASSERT_EQ(prompts.messages.size(), 1U);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Please install DirectX 5 or later !"));
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
@@ -72,7 +72,7 @@ TEST_F(AppTest, NoArgumentShowsAnUntitledDocument) {
 }
 
 TEST_F(AppTest, APathOpensThatFileBeforeTheWindowShows) {
-    const std::string house = app_test::ExamplePath("house.api");
+    const std::string house = tarno_test::ExamplePath("house.api");
     ASSERT_TRUE(Start({QString::fromStdString(house)}));
     EXPECT_EQ(theApp->GetDocument()->GetPathName(), std::filesystem::absolute(house).string());
     EXPECT_EQ(Frame().windowTitle(),
@@ -101,7 +101,7 @@ TEST_F(AppTest, PrintSwitchPrintsTheFileAndEnds) {
         app::CTarnoApp printing(probe, prompts);
         EXPECT_FALSE(
             printing.InitInstance({QStringLiteral("tarno"), QString::fromLatin1(flag),
-                                   QString::fromStdString(app_test::ExamplePath("house.api"))}))
+                                   QString::fromStdString(tarno_test::ExamplePath("house.api"))}))
             << flag;
         EXPECT_EQ(printing.ExitInstance(), 0) << flag;
         EXPECT_GT(QFile(prompts.pdfPath).size(), 1000) << flag;
@@ -114,7 +114,7 @@ TEST_F(AppTest, PrintSwitchPrintsTheFileAndEnds) {
 TEST_F(AppTest, PrintToSwitchNamesThePrinter) {
     prompts.pdfPath = QString::fromStdString(settingsDir + "/printed.pdf");
     EXPECT_FALSE(
-        Start({QStringLiteral("/pt"), QString::fromStdString(app_test::ExamplePath("house.api")),
+        Start({QStringLiteral("/pt"), QString::fromStdString(tarno_test::ExamplePath("house.api")),
                QStringLiteral("Office"), QStringLiteral("driver"), QStringLiteral("port")}));
     EXPECT_EQ(theApp->ExitInstance(), 0);
     ASSERT_EQ(prompts.printerChoices.size(), 1U);
@@ -123,8 +123,8 @@ TEST_F(AppTest, PrintToSwitchNamesThePrinter) {
 }
 
 TEST_F(AppTest, PrintingWithoutPrinterSaysSoAndFails) {
-    EXPECT_FALSE(
-        Start({QStringLiteral("/p"), QString::fromStdString(app_test::ExamplePath("house.api"))}));
+    EXPECT_FALSE(Start(
+        {QStringLiteral("/p"), QString::fromStdString(tarno_test::ExamplePath("house.api"))}));
     ASSERT_EQ(prompts.messages.size(), 1U);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("No printer is installed."));
     EXPECT_NE(theApp->ExitInstance(), 0);

@@ -2,12 +2,9 @@
 
 #include <QPrinter>
 #include <QSettings>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/main_frame.h"
-#include "tests/app/view_test_support.h"
+#include "tests/support/qt_app.h"
 
 namespace app_test {
 
@@ -29,29 +26,9 @@ bool FakePrompts::ChoosePrinter(QWidget* /*parent*/, QPrinter& printer, PrinterC
     return true;
 }
 
-std::string ScratchDir(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(TARNO_TEST_TMP) / "app" / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
-
-std::string ExamplePath(const std::string& name) {
-    return view_test::ExamplePath(name);
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 void AppTest::SetUp() {
-    view_test::EnsureQtApp();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    settingsDir =
-        ScratchDir(std::string("settings-") + info->test_suite_name() + "-" + info->name());
+    tarno_test::EnsureQtApp();
+    settingsDir = tarno_test::ScratchDir("settings");
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        QString::fromStdString(settingsDir));
     theApp = std::make_unique<app::CTarnoApp>(probe, prompts);

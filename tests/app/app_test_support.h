@@ -16,6 +16,8 @@
 #include "app/host_probe_system.h"
 #include "app/tarno_app.h"
 #include "app/user_prompts.h"
+#include "tests/support/paths.h"
+#include "tests/support/scratch.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -43,12 +45,6 @@ public:
     QString pdfPath;                    // printing goes to this PDF when set
     std::vector<PrinterChoice> printerChoices;
 };
-
-// A fresh folder under the tests' scratch folder.
-std::string ScratchDir(const std::string& name);
-std::string ExamplePath(const std::string& name);
-// The bytes of a file.
-std::string ReadBytes(const std::string& path);
 
 class AppTest : public ::testing::Test {
 protected:

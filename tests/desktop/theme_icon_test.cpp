@@ -3,42 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
 #include <cstdlib>
-#include <memory>
 
 #include "app/pictures.h"
 
 namespace {
 
-std::unique_ptr<QGuiApplication>& AppHolder() {
-    static std::unique_ptr<QGuiApplication> app;
-    return app;
-}
-
-void EnsureApplication() {
-    if (QGuiApplication::instance() != nullptr) return;
-    static int argc = 1;
-    static char name[] = "tarno_desktop_tests";
-    static char* argv[] = {name, nullptr};
-    AppHolder() = std::make_unique<QGuiApplication>(argc, argv);
-}
-
-// Ends the application object before main returns: destroyed among the static objects at
-// exit, it would outlive parts of Qt it still needs.
-class GuiAppEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { EnsureApplication(); }
-    void TearDown() override { AppHolder().reset(); }
-};
-
-// Google Test takes ownership of the environment.
-[[maybe_unused]] ::testing::Environment* const g_guiAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiAppEnvironment);
+// The application object the icons need comes from tests/support/qt_app.cpp, linked in.
 
 QString IconPath(const QString& folder, const QString& extension) {
     return QStringLiteral("%1/%2/apps/%3.%4")

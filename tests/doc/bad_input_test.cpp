@@ -2,16 +2,16 @@
 // and what is loaded must come out as the format says.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
-#include <filesystem>
 #include <random>
 #include <string>
 
 #include "doc/keywords.h"
 #include "doc/polygon_normal.h"
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -24,15 +24,10 @@ constexpr const char* kTriangle =
 class BadInput : public LoaderTest {};
 
 TEST_F(BadInput, PipesDevicesAndFoldersChangeNothingOnOpenOrReload) {
-    const std::string shownPath = doc_test::WriteTemp(kTriangle, "_shown");
+    const std::string shownPath = tarno_test::WriteTemp("shown.api", kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(shownPath));
     const rm::MeshBuilderPtr shown = m_doc->m_pMeshBuilder;
-    const std::string pipe = doc_test::TempPath("_pipe");
-    std::filesystem::remove(pipe);
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const std::string folder = doc_test::TempPath("_folder");
-    std::filesystem::create_directories(folder);
-    for (const std::string& path : {pipe, folder, std::string("/dev/zero")}) {
+    for (const std::string& path : tarno_test::PathsThatAreNoFiles()) {
         // The route of File Open, the recent list, a drop and the command line...
         EXPECT_FALSE(m_doc->OnOpenDocument(path)) << path;
         EXPECT_NE(m_doc->LastError().find("not a file"), std::string::npos) << m_doc->LastError();
@@ -51,7 +46,7 @@ TEST_F(BadInput, PipesDevicesAndFoldersChangeNothingOnOpenOrReload) {
 }
 
 TEST_F(BadInput, AReadErrorTellsTheLineAndLeavesTheFailedFileNamed) {
-    ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(kTriangle)));
+    ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("model.api", kTriangle)));
     // A regular file whose every read fails.
     if (::access("/proc/self/mem", R_OK) != 0) GTEST_SKIP() << "no /proc/self/mem here";
     EXPECT_FALSE(m_doc->OnOpenDocument("/proc/self/mem"));
@@ -62,25 +57,6 @@ TEST_F(BadInput, AReadErrorTellsTheLineAndLeavesTheFailedFileNamed) {
     // The old model is gone, so the document names the file that failed: Reload tries it.
     EXPECT_EQ(m_doc->GetPathName(), "/proc/self/mem");
     EXPECT_TRUE(m_doc->m_pModelFrame->Visuals().empty());
-}
-
-// 180 points on one line are 541 tokens with the keyword, "(" and ")": more than the token
-// array's 512 slots. Every one is read, and the lines after the block are commands again.
-TEST_F(BadInput, ALineOfMoreTokensThanSlotsIsReadWhole) {
-    std::string points = "POINTS ( 0";
-    for (int i = 0; i < 180; ++i) {
-        points += " " + std::to_string(i) + " " + std::to_string(i * 2) + " 7";
-    }
-    std::string poly = "POLY ( A";
-    for (int i = 0; i < 300; ++i) poly += " " + std::to_string(i % 180);
-    ASSERT_TRUE(
-        Load(points + " )\r\nSURFACECOLOR ( 6 0 )\r\n" + poly + " )\r\nPOLY ( A 0 1 179 )\r\n"));
-    EXPECT_TRUE(IsPoint(Point(179), 179, 358, 7));
-    EXPECT_TRUE(IsPoint(Point(180), 0, 0, 0)) << "cleared by the start index 0";
-    EXPECT_EQ(T().surfaceColor, 0xFF00FF00U);
-    ASSERT_EQ(FaceCount(), 2U);
-    EXPECT_EQ(FaceVertices(0).size(), 300U);
-    EXPECT_EQ(FaceVertices(1).size(), 3U);
 }
 
 TEST(SplitLineOverflow, TokensPastTheSlotsGoToTheOverflowInOrder) {

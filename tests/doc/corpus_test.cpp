@@ -1,10 +1,11 @@
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/mesh_checks.h"
+#include "tests/support/paths.h"
 
 namespace {
 
@@ -16,17 +17,15 @@ class RealFiles : public LoaderTest {
 protected:
     void SetUp() override {
         LoaderTest::SetUp();
-        if (!fs::is_directory(TARNO_CORPUS_DIR)) {
-            GTEST_SKIP() << "no real files at " << TARNO_CORPUS_DIR;
+        if (!fs::is_directory(tarno_test::CorpusDir())) {
+            GTEST_SKIP() << "no real files at " << tarno_test::CorpusDir();
         }
     }
     static std::string PathOf(const std::string& name) {
-        return std::string(TARNO_CORPUS_DIR) + "/" + name;
+        return (tarno_test::CorpusDir() / name).string();
     }
     void ExpectSoundMesh(const std::string& name) const {
-        for (const rm::D3DVECTOR& p : Mesh().positions) {
-            ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << name;
-        }
+        ASSERT_EQ(tarno_test::MeshFault(Mesh()), "") << name;
         for (const rm::FaceRecord& f : Mesh().faces) {
             ASSERT_GE(f.cornerCount, 3U) << name;
         }
@@ -36,16 +35,15 @@ protected:
 TEST_F(RealFiles, EveryFileLoads) {
     std::size_t files = 0;
     std::size_t undrawn = 0;
-    for (const auto& entry : fs::directory_iterator(TARNO_CORPUS_DIR)) {
-        if (entry.path().extension() != ".api") continue;
+    for (const fs::path& file : tarno_test::CorpusFiles()) {
         ++files;
-        const std::string name = entry.path().filename().string();
+        const std::string name = file.filename().string();
         RecordingObserver observer;
-        EXPECT_TRUE(m_doc->LoadApiFile(entry.path().string(), &observer))
+        EXPECT_TRUE(m_doc->LoadApiFile(file.string(), &observer))
             << name << ": " << m_doc->LastError();
         ExpectSoundMesh(name);
         undrawn += observer.Of(doc::LoadWarning::UndrawnCommand).size();
-        EXPECT_TRUE(m_doc->LoadApiFile(entry.path().string())) << name;
+        EXPECT_TRUE(m_doc->LoadApiFile(file.string())) << name;
     }
     EXPECT_EQ(files, 25U);
     // Macro files mostly call commands the viewer does not draw; the check says so.

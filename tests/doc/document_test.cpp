@@ -7,7 +7,8 @@
 
 #include "platform/rm/light.h"
 #include "platform/rm/vector_math.h"
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ TEST_F(Document, ConstructionBuildsTheFixedScene) {
 TEST_F(Document, OpenShowsTheModelSolidAndUnturned) {
     (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0,
                                             1.0F);
-    const std::string path = doc_test::WriteTemp(kTriangle);
+    const std::string path = tarno_test::WriteTemp("model.api", kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     EXPECT_EQ(m_doc->GetPathName(), path);
     EXPECT_EQ(m_doc->GetTitle(), std::filesystem::path(path).filename().string());
@@ -78,9 +79,9 @@ TEST_F(Document, OpenShowsTheModelSolidAndUnturned) {
 }
 
 TEST_F(Document, SecondOpenShowsOnlyTheSecondFile) {
-    ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(kTwoTriangles, "_first")));
+    ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("first.api", kTwoTriangles)));
     const rm::MeshBuilderPtr first = m_doc->m_pMeshBuilder;
-    ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(kTriangle, "_second")));
+    ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("second.api", kTriangle)));
     EXPECT_NE(m_doc->m_pMeshBuilder, first);
     ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     EXPECT_EQ(m_doc->m_pModelFrame->Visuals()[0], m_doc->m_pMeshBuilder);
@@ -88,15 +89,15 @@ TEST_F(Document, SecondOpenShowsOnlyTheSecondFile) {
 }
 
 TEST_F(Document, FailedOpenLeavesTheShownModel) {
-    const std::string path = doc_test::WriteTemp(kTriangle);
+    const std::string path = tarno_test::WriteTemp("model.api", kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     const rm::MeshBuilderPtr shown = m_doc->m_pMeshBuilder;
     (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 1, 0, 0,
                                             0.5F);
     const rm::Matrix4 turned = m_doc->m_pModelFrame->LocalTransform();
-    EXPECT_FALSE(m_doc->OnOpenDocument(doc_test::TempPath("_missing")));
+    EXPECT_FALSE(m_doc->OnOpenDocument(tarno_test::TempPath("missing.api")));
     EXPECT_NE(m_doc->LastError().find("Cannot open"), std::string::npos);
-    EXPECT_FALSE(m_doc->OnOpenDocument(TARNO_TEST_TMP));  // a folder
+    EXPECT_FALSE(m_doc->OnOpenDocument(tarno_test::ScratchDir("folder")));  // a folder
     EXPECT_EQ(m_doc->GetPathName(), path);
     EXPECT_EQ(m_doc->m_pMeshBuilder, shown);
     ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
@@ -104,7 +105,7 @@ TEST_F(Document, FailedOpenLeavesTheShownModel) {
 }
 
 TEST_F(Document, ReloadOfADeletedFileChangesNothing) {
-    const std::string path = doc_test::WriteTemp(kTriangle);
+    const std::string path = tarno_test::WriteTemp("model.api", kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     const rm::MeshBuilderPtr shown = m_doc->m_pMeshBuilder;
     T().surfaceColor = 0xFF00FF00U;
@@ -117,7 +118,7 @@ TEST_F(Document, ReloadOfADeletedFileChangesNothing) {
 }
 
 TEST_F(Document, ReloadKeepsTheTurnAndStartsSolid) {
-    const std::string path = doc_test::WriteTemp(kTriangle);
+    const std::string path = tarno_test::WriteTemp("model.api", kTriangle);
     ASSERT_TRUE(m_doc->OnOpenDocument(path));
     (void)m_doc->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE, 0, 1, 0,
                                             0.7F);
@@ -132,7 +133,7 @@ TEST_F(Document, EmptyAndRemarkOnlyFilesGiveAnEmptyShownMesh) {
     for (const std::string& text : {std::string(), std::string("; nothing\r\n\r\nENDA\r\n"),
                                     std::string("\x1A"
                                                 "POLY ( A 0 1 2 )")}) {
-        ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(text)));
+        ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("model.api", text)));
         EXPECT_EQ(m_doc->m_pMeshBuilder->GetFaceCount(), 0U);
         ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
         EXPECT_EQ(m_doc->m_pModelFrame->Visuals()[0], m_doc->m_pMeshBuilder);
@@ -140,7 +141,7 @@ TEST_F(Document, EmptyAndRemarkOnlyFilesGiveAnEmptyShownMesh) {
 }
 
 TEST_F(Document, NewDocumentKeepsTheSceneAndForgetsThePath) {
-    ASSERT_TRUE(m_doc->OnOpenDocument(doc_test::WriteTemp(kTriangle)));
+    ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("model.api", kTriangle)));
     const rm::MeshBuilderPtr shown = m_doc->m_pMeshBuilder;
     ASSERT_TRUE(m_doc->OnNewDocument());
     EXPECT_TRUE(m_doc->GetPathName().empty());
@@ -153,7 +154,7 @@ TEST_F(Document, NewDocumentKeepsTheSceneAndForgetsThePath) {
 }
 
 TEST_F(Document, TheOpenedFileIsNeverWritten) {
-    const std::string path = doc_test::WriteTemp(kTwoTriangles);
+    const std::string path = tarno_test::WriteTemp("model.api", kTwoTriangles);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
@@ -173,7 +174,7 @@ TEST_F(Document, TheOpenedFileIsNeverWritten) {
 
 TEST_F(Document, FirstLoadReplacesTheUnattachedBuilder) {
     const rm::MeshBuilderPtr initial = m_doc->m_pMeshBuilder;
-    ASSERT_TRUE(m_doc->LoadApiFile(doc_test::WriteTemp(kTriangle)));
+    ASSERT_TRUE(m_doc->LoadApiFile(tarno_test::WriteTemp("model.api", kTriangle)));
     EXPECT_NE(m_doc->m_pMeshBuilder, initial);
     EXPECT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
 }

@@ -1,7 +1,7 @@
 #include <clocale>
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
 
 namespace {
 

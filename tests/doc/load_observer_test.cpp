@@ -1,6 +1,6 @@
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
-#include "tests/sanitized.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/sanitized.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -217,7 +218,7 @@ TEST_F(LoaderChoices, ReadErrorFailsTheLoadAndLeavesNoModelShown) {
         Load("SURFACECOLOR ( 5 0 )\r\nPOINTS ( 0 0 0 0 0 10 0 10 0 0 )\r\nPOLY ( A 0 1 2 )\r\n"));
     ASSERT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     // A folder is refused before anything changes (it is no file)...
-    EXPECT_FALSE(m_doc->LoadApiFile(TARNO_TEST_TMP));
+    EXPECT_FALSE(m_doc->LoadApiFile(tarno_test::ScratchDir("folder")));
     EXPECT_EQ(m_doc->m_pModelFrame->Visuals().size(), 1U);
     // ...while a regular file that opens but cannot be read fails the load part way.
     if (::access("/proc/self/mem", R_OK) != 0) GTEST_SKIP() << "no /proc/self/mem here";
@@ -258,7 +259,7 @@ TEST_F(LoaderChoices, RunningOutOfMemoryFailsTheLoadWithoutACrash) {
     std::string text = "POINTS ( 0 0 0 0 0 10 0 10 0 0 )\n";
     text.reserve(1500000 * 17 + 64);
     for (int i = 0; i < 1500000; ++i) text += "POLY ( A 0 1 2 )\n";
-    const std::string path = doc_test::WriteTemp(text);
+    const std::string path = tarno_test::WriteTemp("model.api", text);
     EXPECT_EXIT(LoadUnderTightMemory(*m_doc, path), ::testing::ExitedWithCode(0), "");
 }
 

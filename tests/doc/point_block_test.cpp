@@ -1,4 +1,4 @@
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
 
 namespace {
 

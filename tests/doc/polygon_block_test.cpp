@@ -2,7 +2,7 @@
 #include <string>
 
 #include "platform/rm/vector_math.h"
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
 
 namespace {
 

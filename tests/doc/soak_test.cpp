@@ -7,8 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
-#include "tests/sanitized.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/sanitized.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ std::string Version(int round, std::size_t& faces) {
 }
 
 TEST_F(LoaderTest, AThousandOpensAndReloadsOfAChangingFile) {
-    const std::string path = doc_test::TempPath("_soak");
+    const std::string path = tarno_test::TempPath("soak.api");
     long settled = 0;
     for (int round = 0; round < 1000; ++round) {
         std::size_t faces = 0;

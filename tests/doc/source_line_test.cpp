@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -69,8 +70,8 @@ TEST_F(SourceLineTest, EachLoadNumbersItsOwnFile) {
 }
 
 TEST(ReadSourceLine, CountsLinesAsTheLoaderDoes) {
-    const std::string path = doc_test::WriteTemp(
-        "\xEF\xBB\xBFPoly ( A 0 1 2 )\r\nsecond\n\nfourth \t\r\nlast without end", "lines");
+    const std::string path = tarno_test::WriteTemp(
+        "lines.api", "\xEF\xBB\xBFPoly ( A 0 1 2 )\r\nsecond\n\nfourth \t\r\nlast without end");
     std::string text;
     ASSERT_TRUE(doc::ReadSourceLine(path, 1, text));
     EXPECT_EQ(text, "Poly ( A 0 1 2 )");  // no byte-order mark, no line end

@@ -5,7 +5,7 @@
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
 #include "platform/rm/vector_math.h"
-#include "tests/doc/loader_test_support.h"
+#include "tests/support/loader_test_support.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // one line naming the file once, and the exit code says which kind of failure it was.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "app/headless/command_line.h"
 #include "platform/image/png_writer.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -30,16 +30,10 @@ void ExpectOneLineNaming(const tarno_test::CommandResult& r, const std::string& 
     EXPECT_EQ(Occurrences(r.err, path), 1U) << r.err;
 }
 
-// A pipe with no writer would block the open for ever, /dev/zero would never end.
 TEST(HeadlessBadInput, OnlyRegularFilesAreReadByEveryCommand) {
-    const std::string pipe = tarno_test::TempPath("pipe.api");
-    std::filesystem::remove(pipe);
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const std::string folder = tarno_test::TempPath("folder.api");
-    std::filesystem::create_directories(folder);
     const std::string png = tarno_test::TempPath("out.png");
     const std::string obj = tarno_test::TempPath("out.obj");
-    for (const std::string& input : {pipe, folder, std::string("/dev/zero")}) {
+    for (const std::string& input : tarno_test::PathsThatAreNoFiles()) {
         const std::vector<std::vector<std::string>> commands = {
             {"--render", input, "--output", png},
             {"--export", input, obj},

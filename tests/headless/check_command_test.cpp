@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/headless/check_report.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

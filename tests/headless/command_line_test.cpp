@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
 
 namespace {
 

@@ -7,19 +7,15 @@
 
 #include "app/headless/render_command.h"
 #include "doc/tarno_doc.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/mesh_checks.h"
+#include "tests/support/paths.h"
+#include "tests/support/picture_measure.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-std::vector<std::filesystem::path> CorpusFiles() {
-    std::vector<std::filesystem::path> files;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(TARNO_CORPUS_DIR, ec)) {
-        if (entry.path().extension() == ".api") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using tarno_test::CorpusFiles;
 
 // A camera in front of the mesh that has all of it in view; `turned`: of the mesh turned
 // half round about the y axis.
@@ -42,7 +38,7 @@ class CorpusTest : public ::testing::Test {
 protected:
     void SetUp() override {
         files = CorpusFiles();
-        if (files.empty()) GTEST_SKIP() << "no corpus at " << TARNO_CORPUS_DIR;
+        if (files.empty()) GTEST_SKIP() << "no corpus at " << tarno_test::CorpusDir();
     }
     std::vector<std::filesystem::path> files;
 };

@@ -3,17 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "app/headless/render_command.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/paths.h"
+#include "tests/support/picture_measure.h"
 
 namespace {
 
-std::string Example(const char* name) {
-    return std::string(TARNO_SOURCE_DIR) + "/examples/" + name;
-}
+using tarno_test::ExamplePath;
 
 std::size_t Shown(const char* name, std::optional<app::Vector3> camera = std::nullopt) {
     app::RenderRequest request;
-    request.input = Example(name);
+    request.input = ExamplePath(name);
     request.camera = camera;
     rm::Picture picture;
     std::string error;
@@ -23,10 +23,10 @@ std::size_t Shown(const char* name, std::optional<app::Vector3> camera = std::nu
 
 TEST(Examples, CheckCleanExceptWhatDrawingShowsOnPurpose) {
     for (const char* name : {"house.api", "tower.api", "fence.api"}) {
-        const auto r = tarno_test::Run({"--check", Example(name)});
+        const auto r = tarno_test::Run({"--check", ExamplePath(name)});
         EXPECT_EQ(r.exitCode, 0) << r.out;
     }
-    const auto r = tarno_test::Run({"--check", Example("drawing.api")});
+    const auto r = tarno_test::Run({"--check", ExamplePath("drawing.api")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("\"AutoPoints\" is not drawn"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("after \"ENDA\""), std::string::npos) << r.out;

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "tests/headless/test_support.h"
+#include "platform/rm/mesh_builder.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

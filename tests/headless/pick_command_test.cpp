@@ -6,7 +6,9 @@
 #include <string>
 
 #include "app/headless/render_command.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/paths.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -71,7 +73,7 @@ TEST(PickCommand, StrokeGivesItsDrawBlockAndARestrokedSegmentTheFirst) {
 }
 
 TEST(PickCommand, EveryPixelAgreesWithTheRenderedPicture) {
-    const std::string house = std::string(TARNO_SOURCE_DIR) + "/examples/house.api";
+    const std::string house = tarno_test::ExamplePath("house.api");
     app::RenderRequest view;
     view.input = house;
     view.width = 64;

@@ -11,13 +11,13 @@
 
 #include "app/headless/render_command.h"
 #include "platform/image/png_writer.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/paths.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-std::string SourcePath(const std::string& relative) {
-    return std::string(TARNO_SOURCE_DIR) + "/" + relative;
-}
+using tarno_test::SourcePath;
 
 rm::Picture Render(const std::string& input, bool antialias, int width, int height,
                    std::optional<app::Vector3> camera = std::nullopt) {

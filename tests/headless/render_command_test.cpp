@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/image/png_writer.h"
-#include "tests/headless/test_support.h"
+#include "tests/headless/command_run.h"
+#include "tests/support/picture_measure.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

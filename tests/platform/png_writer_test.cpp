@@ -11,14 +11,13 @@
 #include <random>
 #include <string>
 
+#include "tests/support/scratch.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string TempPath(const std::string& name) {
-    fs::create_directories(TARNO_TEST_TMP);
-    return (fs::path(TARNO_TEST_TMP) / name).string();
-}
+using tarno_test::TempPath;
 
 rm::Picture Sample(int w, int h) {
     rm::Picture p;

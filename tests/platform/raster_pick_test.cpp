@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/rm/root.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 

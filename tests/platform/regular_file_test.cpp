@@ -10,11 +10,12 @@
 #include <string>
 
 #include "platform/io/text_file.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 std::string Scratch(const std::string& name) {
-    const std::string path = std::string(TARNO_TEST_TMP) + "/regular_file_" + name;
+    const std::string path = tarno_test::TempPath(name);
     std::filesystem::remove(path);
     return path;
 }

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/rm/root.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using rm::FramePtr;
 using rm::RecordingTarget;
 using rm::Result;
 using rm::ViewportPtr;
-using rm_test::Near;
+using tarno_test::Near;
 
 class RmSurface : public ::testing::Test {
 protected:

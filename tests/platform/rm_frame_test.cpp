@@ -4,7 +4,7 @@
 
 #include "platform/rm/revision.h"
 #include "platform/rm/root.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using rm::D3DVECTOR;
 using rm::FramePtr;
 using rm::Matrix4;
 using rm::Result;
-using rm_test::Near;
+using tarno_test::Near;
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0F;
 constexpr auto kReplace = D3DRMCOMBINETYPE::D3DRMCOMBINE_REPLACE;

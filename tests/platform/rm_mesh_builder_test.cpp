@@ -5,7 +5,7 @@
 
 #include "platform/rm/revision.h"
 #include "platform/rm/root.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ using rm::Face;
 using rm::FaceArray;
 using rm::MeshBuilderPtr;
 using rm::Result;
-using rm_test::Near;
+using tarno_test::Near;
 
 class RmMesh : public ::testing::Test {
 protected:

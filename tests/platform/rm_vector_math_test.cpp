@@ -3,14 +3,14 @@
 #include <numbers>
 
 #include "platform/rm/vector_math.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 
 using rm::D3DVECTOR;
 using rm::Matrix4;
 using rm::Result;
-using rm_test::Near;
+using tarno_test::Near;
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0F;
 

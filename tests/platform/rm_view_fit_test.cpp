@@ -7,7 +7,7 @@
 
 #include "platform/rm/root.h"
 #include "platform/rm/view_fit.h"
-#include "tests/platform/rm_test_util.h"
+#include "tests/support/near.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ TEST_F(ViewFit, CameraKeepsItsOrientationAndTheModelItsRotation) {
     // Framing twice changes nothing more.
     const D3DVECTOR first = camera->WorldTransform().Translation();
     ASSERT_EQ(FrameIt(), Result::Ok);
-    EXPECT_TRUE(rm_test::Near(camera->WorldTransform().Translation(), first, 1e-3F));
+    EXPECT_TRUE(tarno_test::Near(camera->WorldTransform().Translation(), first, 1e-3F));
 }
 
 TEST_F(ViewFit, DepthRangeWidensOnlyAsFarAsTheModelNeeds) {
@@ -260,8 +260,8 @@ TEST_F(ViewFit, PanMovesTheSceneOriginWithThePointer) {
     EXPECT_NEAR(after.x - before.x, 12.0, 1e-3);
     EXPECT_NEAR(after.y - before.y, -7.0, 1e-3);
     // Only sideways: the distance along the line of sight and the orientation stay.
-    EXPECT_TRUE(rm_test::Near(camera->WorldTransform().TransformDirection({0, 0, 1}), forwardBefore,
-                              1e-6F));
+    EXPECT_TRUE(tarno_test::Near(camera->WorldTransform().TransformDirection({0, 0, 1}),
+                                 forwardBefore, 1e-6F));
     // Back again.
     ASSERT_EQ(rm::PanCamera(*viewport, *scene, -12.0F, 7.0F), Result::Ok);
     EXPECT_NEAR(ScreenOf(*viewport, {0, 0, 0}).x, before.x, 1e-3);

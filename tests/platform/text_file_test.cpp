@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch.h"
+
 namespace {
 
-std::string WriteFile(const std::string& name, std::string_view bytes) {
-    const std::string path = std::string(TARNO_TEST_TMP) + "/text_file_" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
+using tarno_test::WriteTemp;
 
 std::vector<std::string> ReadAll(const std::string& path) {
     rm::TextFile file;
@@ -29,26 +25,26 @@ std::vector<std::string> ReadAll(const std::string& path) {
 using Lines = std::vector<std::string>;
 
 TEST(TextFileLines, LineEndsAreRemoved) {
-    EXPECT_EQ(ReadAll(WriteFile("crlf", "one\r\ntwo\r\n\r\nfour\r\n")),
+    EXPECT_EQ(ReadAll(WriteTemp("crlf", "one\r\ntwo\r\n\r\nfour\r\n")),
               (Lines{"one", "two", "", "four"}));
-    EXPECT_EQ(ReadAll(WriteFile("lf", "one\ntwo\n\nfour\n")), (Lines{"one", "two", "", "four"}));
-    EXPECT_EQ(ReadAll(WriteFile("mixed", "one\r\ntwo\nthree\r\n")), (Lines{"one", "two", "three"}));
+    EXPECT_EQ(ReadAll(WriteTemp("lf", "one\ntwo\n\nfour\n")), (Lines{"one", "two", "", "four"}));
+    EXPECT_EQ(ReadAll(WriteTemp("mixed", "one\r\ntwo\nthree\r\n")), (Lines{"one", "two", "three"}));
 }
 
 TEST(TextFileLines, BareCarriageReturnStaysInTheLine) {
-    EXPECT_EQ(ReadAll(WriteFile("cr", "a\rb\r\nc\r")), (Lines{"a\rb", "c\r"}));
+    EXPECT_EQ(ReadAll(WriteTemp("cr", "a\rb\r\nc\r")), (Lines{"a\rb", "c\r"}));
 }
 
 TEST(TextFileLines, LastLineNeedsNoLineEnd) {
-    EXPECT_EQ(ReadAll(WriteFile("noend", "one\r\ntwo")), (Lines{"one", "two"}));
-    EXPECT_TRUE(ReadAll(WriteFile("empty", "")).empty());
-    EXPECT_EQ(ReadAll(WriteFile("onlyend", "\n")), (Lines{""}));
+    EXPECT_EQ(ReadAll(WriteTemp("noend", "one\r\ntwo")), (Lines{"one", "two"}));
+    EXPECT_TRUE(ReadAll(WriteTemp("empty", "")).empty());
+    EXPECT_EQ(ReadAll(WriteTemp("onlyend", "\n")), (Lines{""}));
 }
 
 TEST(TextFileLines, EndOfTextByteEndsTheFile) {
-    EXPECT_EQ(ReadAll(WriteFile("eot", "one\r\ntw\x1Ao\r\nthree\r\n")), (Lines{"one", "tw"}));
-    EXPECT_EQ(ReadAll(WriteFile("eotline", "one\n\x1A\ntwo\n")), (Lines{"one"}));
-    EXPECT_TRUE(ReadAll(WriteFile("eotfirst",
+    EXPECT_EQ(ReadAll(WriteTemp("eot", "one\r\ntw\x1Ao\r\nthree\r\n")), (Lines{"one", "tw"}));
+    EXPECT_EQ(ReadAll(WriteTemp("eotline", "one\n\x1A\ntwo\n")), (Lines{"one"}));
+    EXPECT_TRUE(ReadAll(WriteTemp("eotfirst",
                                   "\x1A"
                                   "one\n"))
                     .empty());
@@ -56,7 +52,7 @@ TEST(TextFileLines, EndOfTextByteEndsTheFile) {
 
 TEST(TextFileLines, EndOfTextStaysTheEndAfterASeek) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("eotseek",
+    ASSERT_TRUE(file.Open(WriteTemp("eotseek",
                                     "ab\ncd\x1A"
                                     "ef\n")));
     std::string line;
@@ -72,7 +68,7 @@ TEST(TextFileLines, EndOfTextStaysTheEndAfterASeek) {
 TEST(TextFileLines, AnyLineLength) {
     const std::string longLine(std::size_t{1} << 20, 'x');
     const std::string longer(std::size_t{3} << 20, 'y');
-    const Lines got = ReadAll(WriteFile("long", "a\n" + longLine + "\r\nb\n" + longer));
+    const Lines got = ReadAll(WriteTemp("long", "a\n" + longLine + "\r\nb\n" + longer));
     ASSERT_EQ(got.size(), 4U);
     EXPECT_EQ(got[0], "a");
     EXPECT_EQ(got[1], longLine);
@@ -87,12 +83,12 @@ TEST(TextFileLines, ManyLinesAcrossBufferRefills) {
         expected.push_back("line " + std::to_string(i));
         text += expected.back() + (i % 3 == 0 ? "\r\n" : "\n");
     }
-    EXPECT_EQ(ReadAll(WriteFile("many", text)), expected);
+    EXPECT_EQ(ReadAll(WriteTemp("many", text)), expected);
 }
 
 TEST(TextFilePositions, LineStartAndPositionAreFileOffsets) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("offsets", "ab\r\ncde\nf")));
+    ASSERT_TRUE(file.Open(WriteTemp("offsets", "ab\r\ncde\nf")));
     std::string_view line;
     ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
     EXPECT_EQ(file.LineStart(), 0);
@@ -108,7 +104,7 @@ TEST(TextFilePositions, LineStartAndPositionAreFileOffsets) {
 
 TEST(TextFilePositions, SeekBackReadsTheLineAgain) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("seekback", "first\r\nsecond\r\nthird\r\n")));
+    ASSERT_TRUE(file.Open(WriteTemp("seekback", "first\r\nsecond\r\nthird\r\n")));
     std::string line;
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
@@ -125,7 +121,7 @@ TEST(TextFilePositions, SeekForwardAndOutsideTheBuffer) {
     std::string text(3U << 20, 'z');
     text += "\nlast\n";
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("seekfar", "start\n" + text)));
+    ASSERT_TRUE(file.Open(WriteTemp("seekfar", "start\n" + text)));
     std::string line;
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
     ASSERT_TRUE(file.SeekRelative(static_cast<std::int64_t>(3U << 20) + 1));
@@ -140,7 +136,7 @@ TEST(TextFilePositions, SeekForwardAndOutsideTheBuffer) {
 
 TEST(TextFilePositions, SeekBeforeTheStartFails) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("seekneg", "ab\n")));
+    ASSERT_TRUE(file.Open(WriteTemp("seekneg", "ab\n")));
     EXPECT_FALSE(file.SeekRelative(-1));
     EXPECT_FALSE(file.Error().empty());
     EXPECT_FALSE(file.SeekTo(-5));
@@ -151,7 +147,7 @@ TEST(TextFilePositions, SeekBeforeTheStartFails) {
 
 TEST(TextFileErrors, MissingFileDoesNotOpen) {
     rm::TextFile file;
-    EXPECT_FALSE(file.Open(std::string(TARNO_TEST_TMP) + "/text_file_no_such_file"));
+    EXPECT_FALSE(file.Open(tarno_test::TempPath("no_such_file")));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_NE(file.Error().find("cannot open"), std::string::npos);
     std::string line;
@@ -160,7 +156,7 @@ TEST(TextFileErrors, MissingFileDoesNotOpen) {
 
 TEST(TextFileErrors, FolderGivesAReadError) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(TARNO_TEST_TMP));
+    ASSERT_TRUE(file.Open(tarno_test::ScratchDir("folder")));
     std::string line;
     EXPECT_EQ(file.ReadString(line), rm::ReadStatus::Error);
     EXPECT_FALSE(file.Error().empty());
@@ -177,10 +173,10 @@ TEST(TextFileErrors, UnreadableSystemFileGivesAReadError) {
 
 TEST(TextFileErrors, ReopenAfterCloseStartsAfresh) {
     rm::TextFile file;
-    ASSERT_TRUE(file.Open(WriteFile("reopen_a", "a\x1A")));
+    ASSERT_TRUE(file.Open(WriteTemp("reopen_a", "a\x1A")));
     std::string line;
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
-    ASSERT_TRUE(file.Open(WriteFile("reopen_b", "b\nc\n")));
+    ASSERT_TRUE(file.Open(WriteTemp("reopen_b", "b\nc\n")));
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);
     EXPECT_EQ(line, "b");
     ASSERT_EQ(file.ReadString(line), rm::ReadStatus::Line);

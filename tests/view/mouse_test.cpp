@@ -7,7 +7,8 @@
 #include <cmath>
 
 #include "res/hand_cursor.h"
-#include "tests/app/view_test_support.h"
+#include "tests/support/qt_app.h"
+#include "tests/view/view_test_support.h"
 #include "view/drag_turn.h"
 #include "view/hand_cursor.h"
 
@@ -165,7 +166,7 @@ TEST_F(MouseTest, TheHandShowsWhileDraggingAndTheArrowOtherwise) {
 }
 
 TEST(HandCursor, IsA32By32MonochromeHandWithItsHotSpotOnTheHand) {
-    EnsureQtApp();
+    tarno_test::EnsureQtApp();
     const QCursor cursor = view::MakeHandCursor();
     const QImage bitmap = cursor.bitmap().toImage();
     const QImage mask = cursor.mask().toImage();

@@ -17,11 +17,6 @@
 
 namespace doc_test {
 
-// A path in the build's scratch folder, unique to the running test and `suffix`.
-std::string TempPath(std::string_view suffix = "");
-// Writes bytes to TempPath(suffix) and returns the path.
-std::string WriteTemp(std::string_view bytes, std::string_view suffix = "");
-
 struct Warning {
     doc::LoadWarning kind;
     std::int64_t line;
@@ -43,7 +38,7 @@ class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    // Writes `text` to a scratch file and loads it.
+    // Writes `text` to the scratch file "model<suffix>.api" and loads it.
     bool Load(std::string_view text, doc::LoadObserver* observer = nullptr,
               std::string_view suffix = "");
 

@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 #include <algorithm>
 
-#include "tests/app/view_test_support.h"
+#include "tests/view/view_test_support.h"
 
 namespace view_test {
 namespace {

@@ -1,7 +1,7 @@
 // Arrow keys and the keypad's plus and minus: camera moves and toolbar buttons.
 
 #include "res/resource_ids.h"
-#include "tests/app/view_test_support.h"
+#include "tests/view/view_test_support.h"
 #include "view/key_commands.h"
 
 namespace view_test {

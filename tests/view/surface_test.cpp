@@ -7,7 +7,8 @@
 #include <QProcessEnvironment>
 #include <cstdlib>
 
-#include "tests/app/view_test_support.h"
+#include "tests/support/qt_app.h"
+#include "tests/view/view_test_support.h"
 
 namespace view_test {
 namespace {
@@ -173,7 +174,7 @@ constexpr char kChildVariable[] = "TARNO_VIEW_HIDPI_CHILD";
 TEST(ViewHiDpi, SurfaceIsSizedInDevicePixels) {
     if (std::getenv(kChildVariable) != nullptr) {
         // Child: the application is made here, with the parent's QT_SCALE_FACTOR.
-        EnsureQtApp();
+        tarno_test::EnsureQtApp();
         rm::RootPtr root;
         ASSERT_EQ(rm::Direct3DRMCreate(root), rm::Result::Ok);
         doc::CTarnoDoc document(*root);
@@ -199,7 +200,7 @@ TEST(ViewHiDpi, SurfaceIsSizedInDevicePixels) {
         EXPECT_EQ(grabbed.toImage().convertToFormat(QImage::Format_RGB32), view.PresentedImage());
         return;
     }
-    EnsureQtApp();
+    tarno_test::EnsureQtApp();
     for (const char* factor : {"1.25", "1.5", "2"}) {
         SCOPED_TRACE(factor);
         QProcess child;

@@ -1,27 +1,9 @@
-#include "tests/doc/loader_test_support.h"
-
-#include <fstream>
+#include "tests/support/loader_test_support.h"
 
 #include "platform/rm/vector_math.h"
+#include "tests/support/scratch.h"
 
 namespace doc_test {
-
-std::string TempPath(std::string_view suffix) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
-                                       : std::string("loader");
-    for (char& c : name) {
-        if (c == '/') c = '_';
-    }
-    return std::string(TARNO_TEST_TMP) + "/doc_" + name + std::string(suffix) + ".api";
-}
-
-std::string WriteTemp(std::string_view bytes, std::string_view suffix) {
-    const std::string path = TempPath(suffix);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
 
 std::vector<Warning> RecordingObserver::Of(doc::LoadWarning kind) const {
     std::vector<Warning> found;
@@ -39,7 +21,8 @@ void LoaderTest::SetUp() {
 }
 
 bool LoaderTest::Load(std::string_view text, doc::LoadObserver* observer, std::string_view suffix) {
-    return m_doc->LoadApiFile(WriteTemp(text, suffix), observer);
+    return m_doc->LoadApiFile(tarno_test::WriteTemp("model" + std::string(suffix) + ".api", text),
+                              observer);
 }
 
 std::vector<rm::D3DVECTOR> LoaderTest::FaceVertices(std::size_t face) const {

@@ -1,13 +1,14 @@
 #pragma once
-// Shared helpers of the retained-mode layer tests.
+// Vectors and matrices compared within a tolerance, with a readable message when not.
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "platform/rm/types.h"
 #include "platform/rm/vector_math.h"
 
-namespace rm_test {
+namespace tarno_test {
 
 inline ::testing::AssertionResult Near(const rm::D3DVECTOR& actual, const rm::D3DVECTOR& expected,
                                        float tolerance = 1e-4F) {
@@ -35,4 +36,4 @@ inline ::testing::AssertionResult Near(const rm::Matrix4& a, const rm::Matrix4& 
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace rm_test
+}  // namespace tarno_test

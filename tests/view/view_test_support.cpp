@@ -1,39 +1,11 @@
-#include "tests/app/view_test_support.h"
+#include "tests/view/view_test_support.h"
 
 #include <QKeyEvent>
-#include <filesystem>
-#include <fstream>
+
+#include "tests/support/qt_app.h"
+#include "tests/support/scratch.h"
 
 namespace view_test {
-
-namespace {
-
-std::unique_ptr<QApplication>& AppHolder() {
-    static std::unique_ptr<QApplication> app;
-    return app;
-}
-
-// Ends the application object before main returns: destroyed among the static objects at
-// exit, it would outlive parts of Qt it still needs.
-class QtAppEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { EnsureQtApp(); }
-    void TearDown() override { AppHolder().reset(); }
-};
-
-// Google Test takes ownership of the environment.
-[[maybe_unused]] ::testing::Environment* const g_qtAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
-
-}  // namespace
-
-void EnsureQtApp() {
-    if (QApplication::instance() != nullptr) return;
-    static int argc = 1;
-    static char name[] = "tarno_app_tests";
-    static char* argv[] = {name, nullptr};
-    AppHolder() = std::make_unique<QApplication>(argc, argv);
-}
 
 bool FakeToolbar::IsPressed(int id) const {
     bool pressed = false;
@@ -44,25 +16,9 @@ bool FakeToolbar::IsPressed(int id) const {
 }
 
 std::string WriteApi(const std::string& name, const std::vector<std::string>& lines) {
-    const std::filesystem::path dir = std::filesystem::path(TARNO_TEST_TMP) / "view";
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / name).string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) out << line << "\r\n";
-    return path;
-}
-
-std::string ExamplePath(const std::string& name) {
-    return (std::filesystem::path(TARNO_SOURCE_DIR) / "examples" / name).string();
-}
-
-std::string CopyExample(const std::string& name, const std::string& copyName) {
-    const std::filesystem::path dir = std::filesystem::path(TARNO_TEST_TMP) / "view";
-    std::filesystem::create_directories(dir);
-    const std::filesystem::path target = dir / copyName;
-    std::filesystem::copy_file(ExamplePath(name), target,
-                               std::filesystem::copy_options::overwrite_existing);
-    return target.string();
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return tarno_test::WriteTemp(name, text);
 }
 
 int ForegroundPixels(const QImage& image) {
@@ -78,7 +34,7 @@ int ForegroundPixels(const QImage& image) {
 }
 
 void ViewTest::SetUp() {
-    EnsureQtApp();
+    tarno_test::EnsureQtApp();
     ASSERT_EQ(rm::Direct3DRMCreate(root), rm::Result::Ok);
     document = std::make_unique<doc::CTarnoDoc>(*root);
     view = std::make_unique<view::CTarnoView>(*document, *root, &toolbar);

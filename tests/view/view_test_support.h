@@ -15,12 +15,10 @@
 #include "app/command_target.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
+#include "tests/support/paths.h"
 #include "view/tarno_view.h"
 
 namespace view_test {
-
-// Creates the application object once (any test file may need it first).
-void EnsureQtApp();
 
 // A toolbar that records what the view pressed and released.
 class FakeToolbar final : public app::ToolbarPresser {
@@ -31,12 +29,10 @@ public:
     std::vector<std::pair<int, bool>> calls;
 };
 
-// A file in the tests' scratch folder; `lines` are joined with CR LF, as .api files are.
+// A file in the test's scratch folder; `lines` are joined with CR LF, as .api files are.
 std::string WriteApi(const std::string& name, const std::vector<std::string>& lines);
-// The path of a bundled example.
-std::string ExamplePath(const std::string& name);
-// A copy of a bundled example in the scratch folder, for tests that change the file.
-std::string CopyExample(const std::string& name, const std::string& copyName);
+using tarno_test::CopyExample;
+using tarno_test::ExamplePath;
 
 // Pixels of `image` that differ from its corner pixel (the background).
 int ForegroundPixels(const QImage& image);

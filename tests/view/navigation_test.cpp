@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "res/resource_ids.h"
-#include "tests/app/view_test_support.h"
+#include "tests/view/view_test_support.h"
 
 namespace view_test {
 namespace {
