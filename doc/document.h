@@ -14,7 +14,7 @@ public:
     virtual bool OnNewDocument();
     // Checks that the path names a regular file that can be opened for reading (the file is
     // never written) and takes its path and title. False with LastError() set otherwise.
-    virtual bool OnOpenDocument(const std::string& path);
+    [[nodiscard]] virtual bool OnOpenDocument(const std::string& path);
 
     [[nodiscard]] const std::string& GetPathName() const { return m_pathName; }
     // The file name without folders; empty for an untitled document.

@@ -28,11 +28,11 @@ public:
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
-    bool ReadRaw(std::string_view& line);
+    [[nodiscard]] bool ReadRaw(std::string_view& line);
     // Back to the first byte of the line read last, so that it is read again.
-    bool Rewind();
+    [[nodiscard]] bool Rewind();
 
-    enum class BlockLine { Tokens, Empty, End };
+    enum class [[nodiscard]] BlockLine{Tokens, Empty, End};
     // For a block reader: passes over lines that hold no token and splits the next one into
     // `tokens`. Empty: a line of no characters. End: the end of the file or a read error.
     BlockLine NextBlockLine(int& count);
@@ -85,7 +85,8 @@ public:
     // The mesh position that holds point-table entry `index` as it is now, added to the
     // mesh on first use; the faces of one point block share their corners' positions.
     // kTableSize > index >= 0. False if the mesh cannot grow.
-    bool PositionOf(const TablePoint& point, std::int32_t index, std::uint32_t& position) {
+    [[nodiscard]] bool PositionOf(const TablePoint& point, std::int32_t index,
+                                  std::uint32_t& position) {
         SharedPoint& s = m_shared[static_cast<std::size_t>(index)];
         if (s.position == kNoPosition || s.value.x != point.x || s.value.y != point.y ||
             s.value.z != point.z) {

@@ -18,6 +18,6 @@ int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, 
 
 // The token that starts at or after `pos`, as the split would make it; `pos` moves past
 // it. False when the rest of the line holds no token (only blanks, or a remark).
-bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token);
+[[nodiscard]] bool NextToken(std::string_view line, std::size_t& pos, std::string_view& token);
 
 }  // namespace doc

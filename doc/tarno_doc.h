@@ -24,11 +24,11 @@ public:
     ~CTarnoDoc() override;
 
     bool OnNewDocument() override;
-    bool OnOpenDocument(const std::string& path) override;
+    [[nodiscard]] bool OnOpenDocument(const std::string& path) override;
     // Builds a new model mesh from the file; false if it cannot be opened (nothing changed)
     // or a read error or failed creation stopped the load part way. Without an observer of
     // its own the load reports to the document's (SetLoadObserver), if any.
-    bool LoadApiFile(const std::string& path, LoadObserver* observer = nullptr);
+    [[nodiscard]] bool LoadApiFile(const std::string& path, LoadObserver* observer = nullptr);
     // The last open or load got as far as replacing the model before it failed: the old
     // model is gone and the document names the file that failed, so that Reload tries it
     // again.
@@ -67,8 +67,9 @@ public:
     static void ClearPaths();
     // Adds one stroke, an octagonal prism of the given half-width around a to b, coloured
     // `color`. False (nothing added) when a and b coincide or the mesh refuses the faces.
-    static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth, const rm::D3DVECTOR& a,
-                          const rm::D3DVECTOR& b, rm::D3DCOLOR color);
+    [[nodiscard]] static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth,
+                                        const rm::D3DVECTOR& a, const rm::D3DVECTOR& b,
+                                        rm::D3DCOLOR color);
 
     CObArray m_blockArray;              // declared data model; stays empty
     rm::MeshBuilderPtr m_pMeshBuilder;  // the model mesh builder
@@ -87,7 +88,7 @@ private:
     static int ReadPointLineBlock(LoadContext& ctx);
     static void LayCoordinateStrokes(LoadContext& ctx);
     static void LayPointStrokes(LoadContext& ctx);
-    bool LoadFile(const std::string& path, LoadObserver* observer);
+    [[nodiscard]] bool LoadFile(const std::string& path, LoadObserver* observer);
 
     rm::Root& m_root;
     LoadSummary m_summary;

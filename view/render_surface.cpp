@@ -112,7 +112,7 @@ void ReleaseRenderSurface(RenderSurface& surface) {
         // The scene frame holds the camera too; a camera left there would be one more dead
         // frame per resize.
         if (const rm::FramePtr parent = surface.camera->GetParent()) {
-            static_cast<void>(parent->DeleteChild(surface.camera.get()));
+            (void)parent->DeleteChild(surface.camera.get());
         }
         surface.camera.reset();
     }

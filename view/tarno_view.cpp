@@ -80,7 +80,7 @@ bool CTarnoView::CreateSurface(int cx, int cy) {
 
 void CTarnoView::SetAntialias(bool on) {
     m_bAntialias = on;
-    if (m_pDevice) static_cast<void>(m_pDevice->SetAntialias(on));
+    if (m_pDevice) (void)m_pDevice->SetAntialias(on);
 }
 
 void CTarnoView::ReleaseSurface() {
@@ -98,7 +98,7 @@ void CTarnoView::OnSize(int cx, int cy) {
     // before making its device: otherwise one failure would leave it blank for good.
     if (!m_bCreated) return;
     ReleaseSurface();
-    static_cast<void>(CreateSurface(cx, cy));
+    (void)CreateSurface(cx, cy);
 }
 
 void CTarnoView::OnDestroy() {
@@ -135,18 +135,18 @@ void CTarnoView::OnDraw(QPainter& painter) {
             // The device may be drawing on another thread: ask for the current picture the
             // way the loop does, and show the last one until it is ready.
             bool drew = false;
-            static_cast<void>(m_root.DrawViewport(m_pViewport, drew));
+            (void)m_root.DrawViewport(m_pViewport, drew);
         } else if (m_pViewport->DrawnRevision() != rm::CurrentRevision()) {
             // The scene changed since the loop's last tick (or the surface is new): draw it
             // now so the paint shows what is current, and let the next tick skip it.
             const std::uint64_t revision = rm::CurrentRevision();
-            static_cast<void>(m_pViewport->Clear());
-            static_cast<void>(m_pViewport->Render(scene.get()));
+            (void)m_pViewport->Clear();
+            (void)m_pViewport->Render(scene.get());
             m_pViewport->SetDrawnRevision(revision);
-            static_cast<void>(m_pDevice->Update());
+            (void)m_pDevice->Update();
         } else if (m_target->Image().width() != m_pDevice->GetWidth() ||
                    m_target->Image().height() != m_pDevice->GetHeight()) {
-            static_cast<void>(m_pDevice->HandlePaint(&painter));
+            (void)m_pDevice->HandlePaint(&painter);
         }
     }
     const QImage& image = m_target->Image();
@@ -250,7 +250,7 @@ void CTarnoView::OnZoomIn() {
 
 void CTarnoView::OnZoomOut() {
     // Unlike the other five, a failure here never ends a drag.
-    static_cast<void>(MoveCamera(0.0F, 0.0F, -kPanStep));
+    (void)MoveCamera(0.0F, 0.0F, -kPanStep);
 }
 
 void CTarnoView::OnUp() {
@@ -272,14 +272,14 @@ void CTarnoView::OnRight() {
 void CTarnoView::OnRenderModel() {
     m_bRenderModel = true;
     if (m_doc.m_pMeshBuilder) {
-        static_cast<void>(m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT));
+        (void)m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);
     }
 }
 
 void CTarnoView::OnWireframeModel() {
     m_bRenderModel = false;
     if (m_doc.m_pMeshBuilder) {
-        static_cast<void>(m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
+        (void)m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME);
     }
 }
 
@@ -309,7 +309,7 @@ bool CTarnoView::OnFileChanged() {
     const bool loaded = m_doc.LoadApiFile(path);
     // The load leaves every mesh solid; the user's wireframe stays wireframe.
     if (!solid && m_doc.m_pMeshBuilder) {
-        static_cast<void>(m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
+        (void)m_doc.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME);
     }
     SyncRenderModelToMesh();
     return loaded;
@@ -319,11 +319,10 @@ void CTarnoView::OnInitialUpdate() {
     ClearHighlight();
     update();
     if (m_pCamera) {
-        static_cast<void>(
-            m_pCamera->SetPosition(m_doc.m_pSceneFrame.get(), kCameraX, kCameraY, kCameraZ));
+        (void)m_pCamera->SetPosition(m_doc.m_pSceneFrame.get(), kCameraX, kCameraY, kCameraZ);
     }
     // A range that framing widened goes with the camera position it was made for.
-    if (m_pViewport) static_cast<void>(ResetDepthRange(*m_pViewport));
+    if (m_pViewport) (void)ResetDepthRange(*m_pViewport);
     SyncRenderModelToMesh();
 }
 

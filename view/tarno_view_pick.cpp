@@ -25,7 +25,7 @@ constexpr rm::D3DCOLOR kHighlightOnYellow = 0xFFFF00FFU;
 
 void CTarnoView::OnFrameModel() {
     if (!m_pViewport || !m_doc.m_pModelFrame || !m_doc.m_pMeshBuilder) return;
-    static_cast<void>(FrameModel(*m_pViewport, *m_doc.m_pModelFrame, m_doc.m_pMeshBuilder->Data()));
+    (void)FrameModel(*m_pViewport, *m_doc.m_pModelFrame, m_doc.m_pMeshBuilder->Data());
 }
 
 std::uint32_t CTarnoView::LineAt(int x, int y) const {
@@ -73,7 +73,7 @@ void CTarnoView::Highlight(std::uint32_t line) {
         const rm::D3DCOLOR old = face.GetColor();
         m_highlighted.emplace_back(i, old);
         const bool yellow = (old & 0x00FFFF00U) == 0x00FFFF00U;
-        static_cast<void>(face.SetColor(yellow ? kHighlightOnYellow : kHighlight));
+        (void)face.SetColor(yellow ? kHighlightOnYellow : kHighlight);
     }
 }
 
@@ -83,7 +83,7 @@ void CTarnoView::ClearHighlight() {
         for (const auto& [index, color] : m_highlighted) {
             rm::Face face;
             if (rm::Succeeded(m_highlightMesh->GetFace(index, face))) {
-                static_cast<void>(face.SetColor(color));
+                (void)face.SetColor(color);
             }
         }
     }

@@ -24,12 +24,11 @@ QImage CTarnoView::RenderPicture(int width, int height) {
         // Seen from where the user put the camera; the on-screen camera is only read.
         rm::D3DVECTOR position;
         if (m_pCamera && rm::Succeeded(m_pCamera->GetPosition(scene.get(), position))) {
-            static_cast<void>(
-                surface.camera->SetPosition(scene.get(), position.x, position.y, position.z));
+            (void)surface.camera->SetPosition(scene.get(), position.x, position.y, position.z);
         }
         surface.device->GetRenderer().Clear(surface.viewport->GetRect(), kPaper);
-        static_cast<void>(surface.viewport->Render(scene.get()));
-        static_cast<void>(surface.device->Update());
+        (void)surface.viewport->Render(scene.get());
+        (void)surface.device->Update();
         const rm::Picture& picture = target->LastPicture();
         image = ToImage({picture.width, picture.height, picture.pixels.data()});
     }

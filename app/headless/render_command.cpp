@@ -28,30 +28,29 @@ RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out, std::stri
     }
     doc::CTarnoDoc& document = *out.scene.document;
     out.target = std::make_shared<rm::RecordingTarget>();
-    if (const auto r =
-            view::CreateRenderSurface(*out.scene.root, document.m_pSceneFrame, out.target,
-                                      request.width, request.height, kBitsPerPixel, out.surface, request.antialias);
+    if (const auto r = view::CreateRenderSurface(*out.scene.root, document.m_pSceneFrame,
+                                                 out.target, request.width, request.height,
+                                                 kBitsPerPixel, out.surface, request.antialias);
         rm::Failed(r)) {
         error = Failure("building the render surface", r);
         return RenderOutcome::Failed;
     }
     if (request.camera) {
         const Vector3& c = *request.camera;
-        static_cast<void>(
-            out.surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z));
+        (void)out.surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z);
     }
     if (request.turn) {
         const Turn& t = *request.turn;
-        static_cast<void>(document.m_pModelFrame->AddRotation(
-            rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, t.axis.x, t.axis.y, t.axis.z, t.radians));
+        (void)document.m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER,
+                                                  t.axis.x, t.axis.y, t.axis.z, t.radians);
     }
     if (request.fit && document.m_pMeshBuilder && document.m_pModelFrame) {
         // An empty model leaves the camera where it is.
-        static_cast<void>(view::FrameModel(*out.surface.viewport, *document.m_pModelFrame,
-                                           document.m_pMeshBuilder->Data()));
+        (void)view::FrameModel(*out.surface.viewport, *document.m_pModelFrame,
+                               document.m_pMeshBuilder->Data());
     }
     if (request.wireframe && document.m_pMeshBuilder) {
-        static_cast<void>(document.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME));
+        (void)document.m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME);
     }
     return RenderOutcome::Drawn;
 }

@@ -52,7 +52,7 @@ int OpenRegularFile(const std::string& path, std::string& problem) {
         return -1;
     }
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) static_cast<void>(::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK));
+    if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return fd;
 }
 

@@ -10,7 +10,7 @@
 
 namespace rm {
 
-enum class ReadStatus { Line, End, Error };
+enum class [[nodiscard]] ReadStatus{Line, End, Error};
 
 class TextFile {
 public:
@@ -49,10 +49,10 @@ public:
 
 private:
     // Resets the buffer to start at m_position (a seek outside the buffered bytes).
-    bool Restart();
+    [[nodiscard]] bool Restart();
     // Appends more of the file after the buffered bytes, keeping bytes from `keep` on
     // (they move to the front). False with m_error set on a read error.
-    bool Refill(std::size_t keep);
+    [[nodiscard]] bool Refill(std::size_t keep);
 
     int m_fd = -1;
     std::vector<char> m_buffer;      // bytes [m_bufferStart, m_bufferStart + m_bufferSize)

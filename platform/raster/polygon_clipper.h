@@ -60,7 +60,8 @@ class PolygonClipper {
 public:
     // Clips `poly` in place against every plane whose bit is in `planeBits` (kClipMask bits).
     // Returns false when nothing is left.
-    bool Clip(std::vector<ClipVertex>& poly, std::uint32_t planeBits, const ClipPlanes& planes);
+    [[nodiscard]] bool Clip(std::vector<ClipVertex>& poly, std::uint32_t planeBits,
+                            const ClipPlanes& planes);
     void Reserve(std::size_t corners) { m_scratch.reserve(corners); }
     [[nodiscard]] std::size_t ReservedBytes() const {
         return m_scratch.capacity() * sizeof(ClipVertex);

@@ -51,14 +51,15 @@ inline void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::
 // Fills `out` for a front-facing triangle whose bounds hold at least one pixel centre (with
 // `sampled`: one sample) inside the scissor; false (nothing to draw) otherwise. `planes` is
 // filled only when gouraud is set.
-bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, bool sampled,
-                   TriangleSetup& out, ColorPlanes& planes);
+[[nodiscard]] bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1,
+                                 const ScreenVertex& v2, const PixelRect& scissor, D3DCOLOR color,
+                                 bool gouraud, bool sampled, TriangleSetup& out,
+                                 ColorPlanes& planes);
 
 // A line between two screen points (pixels, unsnapped), or a point when they coincide.
 // False when it misses the scissor.
-bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,
-               const PixelRect& scissor, D3DCOLOR color, LineSetup& out);
+[[nodiscard]] bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,
+                             const PixelRect& scissor, D3DCOLOR color, LineSetup& out);
 
 // The pixel bounds a line can touch, for binning (a band line may reach one pixel further
 // across with samples).

@@ -128,7 +128,7 @@ void FrameRunner::ThreadMain() {
         renderer.Render(request->job);
         const bool cancelled = request->cancel.load(std::memory_order_relaxed);
         if (!cancelled) {
-            static_cast<void>(renderer.Picture());  // settles the colour of untouched tiles here
+            (void)renderer.Picture();  // settles the colour of untouched tiles here
         }
         Finished done{request->viewport, request->revision};
         {

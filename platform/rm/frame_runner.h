@@ -57,11 +57,13 @@ public:
     [[nodiscard]] bool InFlight(const std::weak_ptr<const Viewport>& viewport,
                                 std::uint64_t revision);
     // Waits until nothing of `viewport` waits or is drawn, or until `deadline`.
-    bool WaitForViewport(const std::weak_ptr<const Viewport>& viewport, Clock::time_point deadline);
+    [[nodiscard]] bool WaitForViewport(const std::weak_ptr<const Viewport>& viewport,
+                                       Clock::time_point deadline);
     // The revision of the last finished frame of `viewport`, once: its picture is in the
     // viewport's device until another frame is drawn there. Nothing while another frame of
     // the viewport waits or is drawn.
-    std::optional<std::uint64_t> TakeFinished(const std::weak_ptr<const Viewport>& viewport);
+    [[nodiscard]] std::optional<std::uint64_t> TakeFinished(
+        const std::weak_ptr<const Viewport>& viewport);
     // Frames finished and cancelled so far, for tests and measurements.
     [[nodiscard]] std::uint64_t FinishedCount();
     [[nodiscard]] std::uint64_t CancelledCount();

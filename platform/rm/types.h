@@ -17,8 +17,10 @@ struct D3DVECTOR {
 };
 
 // Status of an operation whose outcome callers test. Ok is zero so that
-// "non-zero means failure" holds for the render loop.
-enum class Result : std::int32_t {
+// "non-zero means failure" holds for the render loop. Every function returning it must be
+// checked; a caller that drops one on purpose casts it to (void), the one way to discard
+// a result throughout, with a remark saying why where it is not plain.
+enum class [[nodiscard]] Result : std::int32_t{
     Ok = 0,
     BadValue,     // an argument is out of range, non-finite or zero where it must not be
     BadObject,    // a required object is missing (null handle, clipper without target, ...)

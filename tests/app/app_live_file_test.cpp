@@ -89,8 +89,9 @@ protected:
     }
     rm::D3DVECTOR Camera() const {
         rm::D3DVECTOR p;
-        Frame().GetActiveView().Camera()->GetPosition(theApp->GetDocument()->m_pSceneFrame.get(),
-                                                      p);
+        EXPECT_EQ(Frame().GetActiveView().Camera()->GetPosition(
+                      theApp->GetDocument()->m_pSceneFrame.get(), p),
+                  rm::Result::Ok);
         return p;
     }
 

@@ -201,7 +201,7 @@ TEST_F(StatusTest, AfterAMenuClosedWithEscTheKeysReachTheViewAgain) {
     const doc::CTarnoDoc& document = *theApp->GetDocument();
     auto cameraX = [&] {
         rm::D3DVECTOR p;
-        view.Camera()->GetPosition(document.m_pSceneFrame.get(), p);
+        EXPECT_EQ(view.Camera()->GetPosition(document.m_pSceneFrame.get(), p), rm::Result::Ok);
         return p.x;
     };
 

@@ -87,7 +87,7 @@ TEST_F(AppTest, FailingTickEndsTheLoop) {
     EXPECT_NE(theApp->Run(), 0);
     EXPECT_FALSE(timedOut);
     EXPECT_FALSE(theApp->RenderStep());
-    theApp->GetDocument()->m_pSceneFrame->DeleteChild(camera.get());
+    EXPECT_EQ(theApp->GetDocument()->m_pSceneFrame->DeleteChild(camera.get()), rm::Result::Ok);
 }
 
 }  // namespace

@@ -59,8 +59,9 @@ protected:
     }
     rm::D3DVECTOR Camera() {
         rm::D3DVECTOR p;
-        Frame().GetActiveView().Camera()->GetPosition(theApp->GetDocument()->m_pSceneFrame.get(),
-                                                      p);
+        EXPECT_EQ(Frame().GetActiveView().Camera()->GetPosition(
+                      theApp->GetDocument()->m_pSceneFrame.get(), p),
+                  rm::Result::Ok);
         return p;
     }
     // The file copied to the scratch folder, for tests that check it stays unchanged.

@@ -40,7 +40,7 @@ rm::MeshBuilderPtr MakeMesh(rm::Root& root, int quads, unsigned seed) {
     for (std::uint32_t i = 0; i < faces.GetSize(); ++i) {
         rm::Face face;
         EXPECT_EQ(faces.GetElement(i, face), rm::Result::Ok);
-        face.SetColor(0xFF000000U | (i * 2654435761U & 0xFFFFFFU));
+        EXPECT_EQ(face.SetColor(0xFF000000U | (i * 2654435761U & 0xFFFFFFU)), rm::Result::Ok);
     }
     return mesh;
 }
@@ -54,28 +54,28 @@ struct Scene {
         EXPECT_EQ(
             root->CreateLightRGB(rm::D3DRMLIGHTTYPE::D3DRMLIGHT_AMBIENT, 0.4F, 0.4F, 0.4F, ambient),
             rm::Result::Ok);
-        scene->AddLight(ambient);
+        EXPECT_EQ(scene->AddLight(ambient), rm::Result::Ok);
         mesh = MakeMesh(*root, quads, 7);
-        model->AddVisual(mesh);
+        EXPECT_EQ(model->AddVisual(mesh), rm::Result::Ok);
         MakeSurface();
     }
     void MakeSurface() {
         EXPECT_EQ(root->CreateFrame(scene, camera), rm::Result::Ok);
-        camera->SetPosition(scene.get(), 0.0F, 0.0F, -200.0F);
+        EXPECT_EQ(camera->SetPosition(scene.get(), 0.0F, 0.0F, -200.0F), rm::Result::Ok);
         EXPECT_EQ(rm::DirectDrawCreateClipper(0, clipper, nullptr), rm::Result::Ok);
         EXPECT_EQ(clipper->SetHWnd(0, target), rm::Result::Ok);
         EXPECT_EQ(root->CreateDeviceFromClipper(clipper, nullptr, kWidth, kHeight, device),
                   rm::Result::Ok);
         EXPECT_EQ(root->CreateViewport(device, camera, 0, 0, kWidth, kHeight, viewport),
                   rm::Result::Ok);
-        viewport->SetBack(5000.0F);
-        device->SetQuality(rm::D3DRMRENDER_GOURAUD);
+        EXPECT_EQ(viewport->SetBack(5000.0F), rm::Result::Ok);
+        EXPECT_EQ(device->SetQuality(rm::D3DRMRENDER_GOURAUD), rm::Result::Ok);
     }
     void ReleaseSurface() {
         clipper.reset();
         viewport.reset();
         device.reset();
-        scene->DeleteChild(camera.get());
+        EXPECT_EQ(scene->DeleteChild(camera.get()), rm::Result::Ok);
         camera.reset();
     }
     // What drawing inside the tick shows for the scene as it is now.
@@ -154,9 +154,11 @@ TEST(BackgroundFrames, ShowOnlyTheCurrentSceneAndDropStaleFrames) {
 
     // Two changes while the thread is held: the first frame is out of date, the request
     // for the middle state is replaced by the one for the last.
-    s.camera->SetPosition(s.scene.get(), 15.0F, 0.0F, -180.0F);
+    EXPECT_EQ(s.camera->SetPosition(s.scene.get(), 15.0F, 0.0F, -180.0F), rm::Result::Ok);
     ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
-    s.model->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0.0F, 1.0F, 0.0F, 0.5F);
+    EXPECT_EQ(
+        s.model->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0.0F, 1.0F, 0.0F, 0.5F),
+        rm::Result::Ok);
     ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
     EXPECT_EQ(s.target->PresentCount(), presented) << "a stale frame was shown";
     EXPECT_GE(s.root->BackgroundFramesDropped(), 1U);
@@ -180,7 +182,8 @@ TEST(BackgroundFrames, EveryPresentedPictureMatchesTheSceneOfItsTick) {
     Scene s(300);
     s.root->StartBackgroundFrames(0ms, [] {});
     for (int step = 0; step < 12; ++step) {
-        s.camera->SetPosition(s.scene.get(), static_cast<float>(step * 3), 0.0F, -200.0F);
+        EXPECT_EQ(s.camera->SetPosition(s.scene.get(), static_cast<float>(step * 3), 0.0F, -200.0F),
+                  rm::Result::Ok);
         const int before = s.target->PresentCount();
         ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
         if (step % 3 == 2 && s.target->PresentCount() == before) {
@@ -208,9 +211,9 @@ TEST(BackgroundFrames, AFrameKeepsItsMeshAndDeviceAlive) {
     s.root->StartBackgroundFrames(0ms, [] {});
     ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
     // What the frame in flight reads goes away on this side: a new model, a new surface.
-    s.model->DeleteVisual(s.mesh.get());
+    EXPECT_EQ(s.model->DeleteVisual(s.mesh.get()), rm::Result::Ok);
     s.mesh = MakeMesh(*s.root, 50, 99);
-    s.model->AddVisual(s.mesh);
+    EXPECT_EQ(s.model->AddVisual(s.mesh), rm::Result::Ok);
     s.ReleaseSurface();
     s.MakeSurface();
     ASSERT_TRUE(s.TickUntilPresented());
@@ -224,7 +227,7 @@ TEST(BackgroundFrames, RootGoesAwayWithAFrameInFlight) {
         Scene s(4000);
         s.root->StartBackgroundFrames(0ms, [] {});
         ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
-        s.camera->SetPosition(s.scene.get(), 5.0F, 0.0F, -200.0F);
+        EXPECT_EQ(s.camera->SetPosition(s.scene.get(), 5.0F, 0.0F, -200.0F), rm::Result::Ok);
         ASSERT_EQ(s.root->Tick(1.0F), rm::Result::Ok);
         // The drawing thread stops and lets go of devices and meshes before the root is
         // gone; the test ends without a hang and (under the sanitizer) without a stale read.
@@ -242,7 +245,7 @@ TEST(MeshReadPins, AWriterCancelsTheReaderAndWaitsForIt) {
     auto pin = std::make_unique<rm::MeshReadPin>(mesh->SharedData(), cancel);
     std::atomic<bool> written{false};
     std::thread writer([&] {
-        mesh->SetColor(0xFF112233U);
+        EXPECT_EQ(mesh->SetColor(0xFF112233U), rm::Result::Ok);
         written = true;
     });
     const auto end = std::chrono::steady_clock::now() + 60s;

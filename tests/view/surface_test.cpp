@@ -83,7 +83,9 @@ TEST_F(SurfaceTest, ATickAfterTheViewIsGoneDoesNotFail) {
     ASSERT_TRUE(Open(ExamplePath("house.api")));
     ASSERT_EQ(root->Tick(1.0F), rm::Result::Ok);
     view.reset();
-    document->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0, 1, 0, 0.1F);
+    EXPECT_EQ(document->m_pModelFrame->AddRotation(rm::D3DRMCOMBINETYPE::D3DRMCOMBINE_AFTER, 0, 1,
+                                                   0, 0.1F),
+              rm::Result::Ok);
     EXPECT_EQ(root->Tick(1.0F), rm::Result::Ok);
     EXPECT_EQ(root->LastTickDrawCount(), 0);
 }
