@@ -6,13 +6,13 @@
 
 namespace app {
 
-int RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) {
+ExitCode RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) {
     CheckReport report;
     OpenedScene scene;
     std::string error;
     if (!OpenScene(request.input, &report, scene, error)) {
         err << error << '\n';
-        return 2;
+        return kExitBadRequest;
     }
     // What makes the whole file unusable comes first: it explains the rest.
     std::size_t count = 0;
@@ -29,7 +29,7 @@ int RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) 
         ++count;
     }
     out << SummaryLine(request.input, summary, count) << '\n';
-    return count == 0 ? 0 : 1;
+    return count == 0 ? kExitDone : kExitFound;
 }
 
 }  // namespace app

@@ -4,10 +4,12 @@
 #include <ostream>
 
 #include "app/headless/command_line.h"
+#include "app/headless/exit_code.h"
 
 namespace app {
 
-// Exit code 0 without warnings, 1 with warnings, 2 when the file cannot be read.
-int RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err);
+// kExitDone without warnings, kExitFound with warnings or errors, kExitBadRequest when
+// the file cannot be read.
+ExitCode RunCheck(const CheckRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace app

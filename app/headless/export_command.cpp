@@ -8,19 +8,19 @@
 
 namespace app {
 
-int RunExport(const ExportRequest& request, std::ostream& /*out*/, std::ostream& err) {
+ExitCode RunExport(const ExportRequest& request, std::ostream& /*out*/, std::ostream& err) {
     const std::string mtlPath = MaterialPathFor(request.output);
     for (const std::string* path : {&request.output, &mtlPath}) {
         if (SameFile(request.input, *path)) {
             err << "tarno: refusing to write over the input file " << request.input << '\n';
-            return 2;
+            return kExitBadRequest;
         }
     }
     OpenedScene scene;
     std::string error;
     if (!OpenScene(request.input, nullptr, scene, error)) {
         err << error << '\n';
-        return 2;
+        return kExitBadRequest;
     }
     const doc::CTarnoDoc& document = *scene.document;
     rm::MeshData empty;
@@ -30,9 +30,9 @@ int RunExport(const ExportRequest& request, std::ostream& /*out*/, std::ostream&
     if (!WriteTextFile(mtlPath, text.mtl, error) ||
         !WriteTextFile(request.output, text.obj, error)) {
         err << error << '\n';
-        return 1;
+        return kExitOutputFailed;
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace app

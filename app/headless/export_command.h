@@ -4,11 +4,12 @@
 #include <ostream>
 
 #include "app/headless/command_line.h"
+#include "app/headless/exit_code.h"
 
 namespace app {
 
 // Returns the exit code. Refuses (without writing anything) when either file it would
 // write is the input.
-int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err);
+ExitCode RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace app

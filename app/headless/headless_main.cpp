@@ -4,6 +4,7 @@
 
 #include "app/headless/check_command.h"
 #include "app/headless/command_line.h"
+#include "app/headless/exit_code.h"
 #include "app/headless/export_command.h"
 #include "app/headless/pick_command.h"
 #include "app/headless/render_command.h"
@@ -15,14 +16,14 @@ std::optional<int> RunHeadlessCommand(const std::vector<std::string>& args, std:
     const std::optional<HeadlessRequest> request = ParseCommandLine(args);
     if (!request) return std::nullopt;
     return std::visit(
-        [&](const auto& r) -> int {
+        [&](const auto& r) -> ExitCode {
             using T = std::decay_t<decltype(r)>;
             if constexpr (std::is_same_v<T, HelpRequest>) {
                 out << UsageText();
-                return 0;
+                return kExitDone;
             } else if constexpr (std::is_same_v<T, VersionRequest>) {
                 out << "tarno " TARNO_VERSION "\n";
-                return 0;
+                return kExitDone;
             } else if constexpr (std::is_same_v<T, RenderRequest>) {
                 return RunRender(r, out, err);
             } else if constexpr (std::is_same_v<T, ExportRequest>) {
@@ -33,7 +34,7 @@ std::optional<int> RunHeadlessCommand(const std::vector<std::string>& args, std:
                 return RunPick(r, out, err);
             } else {
                 err << r.message << '\n';
-                return 2;
+                return kExitBadRequest;
             }
         },
         *request);

@@ -10,7 +10,8 @@
 namespace app {
 
 // Runs the headless command named in args (args[0] is the program name). Returns the exit
-// code, or nothing when args name no headless command and the window should start.
+// code (an ExitCode, exit_code.h), or nothing when args name no headless command and the
+// window should start.
 std::optional<int> RunHeadlessCommand(const std::vector<std::string>& args, std::ostream& out,
                                       std::ostream& err);
 

@@ -36,22 +36,24 @@ PickOutcome PickLine(const PickRequest& request, PickedLine& out, std::string& e
     return PickOutcome::Found;
 }
 
-int RunPick(const PickRequest& request, std::ostream& out, std::ostream& err) {
+ExitCode RunPick(const PickRequest& request, std::ostream& out, std::ostream& err) {
     PickedLine picked;
     std::string error;
     switch (PickLine(request, picked, error)) {
         case PickOutcome::Found:
             out << request.view.input << ':' << picked.line << ": " << picked.text << '\n';
-            return 0;
+            return kExitDone;
         case PickOutcome::NoFace:
+            err << error << '\n';
+            return kExitFound;
         case PickOutcome::Failed:
             err << error << '\n';
-            return 1;
+            return kExitOutputFailed;
         case PickOutcome::UnreadableInput:
             err << error << '\n';
-            return 2;
+            return kExitBadRequest;
     }
-    return 1;
+    return kExitOutputFailed;
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/headless/command_line.h"
+#include "app/headless/exit_code.h"
 
 namespace app {
 
@@ -21,6 +22,6 @@ struct PickedLine {
 [[nodiscard]] PickOutcome PickLine(const PickRequest& request, PickedLine& out, std::string& error);
 
 // The whole command: prints "IN.api:LINE: TEXT" and returns the exit code.
-int RunPick(const PickRequest& request, std::ostream& out, std::ostream& err);
+ExitCode RunPick(const PickRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace app

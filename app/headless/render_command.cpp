@@ -71,41 +71,41 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
     return RenderOutcome::Drawn;
 }
 
-int RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err) {
+ExitCode RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err) {
     const bool toStandardOutput = request.output == kStandardOutput;
     if (!toStandardOutput && SameFile(request.input, request.output)) {
         err << "tarno: refusing to write over the input file " << request.input << '\n';
-        return 2;
+        return kExitBadRequest;
     }
     rm::Picture picture;
     std::string error;
     if (const RenderOutcome outcome = RenderPicture(request, picture, error);
         outcome != RenderOutcome::Drawn) {
         err << error << '\n';
-        return outcome == RenderOutcome::UnreadableInput ? 2 : 1;
+        return outcome == RenderOutcome::UnreadableInput ? kExitBadRequest : kExitOutputFailed;
     }
     std::string writeError;
     if (toStandardOutput) {
         std::string bytes;
         if (!rm::EncodePng(picture, bytes, &writeError)) {
             err << "tarno: cannot make the PNG: " << writeError << '\n';
-            return 1;
+            return kExitOutputFailed;
         }
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
             err << "tarno: cannot write to standard output\n";
-            return 1;
+            return kExitOutputFailed;
         }
-        return 0;
+        return kExitDone;
     }
     if (!rm::WritePng(request.output, picture, &writeError)) {
         // The writer's text names the file already.
         err << "tarno: " << (writeError.empty() ? "cannot write " + request.output : writeError)
             << '\n';
-        return 1;
+        return kExitOutputFailed;
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace app

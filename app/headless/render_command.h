@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/headless/command_line.h"
+#include "app/headless/exit_code.h"
 #include "app/headless/opened_scene.h"
 #include "platform/image/picture.h"
 #include "platform/rm/presentation_target.h"
@@ -36,6 +37,6 @@ struct PosedScene {
                                           std::string& error);
 
 // The whole command: render and write request.output. Returns the exit code.
-int RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err);
+ExitCode RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace app

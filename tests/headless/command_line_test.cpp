@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/headless/exit_code.h"
 #include "tests/headless/command_run.h"
 
 namespace {
@@ -150,6 +151,28 @@ TEST(HeadlessMain, BadOptionGivesOneLineOnStderrAndExitTwo) {
     EXPECT_TRUE(r.out.empty());
     ASSERT_FALSE(r.err.empty());
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);
+}
+
+// The help's "Exit status" paragraph is what scripts go by: it must name the codes the
+// commands return, each once, in the order 0, 1, 2.
+TEST(HeadlessMain, HelpListsTheExitCodesTheCommandsReturn) {
+    const std::string help = app::UsageText();
+    const std::size_t at = help.find("Exit status: ");
+    ASSERT_NE(at, std::string::npos) << help;
+    const std::string status = help.substr(at);
+    const std::size_t done = status.find(std::to_string(app::kExitDone) + " done");
+    const std::size_t found =
+        status.find("; " + std::to_string(app::kExitFound) + " --check found warnings");
+    const std::size_t bad = status.find("; " + std::to_string(app::kExitBadRequest) +
+                                        " bad command line or\nunreadable input");
+    EXPECT_NE(done, std::string::npos) << status;
+    EXPECT_NE(found, std::string::npos) << status;
+    EXPECT_NE(bad, std::string::npos) << status;
+    EXPECT_LT(done, found);
+    EXPECT_LT(found, bad);
+    // A file the output could not be written to shares the code of a finding.
+    EXPECT_EQ(app::kExitOutputFailed, app::kExitFound);
+    EXPECT_NE(status.find("or an output could not be written"), std::string::npos) << status;
 }
 
 TEST(HeadlessMain, WindowArgumentsStartNoCommand) {
