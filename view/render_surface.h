@@ -10,6 +10,15 @@
 
 namespace view {
 
+// What every surface of the view shares, in the window, in a PNG and on paper.
+// The smallest side of a surface: a view squeezed below it still gets this many pixels.
+inline constexpr int kMinSurfaceSide = 8;
+// Where a new surface's camera starts, relative to the scene frame; also where opening a
+// file puts it back.
+inline constexpr rm::D3DVECTOR kCameraStart{0.0F, 0.0F, -200.0F};
+// The colour depth of a surface drawn into memory, and of a window not yet on a screen.
+inline constexpr int kTrueColorBits = 32;
+
 struct RenderSurface {
     rm::FramePtr camera;
     rm::ClipperPtr clipper;
@@ -17,9 +26,9 @@ struct RenderSurface {
     rm::ViewportPtr viewport;
 };
 
-// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`,
-// with smooth edges unless `antialias` is false. Stops at the first failing step and
-// returns its result; what was made stays in `out`.
+// Builds a surface of cx by cy pixels (each at least kMinSurfaceSide) for a screen of
+// `bitsPerPixel`, with smooth edges unless `antialias` is false. Stops at the first failing step
+// and returns its result; what was made stays in `out`.
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
                                int bitsPerPixel, RenderSurface& out, bool antialias = true);

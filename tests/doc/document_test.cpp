@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/core/vector_math.h"
 #include "platform/rm/light.h"
-#include "platform/rm/vector_math.h"
 #include "tests/doc/loader_test_support.h"
 
 namespace {

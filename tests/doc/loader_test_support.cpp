@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 
 namespace doc_test {
 

@@ -4,8 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/rm/types.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/types.h"
+#include "platform/core/vector_math.h"
 
 namespace rm_test {
 
