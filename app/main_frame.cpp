@@ -239,7 +239,7 @@ bool CMainFrame::OnCommand(int id) {
     }
 }
 
-bool CMainFrame::OnUpdateCommandUI(CCmdUI& ui) {
+bool CMainFrame::OnUpdateCommandUI(view::CCmdUI& ui) {
     switch (ui.GetID()) {
         case res::ID_VIEW_TOOLBAR:
             ui.Enable();
@@ -265,23 +265,23 @@ bool CMainFrame::OnUpdateCommandUI(CCmdUI& ui) {
 }
 
 bool CMainFrame::RouteCommand(int id) {
-    const std::array<CommandTarget*, 3> targets{m_pView, this, &m_app};
-    for (CommandTarget* target : targets) {
+    const std::array<view::CommandTarget*, 3> targets{m_pView, this, &m_app};
+    for (view::CommandTarget* target : targets) {
         if (target->OnCommand(id)) return true;
     }
     return false;
 }
 
-bool CMainFrame::RouteCommandUI(CCmdUI& ui) {
-    const std::array<CommandTarget*, 3> targets{m_pView, this, &m_app};
-    for (CommandTarget* target : targets) {
+bool CMainFrame::RouteCommandUI(view::CCmdUI& ui) {
+    const std::array<view::CommandTarget*, 3> targets{m_pView, this, &m_app};
+    for (view::CommandTarget* target : targets) {
         if (target->OnUpdateCommandUI(ui)) return true;
     }
     return false;
 }
 
 void CMainFrame::UpdateCommandUI(QAction* action) {
-    CCmdUI ui(action->data().toInt());
+    view::CCmdUI ui(action->data().toInt());
     const bool answered = RouteCommandUI(ui);
     // An update handler that leaves the state alone means its command is available.
     action->setEnabled(answered && (!ui.Handled() || ui.Enabled()));

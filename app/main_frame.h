@@ -6,10 +6,10 @@
 #include <QMainWindow>
 #include <map>
 
-#include "app/command_target.h"
 #include "app/user_prompts.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
+#include "view/command_target.h"
 
 class QAction;
 class QLabel;
@@ -26,7 +26,7 @@ namespace app {
 
 class CTarnoApp;
 
-class CMainFrame : public QMainWindow, public ToolbarPresser, public CommandTarget {
+class CMainFrame : public QMainWindow, public view::ToolbarPresser, public view::CommandTarget {
     Q_OBJECT
 public:
     // `app`, `document` and `root` must outlive the frame.
@@ -47,13 +47,13 @@ public:
     void PressButton(int id, bool pressed) override;
 
     bool OnCommand(int id) override;
-    bool OnUpdateCommandUI(CCmdUI& ui) override;
+    bool OnUpdateCommandUI(view::CCmdUI& ui) override;
 
     // Routes a command; false when no target handled it.
     bool RouteCommand(int id);
     // Asks view, frame and application for the command's state; a command nobody handles
     // is disabled.
-    bool RouteCommandUI(CCmdUI& ui);
+    bool RouteCommandUI(view::CCmdUI& ui);
     // Brings every action up to date (before a menu opens and when idle).
     void UpdateAllCommandUI();
     void UpdateRecentFileMenu();

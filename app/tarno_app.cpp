@@ -327,7 +327,7 @@ bool CTarnoApp::OnCommand(int id) {
     return false;
 }
 
-bool CTarnoApp::OnUpdateCommandUI(CCmdUI& ui) {
+bool CTarnoApp::OnUpdateCommandUI(view::CCmdUI& ui) {
     const int id = ui.GetID();
     switch (id) {
         case res::ID_APP_ABOUT:

@@ -13,19 +13,19 @@
 #include <optional>
 
 #include "app/command_line_info.h"
-#include "app/command_target.h"
 #include "app/dx_probe.h"
 #include "app/live_file.h"
 #include "app/recent_file_list.h"
 #include "app/user_prompts.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
+#include "view/command_target.h"
 
 namespace app {
 
 class CMainFrame;
 
-class CTarnoApp : public QObject, public CommandTarget {
+class CTarnoApp : public QObject, public view::CommandTarget {
     Q_OBJECT
 public:
     // Both must outlive the application object.
@@ -42,7 +42,7 @@ public:
     int ExitInstance();
 
     bool OnCommand(int id) override;
-    bool OnUpdateCommandUI(CCmdUI& ui) override;
+    bool OnUpdateCommandUI(view::CCmdUI& ui) override;
 
     void OnAbout();
     void OnFileNew();

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace doc {
 

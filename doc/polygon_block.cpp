@@ -8,7 +8,7 @@
 #include "doc/load_context.h"
 #include "doc/polygon_normal.h"
 #include "doc/tarno_doc.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 
 namespace doc {
 

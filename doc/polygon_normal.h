@@ -2,7 +2,7 @@
 // The facing test's normal of the polygon in the polygon index list.
 
 #include "doc/load_tables.h"
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace doc {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "doc/tarno_doc.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 
 namespace doc {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The turn one mouse move of a left-button drag gives the model.
 
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace view {
 

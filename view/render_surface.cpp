@@ -8,8 +8,6 @@ namespace view {
 
 namespace {
 
-constexpr int kMinSide = 8;
-constexpr rm::D3DVALUE kCameraZ = -200.0F;
 constexpr rm::D3DVALUE kBackPlane = 5000.0F;
 constexpr rm::D3DVALUE kFrontPlane = 1.0F;  // the layer's default, which the view keeps
 // The framed model takes nine tenths of the picture's half width or half height.
@@ -41,14 +39,15 @@ ShadeSettings ShadesFor(int bitsPerPixel) {
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
                                int bitsPerPixel, RenderSurface& out, bool antialias) {
-    const int width = std::max(cx, kMinSide);
-    const int height = std::max(cy, kMinSide);
+    const int width = std::max(cx, kMinSurfaceSide);
+    const int height = std::max(cy, kMinSurfaceSide);
 
     // Each step is tested; the first failure is the answer, and what was made stays in
     // `out` for the next release.
     if (const auto r = root.CreateFrame(sceneFrame, out.camera); rm::Failed(r)) return r;
     if (!out.camera) return rm::Result::BadObject;
-    if (const auto r = out.camera->SetPosition(sceneFrame.get(), 0.0F, 0.0F, kCameraZ);
+    if (const auto r = out.camera->SetPosition(sceneFrame.get(), kCameraStart.x, kCameraStart.y,
+                                               kCameraStart.z);
         rm::Failed(r)) {
         return r;
     }

@@ -7,6 +7,7 @@
 
 #include "platform/rm/mesh_builder.h"
 #include "platform/rm/root.h"
+#include "view/surface_constants.h"
 
 namespace view {
 
@@ -17,9 +18,9 @@ struct RenderSurface {
     rm::ViewportPtr viewport;
 };
 
-// Builds a surface of cx by cy pixels (each at least 8) for a screen of `bitsPerPixel`,
-// with smooth edges unless `antialias` is false. Stops at the first failing step and
-// returns its result; what was made stays in `out`.
+// Builds a surface of cx by cy pixels (each at least kMinSurfaceSide) for a screen of
+// `bitsPerPixel`, with smooth edges unless `antialias` is false. Stops at the first failing step
+// and returns its result; what was made stays in `out`.
 rm::Result CreateRenderSurface(rm::Root& root, const rm::FramePtr& sceneFrame,
                                std::weak_ptr<rm::PresentationTarget> target, int cx, int cy,
                                int bitsPerPixel, RenderSurface& out, bool antialias = true);

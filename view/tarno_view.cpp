@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rm/draw_picture.h"
 #include "platform/rm/revision.h"
 #include "res/resource_ids.h"
 #include "view/hand_cursor.h"
@@ -18,20 +19,13 @@ bool g_bArrowCursor = false;
 
 namespace {
 
-constexpr int kMinSurfaceSide = 8;
-constexpr rm::D3DVALUE kCameraX = 0.0F;
-constexpr rm::D3DVALUE kCameraY = 0.0F;
-constexpr rm::D3DVALUE kCameraZ = -200.0F;
-// The colour depth assumed when the widget has no screen yet (and for printing).
-constexpr int kDefaultBitsPerPixel = 32;
-
 int DevicePixels(int logical, qreal ratio) {
     return std::max(kMinSurfaceSide, static_cast<int>(std::lround(logical * ratio)));
 }
 
 }  // namespace
 
-CTarnoView::CTarnoView(doc::CTarnoDoc& document, rm::Root& root, app::ToolbarPresser* toolbar,
+CTarnoView::CTarnoView(doc::CTarnoDoc& document, rm::Root& root, ToolbarPresser* toolbar,
                        QWidget* parent)
     : QWidget(parent),
       m_doc(document),
@@ -65,7 +59,7 @@ int CTarnoView::OnCreate() {
 }
 
 bool CTarnoView::CreateSurface(int cx, int cy) {
-    const int bits = screen() != nullptr ? screen()->depth() : kDefaultBitsPerPixel;
+    const int bits = screen() != nullptr ? screen()->depth() : kTrueColorBits;
     RenderSurface surface;
     m_surfaceSize = QSize(cx, cy);
     const rm::Result result = CreateRenderSurface(m_root, m_doc.m_pSceneFrame, m_target, cx, cy,
@@ -139,11 +133,7 @@ void CTarnoView::OnDraw(QPainter& painter) {
         } else if (m_pViewport->DrawnRevision() != rm::CurrentRevision()) {
             // The scene changed since the loop's last tick (or the surface is new): draw it
             // now so the paint shows what is current, and let the next tick skip it.
-            const std::uint64_t revision = rm::CurrentRevision();
-            (void)m_pViewport->Clear();
-            (void)m_pViewport->Render(scene.get());
-            m_pViewport->SetDrawnRevision(revision);
-            (void)m_pDevice->Update();
+            (void)rm::DrawPicture(*m_pViewport, *scene, rm::CurrentRevision());
         } else if (m_target->Image().width() != m_pDevice->GetWidth() ||
                    m_target->Image().height() != m_pDevice->GetHeight()) {
             (void)m_pDevice->HandlePaint(&painter);
@@ -195,7 +185,7 @@ bool CTarnoView::OnCommand(int id) {
     }
 }
 
-bool CTarnoView::OnUpdateCommandUI(app::CCmdUI& ui) {
+bool CTarnoView::OnUpdateCommandUI(CCmdUI& ui) {
     switch (ui.GetID()) {
         case res::ID_ZOOM_IN:
         case res::ID_ZOOM_OUT:
@@ -217,16 +207,16 @@ bool CTarnoView::OnUpdateCommandUI(app::CCmdUI& ui) {
     }
 }
 
-void CTarnoView::OnUpdateViewCommand(app::CCmdUI& ui) const {
+void CTarnoView::OnUpdateViewCommand(CCmdUI& ui) const {
     ui.Enable(true);
 }
 
-void CTarnoView::OnUpdateRenderModel(app::CCmdUI& ui) const {
+void CTarnoView::OnUpdateRenderModel(CCmdUI& ui) const {
     ui.Enable(true);
     ui.SetRadio(m_bRenderModel);
 }
 
-void CTarnoView::OnUpdateWireframeModel(app::CCmdUI& ui) const {
+void CTarnoView::OnUpdateWireframeModel(CCmdUI& ui) const {
     ui.Enable(true);
     ui.SetRadio(!m_bRenderModel);
 }
@@ -319,7 +309,8 @@ void CTarnoView::OnInitialUpdate() {
     ClearHighlight();
     update();
     if (m_pCamera) {
-        (void)m_pCamera->SetPosition(m_doc.m_pSceneFrame.get(), kCameraX, kCameraY, kCameraZ);
+        (void)m_pCamera->SetPosition(m_doc.m_pSceneFrame.get(), kCameraStart.x, kCameraStart.y,
+                                     kCameraStart.z);
     }
     // A range that framing widened goes with the camera position it was made for.
     if (m_pViewport) (void)ResetDepthRange(*m_pViewport);

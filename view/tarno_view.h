@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/command_target.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
+#include "view/command_target.h"
 #include "view/render_surface.h"
 #include "view/widget_target.h"
 
@@ -24,19 +24,19 @@ namespace view {
 // One for the module, shared by every view.
 extern bool g_bArrowCursor;
 
-class CTarnoView : public QWidget, public app::CommandTarget {
+class CTarnoView : public QWidget, public CommandTarget {
     Q_OBJECT
 public:
     // `toolbar` may be null (tests); it must outlive the view otherwise. The surface is
     // built here (8 by 8 until the first resize); IsCreated() tells whether that worked.
-    CTarnoView(doc::CTarnoDoc& document, rm::Root& root, app::ToolbarPresser* toolbar,
+    CTarnoView(doc::CTarnoDoc& document, rm::Root& root, ToolbarPresser* toolbar,
                QWidget* parent = nullptr);
     ~CTarnoView() override;
     CTarnoView(const CTarnoView&) = delete;
     CTarnoView& operator=(const CTarnoView&) = delete;
 
     bool OnCommand(int id) override;
-    bool OnUpdateCommandUI(app::CCmdUI& ui) override;
+    bool OnUpdateCommandUI(CCmdUI& ui) override;
 
     // Called by the application after every successful File New and File Open.
     void OnInitialUpdate();
@@ -55,9 +55,9 @@ public:
     // model's rotation, and unlike Reload also the fill mode the user chose. False when the
     // load failed.
     bool OnFileChanged();
-    void OnUpdateViewCommand(app::CCmdUI& ui) const;
-    void OnUpdateRenderModel(app::CCmdUI& ui) const;
-    void OnUpdateWireframeModel(app::CCmdUI& ui) const;
+    void OnUpdateViewCommand(CCmdUI& ui) const;
+    void OnUpdateRenderModel(CCmdUI& ui) const;
+    void OnUpdateWireframeModel(CCmdUI& ui) const;
 
     // Home, and a double-click on the background: the camera moves, keeping its
     // orientation, so that the whole model fits the view. Nothing for an empty model.
@@ -152,7 +152,7 @@ private:
 
     doc::CTarnoDoc& m_doc;
     rm::Root& m_root;
-    app::ToolbarPresser* m_toolbar;
+    ToolbarPresser* m_toolbar;
     std::shared_ptr<WidgetTarget> m_target;  // the clipper holds it weakly
     QCursor m_handCursor;
 

@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "view/surface_constants.h"
+
 namespace app {
 
 struct HelpRequest {};
@@ -61,7 +63,7 @@ using HeadlessRequest = std::variant<HelpRequest, VersionRequest, RenderRequest,
 
 // Sizes the device accepts. The largest is the renderer's own limit, so that a size it
 // cannot make is refused before anything is loaded or allocated.
-inline constexpr int kMinRenderSide = 8;
+inline constexpr int kMinRenderSide = view::kMinSurfaceSide;
 inline constexpr int kMaxRenderSide = 8192;
 
 // The --output name that means standard output.

@@ -18,8 +18,8 @@ PickOutcome PickLine(const PickRequest& request, PickedLine& out, std::string& e
     const doc::CTarnoDoc& document = *posed.scene.document;
     const std::string where = std::to_string(request.x) + "," + std::to_string(request.y);
     rm::PickResult hit;
-    const rm::Result r =
-        posed.surface.viewport->Pick(document.m_pSceneFrame.get(), request.x, request.y, hit);
+    const rm::Result r = posed.offscreen.Surface().viewport->Pick(document.m_pSceneFrame.get(),
+                                                                  request.x, request.y, hit);
     if (r == rm::Result::NotFound || (rm::Succeeded(r) && document.m_pMeshBuilder &&
                                       hit.mesh != &document.m_pMeshBuilder->Data())) {
         error = "tarno: no face at pixel " + where + " of " + request.view.input;

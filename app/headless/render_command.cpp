@@ -9,35 +9,27 @@ namespace app {
 
 namespace {
 
-// The depth of the screen the picture stands in for: a true-colour one.
-constexpr int kBitsPerPixel = 32;
-
 std::string Failure(const char* what, rm::Result r) {
     return std::string("tarno: ") + what + " failed: " + rm::ResultName(r);
 }
 
 }  // namespace
 
-PosedScene::~PosedScene() {
-    view::ReleaseRenderSurface(surface);
-}
-
 RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out, std::string& error) {
     if (!OpenScene(request.input, nullptr, out.scene, error)) {
         return RenderOutcome::UnreadableInput;
     }
     doc::CTarnoDoc& document = *out.scene.document;
-    out.target = std::make_shared<rm::RecordingTarget>();
-    if (const auto r = view::CreateRenderSurface(*out.scene.root, document.m_pSceneFrame,
-                                                 out.target, request.width, request.height,
-                                                 kBitsPerPixel, out.surface, request.antialias);
+    if (const auto r = out.offscreen.Create(*out.scene.root, document.m_pSceneFrame, request.width,
+                                            request.height, request.antialias);
         rm::Failed(r)) {
         error = Failure("building the render surface", r);
         return RenderOutcome::Failed;
     }
     if (request.camera) {
         const Vector3& c = *request.camera;
-        (void)out.surface.camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y, c.z);
+        (void)out.offscreen.Surface().camera->SetPosition(document.m_pSceneFrame.get(), c.x, c.y,
+                                                          c.z);
     }
     if (request.turn) {
         const Turn& t = *request.turn;
@@ -46,7 +38,7 @@ RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out, std::stri
     }
     if (request.fit && document.m_pMeshBuilder && document.m_pModelFrame) {
         // An empty model leaves the camera where it is.
-        (void)view::FrameModel(*out.surface.viewport, *document.m_pModelFrame,
+        (void)view::FrameModel(*out.offscreen.Surface().viewport, *document.m_pModelFrame,
                                document.m_pMeshBuilder->Data());
     }
     if (request.wireframe && document.m_pMeshBuilder) {
@@ -61,13 +53,12 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
     if (const RenderOutcome o = PoseScene(request, posed, error); o != RenderOutcome::Drawn) {
         return o;
     }
-    const rm::Result tick = posed.scene.root->Tick(1.0F);
-    if (rm::Failed(tick) || posed.target->PresentCount() == 0) {
-        error = rm::Failed(tick) ? Failure("drawing", tick)
-                                 : std::string("tarno: drawing produced no picture");
+    if (const rm::Result r = posed.offscreen.Draw(*posed.scene.document->m_pSceneFrame);
+        rm::Failed(r)) {
+        error = Failure("drawing", r);
         return RenderOutcome::Failed;
     }
-    picture = posed.target->LastPicture();
+    picture = posed.offscreen.LastPicture();
     return RenderOutcome::Drawn;
 }
 

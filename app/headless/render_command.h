@@ -8,30 +8,23 @@
 #include "app/headless/exit_code.h"
 #include "app/headless/opened_scene.h"
 #include "platform/image/picture.h"
-#include "platform/rm/presentation_target.h"
-#include "view/render_surface.h"
+#include "view/offscreen_surface.h"
 
 namespace app {
 
 enum class RenderOutcome { Drawn, UnreadableInput, Failed };
 
-// A file opened and the window's surface built on a recording target, with camera, model
-// and fill placed as a render request asks. The surface is released on destruction.
+// A file opened and the window's surface built off screen, with camera, model and fill
+// placed as a render request asks. The surface goes before the scene it draws.
 struct PosedScene {
-    PosedScene() = default;
-    ~PosedScene();
-    PosedScene(const PosedScene&) = delete;
-    PosedScene& operator=(const PosedScene&) = delete;
-
     OpenedScene scene;
-    std::shared_ptr<rm::RecordingTarget> target;
-    view::RenderSurface surface;
+    view::OffscreenSurface offscreen;
 };
 [[nodiscard]] RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out,
                                       std::string& error);
 
-// Opens the file as File Open does, builds the window's surface on a recording target
-// (32 bits per pixel), places camera and model as asked and draws one tick. Anything but
+// Opens the file as File Open does, builds the window's surface off screen, places camera
+// and model as asked and draws one picture as the window's tick does. Anything but
 // Drawn comes with `error` set (one line).
 [[nodiscard]] RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
                                           std::string& error);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace rm {
 

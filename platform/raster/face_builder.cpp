@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/rm/mesh_builder.h"
+#include "platform/core/mesh_data.h"
 
 namespace rm::raster {
 

@@ -5,9 +5,9 @@
 #include <atomic>
 #include <span>
 
-#include "platform/rm/mesh_builder.h"
-#include "platform/rm/types.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/mesh_data.h"
+#include "platform/core/types.h"
+#include "platform/core/vector_math.h"
 
 namespace rm {
 

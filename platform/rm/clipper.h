@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "platform/core/types.h"
 #include "platform/rm/presentation_target.h"
-#include "platform/rm/types.h"
 
 namespace rm {
 

@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "platform/core/types.h"
 #include "platform/image/picture.h"
 #include "platform/raster/renderer.h"
 #include "platform/rm/clipper.h"
-#include "platform/rm/types.h"
 
 namespace rm {
 

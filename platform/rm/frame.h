@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/rm/types.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/types.h"
+#include "platform/core/vector_math.h"
 
 namespace rm {
 

@@ -2,7 +2,7 @@
 // Lights. An ambient light lights every face equally; a directional light shines along the
 // +z axis of the frame that carries it.
 
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace rm {
 

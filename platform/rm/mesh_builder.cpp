@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "platform/rm/mesh_pin.h"
 #include "platform/rm/revision.h"
 
 namespace rm {
@@ -33,12 +34,6 @@ std::uint8_t ToByte(D3DVALUE v) {
 }
 
 }  // namespace
-
-std::size_t MeshData::MemoryBytes() const {
-    return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
-           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord) +
-           faceAppData.capacity() * sizeof(std::uint32_t);
-}
 
 // ---------------------------------------------------------------- Face
 

@@ -1,9 +1,7 @@
 #pragma once
-// Mesh builders: an ordered list of single-sided, coloured faces. Positions and normals
-// live in pools shared by the faces of one mesh; each face lists its corners (a position
-// and an optional normal) in winding order. The front of a face is the side from which
-// its corners appear clockwise (left-handed coordinates); its normal points out of the
-// front.
+// Mesh builders: write a mesh's faces (platform/core/mesh_data.h) through handles. The
+// front of a face is the side from which its corners appear clockwise (left-handed
+// coordinates); its normal points out of the front.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,48 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "platform/rm/mesh_pin.h"
-#include "platform/rm/types.h"
+#include "platform/core/mesh_data.h"
+#include "platform/core/types.h"
 
 namespace rm {
-
-inline constexpr std::uint32_t kNoNormal = 0xFFFFFFFFU;
-// Relative rounding of a float (2^-24): a face narrower than this part of its largest
-// coordinate has no normal (see Face::GetNormal).
-inline constexpr double kFloatRounding = 1.0 / 16777216.0;
-
-struct Corner {
-    std::uint32_t position = 0;        // index into MeshData::positions
-    std::uint32_t normal = kNoNormal;  // index into MeshData::normals, or kNoNormal
-};
-
-struct FaceRecord {
-    std::uint32_t firstCorner = 0;  // index into MeshData::corners
-    std::uint32_t cornerCount = 0;
-    std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
-    D3DCOLOR color = 0xFFFFFFFFU;
-    std::uint32_t flags = 0;  // kFace* bits
-};
-
-// The face is part of a line stroke: the renderer keeps a stroke visible as a line of at
-// least one pixel when it is drawn thinner than that.
-inline constexpr std::uint32_t kFaceStroke = 1U << 0;
-
-// The storage of one mesh. The renderer and the exporters read it directly.
-struct MeshData {
-    std::vector<D3DVECTOR> positions;
-    std::vector<D3DVECTOR> normals;
-    std::vector<Corner> corners;
-    std::vector<FaceRecord> faces;
-    // The application's own value for each face, beside the records so that they stay 16
-    // bytes (four to a cache line) for the loader and the renderer.
-    std::vector<std::uint32_t> faceAppData;
-    D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
-    // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
-    mutable PinCount pins;
-
-    [[nodiscard]] std::size_t MemoryBytes() const;
-};
 
 // A handle to one face: of a mesh builder, or (made by the root object) standalone.
 // Copies refer to the same face. A default-constructed Face refers to nothing and every

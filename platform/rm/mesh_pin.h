@@ -4,26 +4,11 @@
 // reading it and waits until they have let go, so it never changes what they read.
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 
+#include "platform/core/mesh_data.h"
+
 namespace rm {
-
-struct MeshData;
-
-// Counts the pins on one mesh; lives inside the mesh data. Copies start unpinned.
-class PinCount {
-public:
-    PinCount() = default;
-    PinCount(const PinCount&) {}
-    PinCount& operator=(const PinCount&) { return *this; }
-    [[nodiscard]] bool Any() const { return m_count.load(std::memory_order_acquire) != 0; }
-
-private:
-    friend class MeshReadPin;
-    friend void WaitForMeshReaders(const MeshData& mesh);
-    std::atomic<std::uint32_t> m_count{0};
-};
 
 class MeshReadPin {
 public:

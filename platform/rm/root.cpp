@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "platform/rm/draw_picture.h"
 #include "platform/rm/revision.h"
 
 namespace rm {
@@ -54,22 +55,17 @@ Result Root::DrawViewport(const ViewportPtr& viewport, bool& drew) {
 }
 
 Result Root::Present(Viewport& viewport, std::uint64_t revision, bool& drew) {
-    const Result r = viewport.GetDevice()->Update();
-    if (Succeeded(r)) {
-        viewport.SetDrawnRevision(revision);
-        drew = true;
-    }
+    const Result r = PresentPicture(viewport, revision);
+    drew = Succeeded(r);
     return r;
 }
 
 Result Root::DrawNow(Viewport& viewport, std::uint64_t revision, bool& drew) {
-    Result r = viewport.Clear();
-    if (Succeeded(r)) {
-        r = viewport.Render(viewport.GetCamera()->SceneRoot());
+    if (!viewport.GetCamera()) {
+        return Result::BadObject;
     }
-    if (Succeeded(r)) {
-        r = Present(viewport, revision, drew);
-    }
+    const Result r = DrawPicture(viewport, *viewport.GetCamera()->SceneRoot(), revision);
+    drew = Succeeded(r);
     return r;
 }
 

@@ -6,13 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/types.h"
 #include "platform/rm/clipper.h"
 #include "platform/rm/device.h"
 #include "platform/rm/frame.h"
 #include "platform/rm/frame_runner.h"
 #include "platform/rm/light.h"
 #include "platform/rm/mesh_builder.h"
-#include "platform/rm/types.h"
 #include "platform/rm/viewport.h"
 
 namespace rm {

@@ -3,9 +3,9 @@
 // whole mesh fits the picture, and the depth range that keeps it between the clipping
 // planes) and panning in the view plane.
 
+#include "platform/core/types.h"
 #include "platform/rm/frame.h"
 #include "platform/rm/mesh_builder.h"
-#include "platform/rm/types.h"
 #include "platform/rm/viewport.h"
 
 namespace rm {

@@ -92,7 +92,7 @@ TEST_F(FrameTest, MenuHasExactlyItsItemsInOrder) {
 TEST_F(FrameTest, SectionItemsCannotBeChosen) {
     for (int id = res::ID_SECTION_1; id <= res::ID_SECTION_ALL; ++id) {
         EXPECT_FALSE(Frame().RouteCommand(id)) << id;
-        app::CCmdUI ui(id);
+        view::CCmdUI ui(id);
         EXPECT_FALSE(Frame().RouteCommandUI(ui)) << id;
     }
 }

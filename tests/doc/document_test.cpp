@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/core/vector_math.h"
 #include "platform/rm/light.h"
-#include "platform/rm/vector_math.h"
 #include "tests/support/loader_test_support.h"
 #include "tests/support/scratch.h"
 

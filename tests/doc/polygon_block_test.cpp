@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 #include "tests/support/loader_test_support.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "doc/load_tables.h"
+#include "platform/core/vector_math.h"
 #include "platform/rm/root.h"
-#include "platform/rm/vector_math.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "doc/tarno_doc.h"
+#include "platform/core/vector_math.h"
 #include "platform/rm/root.h"
-#include "platform/rm/vector_math.h"
 #include "tests/support/loader_test_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <limits>
 #include <numbers>
 
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 #include "tests/support/near.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "tests/support/loader_test_support.h"
 
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 #include "tests/support/scratch.h"
 
 namespace doc_test {

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "platform/rm/types.h"
-#include "platform/rm/vector_math.h"
+#include "platform/core/types.h"
+#include "platform/core/vector_math.h"
 
 namespace tarno_test {
 

@@ -70,14 +70,14 @@ TEST_F(NavigationTest, EveryMoveUndoneByItsOppositeReturnsExactly) {
 TEST_F(NavigationTest, UpdateHandlersEnableViewCommandsAndMarkExactlyOneFillMode) {
     for (int id : {res::ID_ZOOM_IN, res::ID_ZOOM_OUT, res::ID_UP, res::ID_DOWN, res::ID_LEFT,
                    res::ID_RIGHT, res::ID_RELOAD}) {
-        app::CCmdUI ui(id);
+        view::CCmdUI ui(id);
         EXPECT_TRUE(view->OnUpdateCommandUI(ui)) << id;
         EXPECT_TRUE(ui.Enabled()) << id;
         EXPECT_FALSE(ui.Checked()) << id;
     }
     const auto marks = [this] {
-        app::CCmdUI solid(res::ID_RENDER_MODEL);
-        app::CCmdUI wire(res::ID_WIREFRAME_MODEL);
+        view::CCmdUI solid(res::ID_RENDER_MODEL);
+        view::CCmdUI wire(res::ID_WIREFRAME_MODEL);
         EXPECT_TRUE(view->OnUpdateCommandUI(solid));
         EXPECT_TRUE(view->OnUpdateCommandUI(wire));
         EXPECT_TRUE(solid.Enabled() && wire.Enabled());
@@ -95,7 +95,7 @@ TEST_F(NavigationTest, SectionItemsAndFrameCommandsAreNotTheViews) {
     for (int id : {res::ID_SECTION_1, res::ID_SECTION_2, res::ID_SECTION_3, res::ID_SECTION_4,
                    res::ID_SECTION_5, res::ID_SECTION_6, res::ID_SECTION_ALL, res::ID_FILE_OPEN,
                    res::ID_FILE_SAVE, res::ID_APP_ABOUT, res::ID_EDIT_COPY}) {
-        app::CCmdUI ui(id);
+        view::CCmdUI ui(id);
         EXPECT_FALSE(view->OnUpdateCommandUI(ui)) << id;
         EXPECT_FALSE(ui.Handled()) << id;
         EXPECT_FALSE(view->OnCommand(id)) << id;

@@ -12,16 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/command_target.h"
 #include "doc/tarno_doc.h"
 #include "platform/rm/root.h"
 #include "tests/support/paths.h"
+#include "view/command_target.h"
 #include "view/tarno_view.h"
 
 namespace view_test {
 
 // A toolbar that records what the view pressed and released.
-class FakeToolbar final : public app::ToolbarPresser {
+class FakeToolbar final : public view::ToolbarPresser {
 public:
     void PressButton(int id, bool pressed) override { calls.emplace_back(id, pressed); }
     // The state a real toolbar would show for `id` after the calls so far.

@@ -1,4 +1,4 @@
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace rm {
 

@@ -1,5 +1,6 @@
 #pragma once
-// Value types and codes shared by every part of the retained-mode layer.
+// Value types and codes shared by the whole platform: pictures, the rasterizer and the
+// retained-mode layer.
 // The names follow the vocabulary the document and view code is written in.
 
 #include <cstdint>

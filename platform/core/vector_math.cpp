@@ -1,4 +1,4 @@
-#include "platform/rm/vector_math.h"
+#include "platform/core/vector_math.h"
 
 #include <cmath>
 #include <limits>

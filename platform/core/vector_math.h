@@ -3,7 +3,7 @@
 // Row-vector convention: a point p in a frame's coordinates maps to p * M in its
 // parent's. The scene is left-handed, +y up.
 
-#include "platform/rm/types.h"
+#include "platform/core/types.h"
 
 namespace rm {
 

@@ -4,7 +4,7 @@
 // a menu opens and when idle, each target's update handler enables and checks the
 // command's menu items and toolbar buttons; a command nobody handles is grayed.
 
-namespace app {
+namespace view {
 
 // What an update handler sets for one command.
 class CCmdUI {
@@ -52,4 +52,4 @@ public:
     virtual void PressButton(int id, bool pressed) = 0;
 };
 
-}  // namespace app
+}  // namespace view

@@ -1,0 +1,71 @@
+#pragma once
+// The storage of one mesh: an ordered list of single-sided, coloured faces. Positions and
+// normals live in pools shared by the faces of one mesh; each face lists its corners (a
+// position and an optional normal) in winding order. The scene graph's mesh builder writes
+// it; the rasterizer, the picker and the exporters read it.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/core/types.h"
+
+namespace rm {
+
+struct MeshData;
+
+// Counts the pins on one mesh; lives inside the mesh data. Copies start unpinned.
+class PinCount {
+public:
+    PinCount() = default;
+    PinCount(const PinCount&) {}
+    PinCount& operator=(const PinCount&) { return *this; }
+    [[nodiscard]] bool Any() const { return m_count.load(std::memory_order_acquire) != 0; }
+
+private:
+    // The pins themselves are the scene graph's (platform/rm/mesh_pin.h).
+    friend class MeshReadPin;
+    friend void WaitForMeshReaders(const MeshData& mesh);
+    std::atomic<std::uint32_t> m_count{0};
+};
+
+inline constexpr std::uint32_t kNoNormal = 0xFFFFFFFFU;
+// Relative rounding of a float (2^-24): a face narrower than this part of its largest
+// coordinate has no normal (see Face::GetNormal).
+inline constexpr double kFloatRounding = 1.0 / 16777216.0;
+
+struct Corner {
+    std::uint32_t position = 0;        // index into MeshData::positions
+    std::uint32_t normal = kNoNormal;  // index into MeshData::normals, or kNoNormal
+};
+
+struct FaceRecord {
+    std::uint32_t firstCorner = 0;  // index into MeshData::corners
+    std::uint32_t cornerCount = 0;
+    std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
+    D3DCOLOR color = 0xFFFFFFFFU;
+    std::uint32_t flags = 0;  // kFace* bits
+};
+
+// The face is part of a line stroke: the renderer keeps a stroke visible as a line of at
+// least one pixel when it is drawn thinner than that.
+inline constexpr std::uint32_t kFaceStroke = 1U << 0;
+
+// The storage of one mesh. The renderer and the exporters read it directly.
+struct MeshData {
+    std::vector<D3DVECTOR> positions;
+    std::vector<D3DVECTOR> normals;
+    std::vector<Corner> corners;
+    std::vector<FaceRecord> faces;
+    // The application's own value for each face, beside the records so that they stay 16
+    // bytes (four to a cache line) for the loader and the renderer.
+    std::vector<std::uint32_t> faceAppData;
+    D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
+    // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
+    mutable PinCount pins;
+
+    [[nodiscard]] std::size_t MemoryBytes() const;
+};
+
+}  // namespace rm
