@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace rm::raster {
 
@@ -19,7 +20,54 @@ struct EdgeState {
     __m128i value[3];  // edge functions of the four lanes at the current group
     __m128i rowStep[3];
     __m128i groupStep[3];
+    // For finding each row's covered columns: the step per pixel, its inverse and how far
+    // any sample of a pixel may lie above the pixel's own value (0 without samples).
+    std::int32_t pixelStep[3];
+    double inverseStep[3];
+    std::int32_t reach[3];
 };
+
+void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach) {
+    edges.pixelStep[k] = pixelStep;
+    edges.inverseStep[k] = pixelStep != 0 ? 1.0 / static_cast<double>(pixelStep) : 0.0;
+    edges.reach[k] = reach;
+}
+
+// Regions this many columns wide or more look for each row's span.
+constexpr int kSpanFrom = 8;
+
+// The columns of one row, as offsets from startX within [0, last], outside which no pixel
+// (no sample) can be inside all three edges; `row` holds the edge values of the row's first
+// group. False when the row has none. Columns are found in floating point and widened by
+// one either side, so the span is never too narrow: the edge tests still decide each pixel
+// exactly, and a skipped group is one they would have cleared whole.
+bool RowSpan(const EdgeState& edges, const __m128i (&row)[3], int last, int& first, int& end) {
+    if (last < kSpanFrom) {
+        // Two groups or fewer: finding the span would cost more than it saves.
+        first = 0;
+        end = last;
+        return true;
+    }
+    double lo = 0.0;
+    double hi = static_cast<double>(last);
+    for (int k = 0; k < 3; ++k) {
+        const double v = static_cast<double>(_mm_cvtsi128_si32(row[k])) + edges.reach[k];
+        if (edges.pixelStep[k] > 0) {
+            lo = std::max(lo, -v * edges.inverseStep[k] - 1.0);
+        } else if (edges.pixelStep[k] < 0) {
+            hi = std::min(hi, -v * edges.inverseStep[k] + 1.0);
+        } else if (v < 0.0) {
+            return false;
+        }
+    }
+    if (!(lo <= hi)) {
+        return false;
+    }
+    // Both are >= 0 here, so truncation is the floor (for `first` a column early at most).
+    first = static_cast<int>(lo);
+    end = static_cast<int>(hi);
+    return true;
+}
 
 // Walks the region in groups of four pixels. The loop has no data-dependent branches:
 // small triangles make coverage and depth results unpredictable, and a blend that keeps
@@ -59,9 +107,30 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
         __m128i e2 = rowE2;
         __m128i xs = xStart;
         __m128 dxv = dxStart;
+        int gxBegin = startX;
+        int gxEnd = r.x1;
+        if constexpr (kEdges) {
+            const __m128i row[3] = {rowE0, rowE1, rowE2};
+            int first = 0;
+            int end = 0;
+            rowE0 = _mm_add_epi32(rowE0, edges.rowStep[0]);
+            rowE1 = _mm_add_epi32(rowE1, edges.rowStep[1]);
+            rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
+            if (!RowSpan(edges, row, r.x1 - startX, first, end)) {
+                continue;
+            }
+            const int skip = first & ~3;
+            gxBegin = startX + skip;
+            gxEnd = startX + end;
+            e0 = _mm_add_epi32(e0, _mm_set1_epi32(edges.pixelStep[0] * skip));
+            e1 = _mm_add_epi32(e1, _mm_set1_epi32(edges.pixelStep[1] * skip));
+            e2 = _mm_add_epi32(e2, _mm_set1_epi32(edges.pixelStep[2] * skip));
+            xs = _mm_add_epi32(xs, _mm_set1_epi32(skip));
+            dxv = _mm_add_ps(dxv, _mm_set1_ps(static_cast<float>(skip)));
+        }
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
-        for (int gx = startX; gx <= r.x1; gx += 4) {
+        for (int gx = gxBegin; gx <= gxEnd; gx += 4) {
             __m128i mask = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
                 mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
@@ -109,11 +178,6 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             xs = _mm_add_epi32(xs, four);
             dxv = _mm_add_ps(dxv, fourF);
         }
-        if constexpr (kEdges) {
-            rowE0 = _mm_add_epi32(rowE0, edges.rowStep[0]);
-            rowE1 = _mm_add_epi32(rowE1, edges.rowStep[1]);
-            rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
-        }
     }
     return passed;
 }
@@ -159,14 +223,24 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             gRow = _mm_set1_ps(cp->g0 + cp->gdy * dy);
             bRow = _mm_set1_ps(cp->b0 + cp->bdy * dy);
         }
-        __m128i e0 = rowE[0];
-        __m128i e1 = rowE[1];
-        __m128i e2 = rowE[2];
-        __m128i xs = xStart;
-        __m128 dxv = dxStart;
+        int first = 0;
+        int end = 0;
+        const bool any = RowSpan(edges.centre, rowE, r.x1 - startX, first, end);
+        const int skip = first & ~3;
+        __m128i e0 = _mm_add_epi32(rowE[0], _mm_set1_epi32(edges.centre.pixelStep[0] * skip));
+        __m128i e1 = _mm_add_epi32(rowE[1], _mm_set1_epi32(edges.centre.pixelStep[1] * skip));
+        __m128i e2 = _mm_add_epi32(rowE[2], _mm_set1_epi32(edges.centre.pixelStep[2] * skip));
+        for (int i = 0; i < 3; ++i) {
+            rowE[i] = _mm_add_epi32(rowE[i], edges.centre.rowStep[i]);
+        }
+        if (!any) {
+            continue;
+        }
+        __m128i xs = _mm_add_epi32(xStart, _mm_set1_epi32(skip));
+        __m128 dxv = _mm_add_ps(dxStart, _mm_set1_ps(static_cast<float>(skip)));
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
-        for (int gx = startX; gx <= r.x1; gx += 4) {
+        for (int gx = startX + skip; gx <= startX + end; gx += 4) {
             __m128i inX = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
                 inX = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
@@ -211,9 +285,6 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             xs = _mm_add_epi32(xs, four);
             dxv = _mm_add_ps(dxv, fourF);
         }
-        for (int i = 0; i < 3; ++i) {
-            rowE[i] = _mm_add_epi32(rowE[i], edges.centre.rowStep[i]);
-        }
     }
     return passed;
 }
@@ -254,6 +325,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
             edges.centre.value[e] = _mm_setzero_si128();
             edges.centre.rowStep[e] = _mm_setzero_si128();
             edges.centre.groupStep[e] = _mm_setzero_si128();
+            SetSpanEdge(edges.centre, e, 0, 0);
             for (int k = 0; k < kSamples; ++k) {
                 edges.offset[k][e] = _mm_setzero_si128();
             }
@@ -266,10 +338,13 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
                                               _mm_setr_epi32(0, s, 2 * s, 3 * s));
         edges.centre.rowStep[e] = _mm_set1_epi32(static_cast<std::int32_t>(b * kSubScale));
         edges.centre.groupStep[e] = _mm_set1_epi32(4 * s);
+        std::int32_t most = std::numeric_limits<std::int32_t>::min();
         for (int k = 0; k < kSamples; ++k) {
-            edges.offset[k][e] =
-                _mm_set1_epi32(static_cast<std::int32_t>(a * kSampleX[k] + b * kSampleY[k]));
+            const auto offset = static_cast<std::int32_t>(a * kSampleX[k] + b * kSampleY[k]);
+            edges.offset[k][e] = _mm_set1_epi32(offset);
+            most = std::max(most, offset);
         }
+        SetSpanEdge(edges.centre, e, s, most);
     }
     constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
     for (int k = 0; k < kSamples; ++k) {
@@ -321,6 +396,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
             edges.value[k] = _mm_setzero_si128();  // inside everywhere: never clears a lane
             edges.rowStep[k] = _mm_setzero_si128();
             edges.groupStep[k] = _mm_setzero_si128();
+            SetSpanEdge(edges, k, 0, 0);
             continue;
         }
         // The edge crosses the region, so every value inside the tile is within 2^31.
@@ -332,6 +408,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
                                        _mm_setr_epi32(0, s, 2 * s, 3 * s));
         edges.rowStep[k] = _mm_set1_epi32(static_cast<std::int32_t>(b * kSubScale));
         edges.groupStep[k] = _mm_set1_epi32(4 * s);
+        SetSpanEdge(edges, k, s, 0);
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     if (!anyEdge) {

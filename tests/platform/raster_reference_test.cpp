@@ -229,6 +229,42 @@ Scene StrokeScene() {
     return s;
 }
 
+// Many small triangles of random size, slant and depth, overlapping: the cases where the
+// rasterizer's shortcuts (rows and groups it skips, tiles it cuts) must change nothing.
+Scene ManyTrianglesScene() {
+    Scene s;
+    MeshData mesh;
+    std::uint32_t state = 12345;
+    const auto next = [&state](float lo, float hi) {
+        state = state * 1664525U + 1013904223U;
+        return lo + (hi - lo) * static_cast<float>(state >> 8) / 16777216.0F;
+    };
+    for (int i = 0; i < 400; ++i) {
+        const D3DVECTOR c{next(-7.0F, 7.0F), next(-5.0F, 5.0F), next(9.0F, 14.0F)};
+        const float size = next(0.02F, 1.2F);
+        D3DVECTOR p[3];
+        for (D3DVECTOR& v : p) {
+            v = {c.x + next(-size, size), c.y + next(-size, size), c.z + next(-size, size)};
+        }
+        const auto color = static_cast<D3DCOLOR>(0xFF000000U | (state & 0x00FFFFFFU));
+        AddFace(mesh, {p[0], p[1], p[2]}, color);
+        AddFace(mesh, {p[0], p[2], p[1]}, color ^ 0x00FFFFFFU);
+    }
+    s.Add(std::move(mesh), D3DRMRENDER_FLAT);
+    MeshData shaded;
+    for (int i = 0; i < 60; ++i) {
+        const D3DVECTOR c{next(-7.0F, 7.0F), next(-5.0F, 5.0F), next(9.0F, 14.0F)};
+        const float size = next(0.3F, 2.5F);
+        const D3DVECTOR p0{c.x - size, c.y + next(-size, size), c.z};
+        const D3DVECTOR p1{c.x + size, c.y + next(0.0F, size), c.z + next(-size, size)};
+        const D3DVECTOR p2{c.x + next(-size, size), c.y - size, c.z};
+        AddFace(shaded, {p0, p1, p2}, 0xFFFFFFFFU,
+                {Unit({-1, 1, -1}), Unit({1, next(-1.0F, 1.0F), -1}), Unit({0, -1, -0.5F})});
+    }
+    s.Add(std::move(shaded), D3DRMRENDER_GOURAUD);
+    return s;
+}
+
 struct Case {
     const char* name;
     Scene (*make)();
@@ -238,7 +274,7 @@ TEST(RasterReference, ScenesMatchTheirPicturesForEitherEdgeModeAndThreadCount) {
     const Case cases[] = {
         {"raster-flat", FlatScene},           {"raster-gouraud", GouraudScene},
         {"raster-wireframe", WireframeScene}, {"raster-front-clip", FrontClipScene},
-        {"raster-strokes", StrokeScene},
+        {"raster-strokes", StrokeScene},      {"raster-many", ManyTrianglesScene},
     };
     const SceneLights lights;
     for (const Case& c : cases) {
