@@ -107,30 +107,9 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
         __m128i e2 = rowE2;
         __m128i xs = xStart;
         __m128 dxv = dxStart;
-        int gxBegin = startX;
-        int gxEnd = r.x1;
-        if constexpr (kEdges) {
-            const __m128i row[3] = {rowE0, rowE1, rowE2};
-            int first = 0;
-            int end = 0;
-            rowE0 = _mm_add_epi32(rowE0, edges.rowStep[0]);
-            rowE1 = _mm_add_epi32(rowE1, edges.rowStep[1]);
-            rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
-            if (!RowSpan(edges, row, r.x1 - startX, first, end)) {
-                continue;
-            }
-            const int skip = first & ~3;
-            gxBegin = startX + skip;
-            gxEnd = startX + end;
-            e0 = _mm_add_epi32(e0, _mm_set1_epi32(edges.pixelStep[0] * skip));
-            e1 = _mm_add_epi32(e1, _mm_set1_epi32(edges.pixelStep[1] * skip));
-            e2 = _mm_add_epi32(e2, _mm_set1_epi32(edges.pixelStep[2] * skip));
-            xs = _mm_add_epi32(xs, _mm_set1_epi32(skip));
-            dxv = _mm_add_ps(dxv, _mm_set1_ps(static_cast<float>(skip)));
-        }
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
-        for (int gx = gxBegin; gx <= gxEnd; gx += 4) {
+        for (int gx = startX; gx <= r.x1; gx += 4) {
             __m128i mask = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
                 mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
@@ -177,6 +156,11 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             }
             xs = _mm_add_epi32(xs, four);
             dxv = _mm_add_ps(dxv, fourF);
+        }
+        if constexpr (kEdges) {
+            rowE0 = _mm_add_epi32(rowE0, edges.rowStep[0]);
+            rowE1 = _mm_add_epi32(rowE1, edges.rowStep[1]);
+            rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
         }
     }
     return passed;
@@ -396,7 +380,6 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
             edges.value[k] = _mm_setzero_si128();  // inside everywhere: never clears a lane
             edges.rowStep[k] = _mm_setzero_si128();
             edges.groupStep[k] = _mm_setzero_si128();
-            SetSpanEdge(edges, k, 0, 0);
             continue;
         }
         // The edge crosses the region, so every value inside the tile is within 2^31.
@@ -408,7 +391,6 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
                                        _mm_setr_epi32(0, s, 2 * s, 3 * s));
         edges.rowStep[k] = _mm_set1_epi32(static_cast<std::int32_t>(b * kSubScale));
         edges.groupStep[k] = _mm_set1_epi32(4 * s);
-        SetSpanEdge(edges, k, s, 0);
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     if (!anyEdge) {
