@@ -3,9 +3,10 @@
 // TARNO_UPDATE_REFERENCES=1 writes the references anew from the current renderer (look at
 // them before committing).
 
+#include "tests/support/reference_image.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -40,7 +41,6 @@ struct Reference {
 };
 
 TEST(ReferenceImages, ExamplesMatchTheirReferencesWithAndWithoutSmoothEdges) {
-    const bool update = std::getenv("TARNO_UPDATE_REFERENCES") != nullptr;
     const Reference references[] = {
         {"house.api", std::nullopt, "house"},
         {"drawing.api", std::nullopt, "drawing"},
@@ -50,21 +50,8 @@ TEST(ReferenceImages, ExamplesMatchTheirReferencesWithAndWithoutSmoothEdges) {
         for (const bool antialias : {true, false}) {
             const rm::Picture drawn =
                 Render(SourcePath("examples/") + r.example, antialias, 200, 150, r.camera);
-            const std::string path = SourcePath(std::string("tests/reference/") + r.name +
-                                                (antialias ? "-aa.png" : "-no-aa.png"));
-            if (update) {
-                ASSERT_TRUE(rm::WritePng(path, drawn)) << path;
-                continue;
-            }
-            rm::Picture expected;
-            ASSERT_TRUE(rm::ReadPng(path, expected)) << path;
-            ASSERT_EQ(expected.width, drawn.width);
-            ASSERT_EQ(expected.height, drawn.height);
-            int differ = 0;
-            for (std::size_t i = 0; i < drawn.pixels.size(); ++i) {
-                differ += (drawn.pixels[i] & 0x00FFFFFFU) != (expected.pixels[i] & 0x00FFFFFFU);
-            }
-            EXPECT_EQ(differ, 0) << path;
+            tarno_test::ExpectMatchesReference(
+                drawn, std::string(r.name) + (antialias ? "-aa" : "-no-aa"));
         }
     }
 }

@@ -1,0 +1,73 @@
+#pragma once
+// Pieces shared by the one-sample and the four-sample triangle fills: lane selection,
+// bit counts, the edge functions of a region in groups of four pixels and the columns a
+// row can cover. Internal to the rasterizer.
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace rm::raster {
+
+inline constexpr std::uint8_t kBitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+struct EdgeState {
+    __m128i value[3];  // edge functions of the four lanes at the current group
+    __m128i rowStep[3];
+    __m128i groupStep[3];
+    // For finding each row's covered columns: the step per pixel, its inverse and how far
+    // any sample of a pixel may lie above the pixel's own value (0 without samples).
+    std::int32_t pixelStep[3];
+    double inverseStep[3];
+    std::int32_t reach[3];
+};
+
+inline void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach) {
+    edges.pixelStep[k] = pixelStep;
+    edges.inverseStep[k] = pixelStep != 0 ? 1.0 / static_cast<double>(pixelStep) : 0.0;
+    edges.reach[k] = reach;
+}
+
+// Regions this many columns wide or more look for each row's span.
+inline constexpr int kSpanFrom = 8;
+
+// The columns of one row, as offsets from startX within [0, last], outside which no pixel
+// (no sample) can be inside all three edges; `row` holds the edge values of the row's first
+// group. False when the row has none. Columns are found in floating point and widened by
+// one either side, so the span is never too narrow: the edge tests still decide each pixel
+// exactly, and a skipped group is one they would have cleared whole.
+inline bool RowSpan(const EdgeState& edges, const __m128i (&row)[3], int last, int& first,
+                    int& end) {
+    if (last < kSpanFrom) {
+        // Two groups or fewer: finding the span would cost more than it saves.
+        first = 0;
+        end = last;
+        return true;
+    }
+    double lo = 0.0;
+    double hi = static_cast<double>(last);
+    for (int k = 0; k < 3; ++k) {
+        const double v = static_cast<double>(_mm_cvtsi128_si32(row[k])) + edges.reach[k];
+        if (edges.pixelStep[k] > 0) {
+            lo = std::max(lo, -v * edges.inverseStep[k] - 1.0);
+        } else if (edges.pixelStep[k] < 0) {
+            hi = std::min(hi, -v * edges.inverseStep[k] + 1.0);
+        } else if (v < 0.0) {
+            return false;
+        }
+    }
+    if (!(lo <= hi)) {
+        return false;
+    }
+    // Both are >= 0 here, so truncation is the floor (for `first` a column early at most).
+    first = static_cast<int>(lo);
+    end = static_cast<int>(hi);
+    return true;
+}
+
+}  // namespace rm::raster

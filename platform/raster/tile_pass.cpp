@@ -1,0 +1,98 @@
+// One screen tile of a frame: the chunks' bins for the tile drawn in chunk order, straight
+// into the frame buffer or, with smooth edges, into the worker's sample block and resolved.
+#include <xmmintrin.h>
+
+#include "platform/raster/renderer_impl.h"
+#include "platform/raster/tile_raster.h"
+
+namespace rm {
+
+using raster::Cancelled;
+using raster::PixelRect;
+
+template <class Draw>
+std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const RenderJob& job,
+                                       Draw&& draw) const {
+    const auto t = static_cast<std::size_t>(tile);
+    std::uint64_t passed = 0;
+    for (std::uint32_t c = 0; c < chunkCount && !Cancelled(job); ++c) {
+        const raster::Chunk& chunk = chunks[c];
+        const std::uint32_t end = chunk.tileStart[t + 1];
+        for (std::uint32_t e = chunk.tileStart[t]; e < end; ++e) {
+            const std::uint32_t ref = chunk.entries[e];
+            // Triangle records of a big scene live outside the cache; fetch ahead.
+            if (e + 4 < end && (chunk.entries[e + 4] & raster::kLineRef) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(&chunk.triangles[chunk.entries[e + 4]]),
+                             _MM_HINT_T0);
+            }
+            if ((ref & raster::kLineRef) != 0) {
+                passed += draw(chunk.lines[ref & ~raster::kLineRef]);
+            } else {
+                const raster::TriangleSetup& tri = chunk.triangles[ref];
+                const raster::ColorPlanes* planes =
+                    (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.shade] : nullptr;
+                passed += draw(tri, planes);
+            }
+        }
+    }
+    return passed;
+}
+
+void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelRect& scissor,
+                                unsigned worker, const RenderJob& job) {
+    const auto t = static_cast<std::size_t>(tile);
+    tileFragments[t] = 0;
+    bool any = false;
+    for (std::uint32_t c = 0; c < chunkCount && !any; ++c) {
+        any = chunks[c].tileStart[t] != chunks[c].tileStart[t + 1];
+    }
+    if (!any) {
+        // Nothing to draw here: settle the tile's recorded colour clear now, inside this
+        // parallel pass, rather than in a pass of its own when the picture is read.
+        frame.ResolveColor(tile);
+        return;
+    }
+    if (!antialias) {
+        frame.Materialize(tile);
+        const raster::TileTarget target = frame.Target(tile, scissor);
+        struct Direct {
+            const raster::TileTarget& target;
+            std::uint64_t operator()(const raster::LineSetup& line) const {
+                return raster::DrawLine(target, line);
+            }
+            std::uint64_t operator()(const raster::TriangleSetup& tri,
+                                     const raster::ColorPlanes* planes) const {
+                return raster::DrawTriangle(target, tri, planes);
+            }
+        };
+        tileFragments[t] = DrawBins(tile, chunkCount, job, Direct{target});
+        return;
+    }
+    // Samples: start the worker's tile block from the recorded clear or from the buffer,
+    // draw, and resolve into the buffer.
+    raster::SampleTile& block = samples[worker];
+    const raster::TileTarget buffer = frame.Target(tile, scissor);
+    D3DCOLOR clearColor = 0;
+    if (frame.ClearPending(tile, clearColor)) {
+        block.Clear(buffer.tile, clearColor);
+    } else {
+        frame.Materialize(tile);
+        block.Load(buffer.tile, buffer);
+    }
+    struct Sampled {
+        raster::SampleTile& block;
+        const PixelRect& rect;
+        std::uint64_t operator()(const raster::LineSetup& line) const {
+            return block.DrawLine(rect, line);
+        }
+        std::uint64_t operator()(const raster::TriangleSetup& tri,
+                                 const raster::ColorPlanes* planes) const {
+            return block.DrawTriangle(rect, tri, planes);
+        }
+    };
+    tileFragments[t] = DrawBins(tile, chunkCount, job, Sampled{block, buffer.rect});
+    block.Resolve(buffer);
+    frame.MarkWritten(tile);
+}
+
+}  // namespace rm
