@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/image/png_writer.h"
+#include "tests/support/paths.h"
 
 namespace tarno_test {
 
@@ -20,7 +21,7 @@ namespace tarno_test {
 }
 
 [[nodiscard]] inline std::string ReferencePath(const std::string& name) {
-    return std::string(TARNO_SOURCE_DIR) + "/tests/reference/" + name + ".png";
+    return SourcePath("tests/reference/" + name + ".png");
 }
 
 inline void ExpectMatchesReference(const rm::PictureView& drawn, const std::string& name) {
