@@ -78,7 +78,7 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
     std::string_view text;
     std::string upper;  // a first token too long for shortUpper (rare)
     char shortUpper[32];
-    LoadTables& tables = Tables();
+    const LoadTables& tables = ctx.tables;
     while (ctx.ReadRaw(text)) {
         // Only the first token decides, so only it is taken from the line here; the reader
         // splits the line itself when it reads it again.
@@ -103,11 +103,15 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
                 }
                 continue;
             case Keyword::EndA:
+                // Ends the file here; an "ENDA" that a reader takes inside its block only
+                // ends that block.
                 if (ctx.observer != nullptr) {
                     ReportAfterEnd(ctx);
                 }
                 return;
             case Keyword::AutoPoints:
+                // Deliberate: the command is ignored, and the lines of its block are then
+                // read here as ordinary lines.
                 if (ctx.observer != nullptr) {
                     ctx.Warn(LoadWarning::UndrawnCommand, first);
                 }
@@ -138,13 +142,13 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
                 break;
             case Keyword::MoveTo:
             case Keyword::DrawTo:
-                if (ReadLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                if (ReadLineBlock(ctx) == PathBlock::Draw && !ctx.Failed()) {
                     LayCoordinateStrokes(ctx);
                 }
                 break;
             case Keyword::MoveToPt:
             case Keyword::DrawToPt:
-                if (ReadPointLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                if (ReadPointLineBlock(ctx) == PathBlock::Draw && !ctx.Failed()) {
                     LayPointStrokes(ctx);
                 }
                 break;

@@ -22,9 +22,10 @@ namespace doc {
 
 class LoadContext {
 public:
-    LoadContext(rm::TextFile& file, std::int64_t fileSize, rm::MeshBuilder& mesh,
-                LoadObserver* observer)
-        : file(file), mesh(mesh), observer(observer), m_fileSize(fileSize) {}
+    // `tables` are the process-wide load tables, already reset for this load.
+    LoadContext(rm::TextFile& file, std::int64_t fileSize, LoadTables& tables,
+                rm::MeshBuilder& mesh, LoadObserver* observer)
+        : file(file), tables(tables), mesh(mesh), observer(observer), m_fileSize(fileSize) {}
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
@@ -103,6 +104,7 @@ public:
     }
 
     rm::TextFile& file;
+    LoadTables& tables;
     rm::MeshBuilder& mesh;
     LoadObserver* const observer;
     // The tokens of the line a block reader read last, as views into the file's buffer; they

@@ -52,12 +52,12 @@ void LoadTables::ClearPathEntries() {
     m_pointPathEnd = 0;
 }
 
-void CTarnoDoc::ClearPointTable() {
-    Tables().ClearPoints();
+void CTarnoDoc::ClearPointTable(LoadTables& tables) {
+    tables.ClearPoints();
 }
 
-void CTarnoDoc::ClearPaths() {
-    Tables().ClearPathEntries();
+void CTarnoDoc::ClearPaths(LoadTables& tables) {
+    tables.ClearPathEntries();
 }
 
 }  // namespace doc

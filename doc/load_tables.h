@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "doc/color_codes.h"
 #include "platform/rm/types.h"
 
 namespace doc {
@@ -30,8 +31,8 @@ struct LoadTables {
     std::int32_t polygonCount = 0;
 
     // White at program start; never reset by a load.
-    rm::D3DCOLOR lineColor = 0xFFFFFFFFU;
-    rm::D3DCOLOR surfaceColor = 0xFFFFFFFFU;
+    rm::D3DCOLOR lineColor = kWhite;
+    rm::D3DCOLOR surfaceColor = kWhite;
 
     // The reset at the start of every load: points to all bits set (-1), paths and the
     // polygon list to 0, and both path counts to 0 so no file inherits the last one's path.
@@ -72,7 +73,8 @@ private:
     std::size_t m_pointPathEnd = kTableSize;
 };
 
-// The one instance the loader and its callers share.
+// The one instance that lives for the whole process. Only the document reaches for it, to
+// hand it to each load's context; the readers use the context's reference.
 [[nodiscard]] LoadTables& Tables();
 
 [[nodiscard]] constexpr bool InTable(std::int64_t index) {

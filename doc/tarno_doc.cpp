@@ -93,7 +93,8 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         SetLastError("Cannot open: " + file.Error());
         return false;
     }
-    Tables().ResetForLoad();
+    LoadTables& tables = Tables();
+    tables.ResetForLoad();
 
     // Replace the mesh: from here on the previous model is no longer part of the scene.
     m_loadChangedScene = true;
@@ -108,7 +109,7 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
 
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
-    LoadContext ctx(file, sizeError ? 0 : static_cast<std::int64_t>(size), *m_pMeshBuilder,
+    LoadContext ctx(file, sizeError ? 0 : static_cast<std::int64_t>(size), tables, *m_pMeshBuilder,
                     observer);
     try {
         RunLineLoop(ctx);

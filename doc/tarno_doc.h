@@ -16,6 +16,15 @@
 namespace doc {
 
 class LoadContext;
+struct LoadTables;
+
+// What a path block's reader tells the line loop; the values are the readers' results as
+// the format gives them (only Draw lays strokes).
+enum class PathBlock : int {
+    Unread = -1,  // the block ended before its keyword
+    Move = 0,     // MOVETO or MOVETOPT: the path starts again, nothing is drawn
+    Draw = 1,     // DRAWTO or DRAWTOPT: the whole path is stroked
+};
 
 class CTarnoDoc : public CDocument {
 public:
@@ -62,9 +71,9 @@ public:
     // second value has no effect.
     static rm::D3DCOLOR ColorFromCode(std::int32_t code, std::int32_t second);
     // Every point-table coordinate to 0.
-    static void ClearPointTable();
+    static void ClearPointTable(LoadTables& tables);
     // Every entry of both paths to 0; the counts stay.
-    static void ClearPaths();
+    static void ClearPaths(LoadTables& tables);
     // Adds one stroke, an octagonal prism of the given half-width around a to b, coloured
     // `color`. False (nothing added) when a and b coincide or the mesh refuses the faces.
     static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth, const rm::D3DVECTOR& a,
@@ -83,8 +92,8 @@ private:
     static void ReadColorBlock(LoadContext& ctx);
     static void ReadPolygonBlock(LoadContext& ctx);
     static void AddPolygonFace(LoadContext& ctx, bool textured);
-    static int ReadLineBlock(LoadContext& ctx);
-    static int ReadPointLineBlock(LoadContext& ctx);
+    static PathBlock ReadLineBlock(LoadContext& ctx);
+    static PathBlock ReadPointLineBlock(LoadContext& ctx);
     static void LayCoordinateStrokes(LoadContext& ctx);
     static void LayPointStrokes(LoadContext& ctx);
     bool LoadFile(const std::string& path, LoadObserver* observer);
