@@ -75,6 +75,11 @@ void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
             taken = 2;
         }
         *target = ColorFromCode(code, second);  // the last pair of the block wins
+        if (target == &tables.lineColor) {
+            tables.NoteLineColorSet();
+        } else {
+            tables.NoteSurfaceColorSet();
+        }
         return taken;
     };
     (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody);

@@ -15,11 +15,6 @@ constexpr rm::D3DVALUE kStrokeHalfWidth = 0.05F;
 // A point of a MOVETO or DRAWTO block: x, y and z.
 constexpr std::size_t kPointTokens = 3;
 
-// Each DRAW block strokes its whole path again, so a few thousand DRAW lines on a long path
-// ask for tens of millions of strokes (gigabytes). Past this many in one load no further
-// stroke is laid, and the observer hears of it once.
-constexpr std::uint32_t kMaxStrokesPerLoad = 500'000;
-
 // True while the load may lay one more stroke.
 bool StrokeBudgetLeft(LoadContext& ctx) {
     if (ctx.summary.strokes < kMaxStrokesPerLoad) {
@@ -59,8 +54,12 @@ PathBlock CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
             // its own path's count.
             ClearPaths(tables);
             tables.coordinateCount = 0;
+            tables.NoteCoordinatePathStarted();
             result = PathBlock::Move;
         } else {
+            if (!tables.CoordinatePathKnown()) {
+                ctx.Fail(kNeedsEarlierPart);
+            }
             result = PathBlock::Draw;
         }
     };
@@ -101,8 +100,12 @@ PathBlock CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
             // Deliberate, as for MOVETO: both paths' entries cleared, only this count reset.
             ClearPaths(tables);
             tables.pointPathCount = 0;
+            tables.NotePointPathStarted();
             result = PathBlock::Move;
         } else {
+            if (!tables.PointPathKnown()) {
+                ctx.Fail(kNeedsEarlierPart);
+            }
             result = PathBlock::Draw;
         }
     };
@@ -135,6 +138,10 @@ PathBlock CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
 void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
     const LoadTables& tables = ctx.tables;
     for (int i = 0; i + 1 < tables.coordinateCount && StrokeBudgetLeft(ctx); ++i) {
+        if (!tables.LineColorKnown()) {
+            ctx.Fail(kNeedsEarlierPart);
+            return;
+        }
         ctx.MakeRoomForFaces();
         if (AddStroke(ctx.mesh, kStrokeHalfWidth,
                       ToVector(tables.coordinatePath[static_cast<std::size_t>(i)]),
@@ -153,6 +160,11 @@ void CTarnoDoc::LayPointStrokes(LoadContext& ctx) {
         // Path entries are always table indices: out-of-table ones are never stored.
         const auto a = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i)]);
         const auto b = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i + 1)]);
+        if (tables.Partial() &&
+            (!tables.LineColorKnown() || !tables.PointKnown(a) || !tables.PointKnown(b))) {
+            ctx.Fail(kNeedsEarlierPart);
+            return;
+        }
         if (AddStroke(ctx.mesh, kStrokeHalfWidth, ToVector(tables.pointTable[a]),
                       ToVector(tables.pointTable[b]), tables.lineColor)) {
             ++ctx.summary.strokes;

@@ -80,6 +80,16 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
     char shortUpper[32];
     const LoadTables& tables = ctx.tables;
     while (ctx.ReadRaw(text)) {
+        if (ctx.file.LineStart() >= ctx.stopAt) {
+            ctx.reachedStop = true;
+            ctx.stoppedExactly = ctx.file.LineStart() == ctx.stopAt;
+            (void)ctx.Rewind();
+            return;
+        }
+        if (ctx.cancel != nullptr && ctx.cancel->load(std::memory_order_relaxed)) {
+            ctx.Fail("cancelled");
+            return;
+        }
         // Only the first token decides, so only it is taken from the line here; the reader
         // splits the line itself when it reads it again.
         std::size_t after = 0;

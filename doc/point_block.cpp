@@ -76,6 +76,7 @@ void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
         }
         if (inTable) {
             tables.PointToWrite(static_cast<std::size_t>(next)).z = v;
+            tables.NoteWholePoint(static_cast<std::size_t>(next));
             ++ctx.summary.points;
         }
         ++next;

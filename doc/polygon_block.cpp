@@ -120,6 +120,7 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
         return 1;
     };
     (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody, &keyword);
+    tables.NotePolygonList(n);
     if (ctx.Failed()) {
         return;
     }
@@ -130,6 +131,15 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
                            (n == 1 ? " vertex" : " vertices"));
         }
         return;
+    }
+    if (tables.Partial()) {
+        for (int k = 0; k < n; ++k) {
+            if (!tables.PointKnown(static_cast<std::size_t>(
+                    tables.polygonIndexList[static_cast<std::size_t>(k)]))) {
+                ctx.Fail(kNeedsEarlierPart);
+                return;
+            }
+        }
     }
     const rm::D3DVECTOR normal = PolygonNormal(tables, n);
     const rm::D3DVECTOR reference =
@@ -143,6 +153,10 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
 
 void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
     const LoadTables& tables = ctx.tables;
+    if (!textured && !tables.SurfaceColorKnown()) {
+        ctx.Fail(kNeedsEarlierPart);
+        return;
+    }
     ctx.MakeRoomForFaces();
     const auto n = static_cast<std::size_t>(tables.polygonCount);
     for (std::size_t k = 0; k < n; ++k) {

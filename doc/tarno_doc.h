@@ -53,6 +53,11 @@ public:
     static constexpr std::uint32_t SourceLineTag(std::int64_t line) {
         return line < 0 ? 0 : line > 0xFFFFFFFF ? 0xFFFFFFFFU : static_cast<std::uint32_t>(line);
     }
+    // Files of at least this many bytes are read in two parts at once (when the machine
+    // has more than one hardware thread); the result is the same as reading in order.
+    static constexpr std::int64_t kDefaultSplitBytes = std::int64_t{4} << 20;
+    static void SetSplitBytes(std::int64_t bytes) { s_splitBytes = bytes; }
+    [[nodiscard]] static std::int64_t SplitBytes() { return s_splitBytes; }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 
@@ -97,6 +102,9 @@ private:
     static void LayCoordinateStrokes(LoadContext& ctx);
     static void LayPointStrokes(LoadContext& ctx);
     bool LoadFile(const std::string& path, LoadObserver* observer);
+    friend class RestOfFile;
+
+    static std::int64_t s_splitBytes;
 
     rm::Root& m_root;
     LoadSummary m_summary;

@@ -230,6 +230,14 @@ Result FaceArray::GetElement(std::uint32_t index, Face& out) const {
 
 MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}
 
+MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()), m_detached(true) {}
+
+void MeshBuilder::Changed() const {
+    if (!m_detached) {
+        BumpRevision();
+    }
+}
+
 Result MeshBuilder::CreateFace(Face& out) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
@@ -244,7 +252,7 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     out = Face(m_data, static_cast<std::uint32_t>(d.faces.size() - 1));
-    BumpRevision();
+    Changed();
     return Result::Ok;
 }
 
@@ -333,7 +341,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
     }
-    BumpRevision();
+    Changed();
     return Result::Ok;
 }
 
@@ -353,7 +361,7 @@ Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index)
     }
     index = static_cast<std::uint32_t>(d.positions.size());
     d.positions.push_back(position);
-    BumpRevision();
+    Changed();
     return Result::Ok;
 }
 
@@ -382,7 +390,56 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});
     }
-    BumpRevision();
+    Changed();
+    return Result::Ok;
+}
+
+Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
+    MeshData& d = *m_data;
+    if (positionMap.size() != part.positions.size()) {
+        return Result::BadValue;
+    }
+    std::size_t added = 0;
+    for (const std::uint32_t p : positionMap) {
+        if (p >= d.positions.size() && p != d.positions.size() + added++) {
+            return Result::BadValue;
+        }
+    }
+    if (d.positions.size() + added > kMaxPool ||
+        d.normals.size() + part.normals.size() > kMaxPool ||
+        d.corners.size() + part.corners.size() > kMaxPool ||
+        d.faces.size() + part.faces.size() > kMaxPool) {
+        return Result::OutOfMemory;
+    }
+    WaitForMeshReaders(d);
+    try {
+        GrowFor(d.positions, added);
+        GrowFor(d.normals, part.normals.size());
+        GrowFor(d.corners, part.corners.size());
+        GrowFor(d.faces, part.faces.size());
+        GrowFor(d.faceAppData, part.faceAppData.size());
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const std::size_t positionBase = d.positions.size();
+    for (std::size_t p = 0; p < positionMap.size(); ++p) {
+        if (positionMap[p] >= positionBase) {
+            d.positions.push_back(part.positions[p]);
+        }
+    }
+    const auto normalBase = static_cast<std::uint32_t>(d.normals.size());
+    d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
+    const auto cornerBase = static_cast<std::uint32_t>(d.corners.size());
+    for (const Corner& c : part.corners) {
+        d.corners.push_back(Corner{positionMap[c.position],
+                                   c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
+    }
+    for (FaceRecord f : part.faces) {
+        f.firstCorner += cornerBase;
+        d.faces.push_back(f);
+    }
+    d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
+    Changed();
     return Result::Ok;
 }
 
@@ -391,7 +448,7 @@ Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
         return Result::BadValue;
     }
     m_data->quality = quality;
-    BumpRevision();
+    Changed();
     return Result::Ok;
 }
 
@@ -400,7 +457,7 @@ Result MeshBuilder::SetColor(D3DCOLOR color) {
     for (FaceRecord& f : m_data->faces) {
         f.color = color;
     }
-    BumpRevision();
+    Changed();
     return Result::Ok;
 }
 
