@@ -32,6 +32,13 @@ std::uint8_t ToByte(D3DVALUE v) {
     return static_cast<std::uint8_t>(std::lround(c * 255.0F));
 }
 
+// Every change to a mesh that something may draw makes a new revision.
+void Changed(const MeshData& d) {
+    if (!d.detached) {
+        BumpRevision();
+    }
+}
+
 }  // namespace
 
 std::size_t MeshData::MemoryBytes() const {
@@ -80,7 +87,7 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -90,7 +97,7 @@ Result Face::SetColor(D3DCOLOR color) {
     }
     WaitForMeshReaders(*m_mesh);
     m_mesh->faces[m_index].color = color;
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -132,7 +139,7 @@ Result Face::SetFlags(std::uint32_t flags) {
         return Result::BadObject;
     }
     m_mesh->faces[m_index].flags = flags;
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -230,12 +237,8 @@ Result FaceArray::GetElement(std::uint32_t index, Face& out) const {
 
 MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}
 
-MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()), m_detached(true) {}
-
-void MeshBuilder::Changed() const {
-    if (!m_detached) {
-        BumpRevision();
-    }
+MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()) {
+    m_data->detached = true;
 }
 
 Result MeshBuilder::CreateFace(Face& out) {
@@ -252,7 +255,7 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     out = Face(m_data, static_cast<std::uint32_t>(d.faces.size() - 1));
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -341,7 +344,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
     }
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -361,7 +364,7 @@ Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index)
     }
     index = static_cast<std::uint32_t>(d.positions.size());
     d.positions.push_back(position);
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -390,7 +393,7 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});
     }
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -439,7 +442,7 @@ Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> 
         d.faces.push_back(f);
     }
     d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -448,7 +451,7 @@ Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
         return Result::BadValue;
     }
     m_data->quality = quality;
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -457,7 +460,7 @@ Result MeshBuilder::SetColor(D3DCOLOR color) {
     for (FaceRecord& f : m_data->faces) {
         f.color = color;
     }
-    Changed();
+    Changed(*m_data);
     return Result::Ok;
 }
 

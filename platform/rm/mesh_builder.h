@@ -48,6 +48,9 @@ struct MeshData {
     // bytes (four to a cache line) for the loader and the renderer.
     std::vector<std::uint32_t> faceAppData;
     D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
+    // Nothing draws or watches this mesh (MeshBuilder::Detached): changes to it announce
+    // no new revision.
+    bool detached = false;
     // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
     mutable PinCount pins;
 
@@ -152,11 +155,8 @@ public:
                  std::size_t normals = 0);
 
 private:
-    void Changed() const;
-
     std::shared_ptr<MeshData> m_data;
     std::uint32_t m_newFaceAppData = 0;
-    bool m_detached = false;
 };
 
 }  // namespace rm
