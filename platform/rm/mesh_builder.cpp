@@ -5,23 +5,15 @@
 #include <limits>
 #include <new>
 
-#include "platform/rm/revision.h"
+#include "platform/rm/mesh_pools.h"
 
 namespace rm {
 
+using pools::Changed;
+using pools::GrowFor;
+using pools::kMaxPool;
+
 namespace {
-
-// Makes room for `extra` more elements, growing the capacity by at least half when it must
-// grow, so that many small additions stay amortised.
-template <typename T>
-void GrowFor(std::vector<T>& v, std::size_t extra) {
-    const std::size_t needed = v.size() + extra;
-    if (needed > v.capacity()) {
-        v.reserve(std::max(needed, v.capacity() + v.capacity() / 2));
-    }
-}
-
-constexpr std::size_t kMaxPool = std::numeric_limits<std::uint32_t>::max() - 1;
 
 bool Finite(const D3DVECTOR& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -30,13 +22,6 @@ bool Finite(const D3DVECTOR& v) {
 std::uint8_t ToByte(D3DVALUE v) {
     const float c = std::clamp(v, 0.0F, 1.0F);
     return static_cast<std::uint8_t>(std::lround(c * 255.0F));
-}
-
-// Every change to a mesh that something may draw makes a new revision.
-void Changed(const MeshData& d) {
-    if (!d.detached) {
-        BumpRevision();
-    }
 }
 
 }  // namespace
@@ -393,55 +378,6 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});
     }
-    Changed(*m_data);
-    return Result::Ok;
-}
-
-Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
-    MeshData& d = *m_data;
-    if (positionMap.size() != part.positions.size()) {
-        return Result::BadValue;
-    }
-    std::size_t added = 0;
-    for (const std::uint32_t p : positionMap) {
-        if (p >= d.positions.size() && p != d.positions.size() + added++) {
-            return Result::BadValue;
-        }
-    }
-    if (d.positions.size() + added > kMaxPool ||
-        d.normals.size() + part.normals.size() > kMaxPool ||
-        d.corners.size() + part.corners.size() > kMaxPool ||
-        d.faces.size() + part.faces.size() > kMaxPool) {
-        return Result::OutOfMemory;
-    }
-    WaitForMeshReaders(d);
-    try {
-        GrowFor(d.positions, added);
-        GrowFor(d.normals, part.normals.size());
-        GrowFor(d.corners, part.corners.size());
-        GrowFor(d.faces, part.faces.size());
-        GrowFor(d.faceAppData, part.faceAppData.size());
-    } catch (const std::bad_alloc&) {
-        return Result::OutOfMemory;
-    }
-    const std::size_t positionBase = d.positions.size();
-    for (std::size_t p = 0; p < positionMap.size(); ++p) {
-        if (positionMap[p] >= positionBase) {
-            d.positions.push_back(part.positions[p]);
-        }
-    }
-    const auto normalBase = static_cast<std::uint32_t>(d.normals.size());
-    d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
-    const auto cornerBase = static_cast<std::uint32_t>(d.corners.size());
-    for (const Corner& c : part.corners) {
-        d.corners.push_back(Corner{positionMap[c.position],
-                                   c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
-    }
-    for (FaceRecord f : part.faces) {
-        f.firstCorner += cornerBase;
-        d.faces.push_back(f);
-    }
-    d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
     Changed(*m_data);
     return Result::Ok;
 }
