@@ -106,7 +106,8 @@ void RestOfFile::Run() {
         m_lastLine = ctx.line;
         m_strokeLimitReached = ctx.strokeLimitReported;
         m_complete = true;
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // Whatever stopped the rest, reading on in order meets it again and reports it.
         m_complete = false;
     }
 }
