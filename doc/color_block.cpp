@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "doc/keywords.h"
-#include "doc/load_context.h"
+#include "doc/block_reader.h"
+#include "doc/color_codes.h"
 #include "doc/tarno_doc.h"
 
 namespace doc {
@@ -36,9 +36,6 @@ constexpr std::array<rm::D3DCOLOR, 23> kPalette = {
     0xFFCCCCCCU,  // 0x16 pale grey, the shading code
 };
 
-constexpr std::int32_t kShadingCode = 0x16;
-constexpr std::int32_t kPercentSecond = 0xF0;
-
 std::int32_t ColorValue(const LoadContext& ctx, std::string_view token, std::int32_t percent) {
     bool isNumber = true;
     const std::int32_t v = ReadColorValue(token, percent, isNumber);
@@ -50,63 +47,42 @@ std::int32_t ColorValue(const LoadContext& ctx, std::string_view token, std::int
 
 }  // namespace
 
+// Deliberate: a pair's second value is read, and may be passed, but never changes the
+// colour; files carry one in every pair all the same.
 rm::D3DCOLOR CTarnoDoc::ColorFromCode(std::int32_t code, std::int32_t /*second*/) {
     if (code < 0 || code >= static_cast<std::int32_t>(kPalette.size())) {
-        return 0xFFFFFFFFU;
+        return kWhite;
     }
     return kPalette[static_cast<std::size_t>(code)];
 }
 
 void CTarnoDoc::ReadColorBlock(LoadContext& ctx) {
-    enum class State { Keyword, Open, Pair };
-    State state = State::Keyword;
-    LoadTables& tables = Tables();
+    LoadTables& tables = ctx.tables;
     rm::D3DCOLOR* target = &tables.surfaceColor;
-    std::string_view keyword;  // for warnings only
-    const std::int64_t keywordLine = ctx.line + 1;
-
-    int count = 0;
-    for (;;) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
-        if (got != LoadContext::BlockLine::Tokens) {
-            ctx.WarnNotClosed(got, keywordLine, keyword);
-            return;
+    const auto onKeyword = [&](std::string_view token) {
+        // SURFACECOLOR and SHADEDCOLOR both set the surface colour.
+        target = IsWord(token, "LINECOLOR") ? &tables.lineColor : &tables.surfaceColor;
+    };
+    const auto onBody = [&](const BodyTokens& tokens) -> std::size_t {
+        const std::int32_t code = ColorValue(ctx, tokens.Token(), kShadingCode);
+        // Deliberate: the second value is taken as it comes, ")" and "ENDA" included, so
+        // neither ends the block there; at the end of the line it is an empty token and
+        // the next line starts a new pair.
+        std::int32_t second = 0;
+        std::size_t taken = 1;
+        if (tokens.Remaining() > 0) {
+            second = ColorValue(ctx, tokens.line[tokens.at + 1], kPercentSecond);
+            taken = 2;
         }
-        const std::string_view* t = ctx.tokens.data();
-        for (int i = 0; i < count; ++i) {
-            const std::string_view token = t[i];
-            if (EndsBlock(token)) {
-                return;
-            }
-            switch (state) {
-                case State::Keyword:
-                    if (ctx.observer != nullptr) {
-                        keyword = KeywordName(token);
-                    }
-                    target = IsWord(token, "LINECOLOR") ? &tables.lineColor : &tables.surfaceColor;
-                    state = State::Open;
-                    break;
-                case State::Open:
-                    if (!IsOpenBracket(token)) {
-                        return;
-                    }
-                    state = State::Pair;
-                    break;
-                case State::Pair: {
-                    const std::int32_t code = ColorValue(ctx, token, kShadingCode);
-                    // The second value is taken as it comes, ")" and "ENDA" included; at
-                    // the end of the line it is an empty token.
-                    std::int32_t second = 0;
-                    if (i + 1 < count) {
-                        ++i;
-                        second = ColorValue(ctx, t[i], kPercentSecond);
-                    }
-                    *target = ColorFromCode(code, second);
-                    break;
-                }
-            }
+        *target = ColorFromCode(code, second);  // the last pair of the block wins
+        if (target == &tables.lineColor) {
+            tables.NoteLineColorSet();
+        } else {
+            tables.NoteSurfaceColorSet();
         }
-    }
+        return taken;
+    };
+    (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody);
 }
 
 }  // namespace doc

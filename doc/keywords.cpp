@@ -28,6 +28,14 @@ constexpr std::array<std::pair<std::string_view, Keyword>, 15> kWhole = {{
     {"SHADEDCOLOR", Keyword::ShadedColor},
 }};
 
+// The shortest and the longest whole keyword ("ENDA"/"POLY" and "SHADEDTEXPOLY").
+constexpr std::size_t kShortestKeyword = 4;
+constexpr std::size_t kLongestKeyword = 13;
+constexpr std::string_view kAutoPoints = "AUTOPOINTS";
+// A misspelling is at most this many edits from a keyword (two for long keywords).
+constexpr std::size_t kMostEdits = 2;
+constexpr std::size_t kLongKeyword = 7;
+
 // Edit distance (insertions, deletions, changes) of two short words, or `limit` + 1 when
 // it is larger than `limit`.
 std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) {
@@ -35,7 +43,7 @@ std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) 
     if (gap > limit) {
         return limit + 1;
     }
-    std::array<std::size_t, 17> row{};
+    std::array<std::size_t, kLongestKeyword + kMostEdits + 2> row{};  // b is a keyword
     for (std::size_t j = 0; j <= b.size(); ++j) {
         row[j] = j;
     }
@@ -54,15 +62,14 @@ std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) 
 }  // namespace
 
 std::string_view LikelyKeyword(std::string_view token) {
-    // Keywords run to 13 letters; a word more than two longer is none of them.
-    if (token.size() < 3 || token.size() > 15 || MatchKeyword(token) != Keyword::None) {
+    if (token.size() + 1 < kShortestKeyword || token.size() > kLongestKeyword + kMostEdits ||
+        MatchKeyword(token) != Keyword::None) {
         return {};
     }
     std::string_view best;
-    std::size_t bestDistance = 3;
-    constexpr std::string_view kAuto = "AUTOPOINTS";
+    std::size_t bestDistance = kMostEdits + 1;
     const auto consider = [&](std::string_view name) {
-        const std::size_t limit = name.size() >= 7 ? 2 : 1;
+        const std::size_t limit = name.size() >= kLongKeyword ? kMostEdits : 1;
         const std::size_t d = Distance(token, name, limit);
         if (d <= limit && d < bestDistance) {
             best = name;
@@ -72,7 +79,7 @@ std::string_view LikelyKeyword(std::string_view token) {
     for (const auto& entry : kWhole) {
         consider(entry.first);
     }
-    consider(kAuto);
+    consider(kAutoPoints);
     return best;
 }
 
@@ -81,10 +88,10 @@ Keyword MatchKeyword(std::string_view token) {
         return Keyword::EndA;
     }
     // No whole keyword contains "AUTOPOINTS", so testing it second changes no outcome.
-    if (token.size() >= 10 && token.find("AUTOPOINTS") != std::string_view::npos) {
+    if (token.size() >= kAutoPoints.size() && token.find(kAutoPoints) != std::string_view::npos) {
         return Keyword::AutoPoints;
     }
-    if (token.size() < 4 || token.size() > 13) {
+    if (token.size() < kShortestKeyword || token.size() > kLongestKeyword) {
         return Keyword::None;
     }
     for (const auto& [name, keyword] : kWhole) {

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "doc/keywords.h"
-#include "doc/load_context.h"
+#include "doc/block_reader.h"
 #include "doc/tarno_doc.h"
 
 namespace doc {
@@ -13,11 +12,8 @@ namespace doc {
 namespace {
 
 constexpr rm::D3DVALUE kStrokeHalfWidth = 0.05F;
-
-// Each DRAW block strokes its whole path again, so a few thousand DRAW lines on a long path
-// ask for tens of millions of strokes (gigabytes). Past this many in one load no further
-// stroke is laid, and the observer hears of it once.
-constexpr std::uint32_t kMaxStrokesPerLoad = 500'000;
+// A point of a MOVETO or DRAWTO block: x, y and z.
+constexpr std::size_t kPointTokens = 3;
 
 // True while the load may lay one more stroke.
 bool StrokeBudgetLeft(LoadContext& ctx) {
@@ -46,151 +42,106 @@ void WarnPathFull(const LoadContext& ctx, bool& reported, std::string_view token
 
 }  // namespace
 
-int CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
-    enum class State { Keyword, Open, Points };
-    State state = State::Keyword;
-    LoadTables& tables = Tables();
-    int result = -1;
+PathBlock CTarnoDoc::ReadLineBlock(LoadContext& ctx) {
+    LoadTables& tables = ctx.tables;
+    PathBlock result = PathBlock::Unread;
     int added = 0;
     bool fullReported = false;
-    std::string_view keyword;  // for warnings only
-    const std::int64_t keywordLine = ctx.line + 1;
 
-    int count = 0;
-    bool open = true;
-    while (open) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
-        if (got != LoadContext::BlockLine::Tokens) {
-            ctx.WarnNotClosed(got, keywordLine, keyword);
-            break;
+    const auto onKeyword = [&](std::string_view token) {
+        if (IsWord(token, "MOVETO")) {
+            // Deliberate: a MOVE block clears the entries of both paths but resets only
+            // its own path's count.
+            ClearPaths(tables);
+            tables.coordinateCount = 0;
+            tables.NoteCoordinatePathStarted();
+            result = PathBlock::Move;
+        } else {
+            if (!tables.CoordinatePathKnown()) {
+                ctx.Fail(kNeedsEarlierPart);
+            }
+            result = PathBlock::Draw;
         }
-        const std::string_view* t = ctx.tokens.data();
-        int i = 0;
-        while (i < count) {
-            const std::string_view token = t[i];
-            // Only the first token of a point is tested: ")" in the y or z place reads 0.
-            if (EndsBlock(token)) {
-                open = false;
-                break;
-            }
-            if (state == State::Keyword) {
-                if (ctx.observer != nullptr) {
-                    keyword = KeywordName(token);
-                }
-                if (IsWord(token, "MOVETO")) {
-                    ClearPaths();
-                    tables.coordinateCount = 0;
-                    result = 0;
-                } else {
-                    result = 1;
-                }
-                state = State::Open;
-                ++i;
-                continue;
-            }
-            if (state == State::Open) {
-                if (!IsOpenBracket(token)) {
-                    open = false;
-                    break;
-                }
-                state = State::Points;
-                ++i;
-                continue;
-            }
-            // A point is three tokens of one line; those missing at its end read as 0.
-            TablePoint p{0, 0, 0};
-            p.x = ctx.Decimal(token);
-            if (i + 1 < count) {
-                p.y = ctx.Decimal(t[i + 1]);
-            }
-            if (i + 2 < count) {
-                p.z = ctx.Decimal(t[i + 2]);
-            }
-            const std::int64_t at = std::int64_t{tables.coordinateCount} + added;
-            if (InTable(at)) {
-                tables.SetCoordinate(static_cast<std::size_t>(at), p);
-                ++added;
-            } else {
-                WarnPathFull(ctx, fullReported, token);
-            }
-            i += 3;
+    };
+    const auto onBody = [&](const BodyTokens& tokens) -> std::size_t {
+        // Deliberate: a point is three tokens of one line, and only its first is tested for
+        // the block's end: ")" or "ENDA" in the y or z place reads as 0, and values missing
+        // at the end of the line read as 0.
+        TablePoint p{0, 0, 0};
+        p.x = ctx.Decimal(tokens.Token());
+        if (tokens.Remaining() >= 1) {
+            p.y = ctx.Decimal(tokens.line[tokens.at + 1]);
         }
-    }
+        if (tokens.Remaining() >= 2) {
+            p.z = ctx.Decimal(tokens.line[tokens.at + 2]);
+        }
+        const std::int64_t at = std::int64_t{tables.coordinateCount} + added;
+        if (InTable(at)) {
+            tables.SetCoordinate(static_cast<std::size_t>(at), p);
+            ++added;
+        } else {
+            WarnPathFull(ctx, fullReported, tokens.Token());
+        }
+        return kPointTokens;
+    };
+    (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody);
     tables.coordinateCount += added;
     return result;
 }
 
-int CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
-    enum class State { Keyword, Open, Indices };
-    State state = State::Keyword;
-    LoadTables& tables = Tables();
-    int result = -1;
+PathBlock CTarnoDoc::ReadPointLineBlock(LoadContext& ctx) {
+    LoadTables& tables = ctx.tables;
+    PathBlock result = PathBlock::Unread;
     int added = 0;
     bool fullReported = false;
-    std::string_view keyword;  // for warnings only
-    const std::int64_t keywordLine = ctx.line + 1;
 
-    int count = 0;
-    bool open = true;
-    while (open) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
-        if (got != LoadContext::BlockLine::Tokens) {
-            ctx.WarnNotClosed(got, keywordLine, keyword);
-            break;
+    const auto onKeyword = [&](std::string_view token) {
+        if (IsWord(token, "MOVETOPT")) {
+            // Deliberate, as for MOVETO: both paths' entries cleared, only this count reset.
+            ClearPaths(tables);
+            tables.pointPathCount = 0;
+            tables.NotePointPathStarted();
+            result = PathBlock::Move;
+        } else {
+            if (!tables.PointPathKnown()) {
+                ctx.Fail(kNeedsEarlierPart);
+            }
+            result = PathBlock::Draw;
         }
-        const std::string_view* t = ctx.tokens.data();
-        for (int i = 0; i < count; ++i) {
-            const std::string_view token = t[i];
-            if (EndsBlock(token)) {
-                open = false;
-                break;
+    };
+    const auto onBody = [&](const BodyTokens& tokens) -> std::size_t {
+        const std::string_view token = tokens.Token();
+        const std::int32_t index = ctx.Decimal(token);
+        if (!InTable(index)) {
+            if (ctx.observer != nullptr) {
+                ctx.Warn(LoadWarning::OutOfBounds, token);
             }
-            if (state == State::Keyword) {
-                if (ctx.observer != nullptr) {
-                    keyword = KeywordName(token);
-                }
-                if (IsWord(token, "MOVETOPT")) {
-                    ClearPaths();
-                    tables.pointPathCount = 0;
-                    result = 0;
-                } else {
-                    result = 1;
-                }
-                state = State::Open;
-                continue;
-            }
-            if (state == State::Open) {
-                if (!IsOpenBracket(token)) {
-                    open = false;
-                    break;
-                }
-                state = State::Indices;
-                continue;
-            }
-            const std::int32_t index = ctx.Decimal(token);
-            if (!InTable(index)) {
-                if (ctx.observer != nullptr) {
-                    ctx.Warn(LoadWarning::OutOfBounds, token);
-                }
-                continue;
-            }
-            const std::int64_t at = std::int64_t{tables.pointPathCount} + added;
-            if (!InTable(at)) {
-                WarnPathFull(ctx, fullReported, token);
-                continue;
-            }
-            ctx.CheckWritten(index);
-            tables.SetPointPathEntry(static_cast<std::size_t>(at), index);
-            ++added;
+            return 1;
         }
-    }
+        const std::int64_t at = std::int64_t{tables.pointPathCount} + added;
+        if (!InTable(at)) {
+            WarnPathFull(ctx, fullReported, token);
+            return 1;
+        }
+        ctx.CheckWritten(index);
+        tables.SetPointPathEntry(static_cast<std::size_t>(at), index);
+        ++added;
+        return 1;
+    };
+    (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody);
     tables.pointPathCount += added;
     return result;
 }
 
+// Deliberate: each DRAW block strokes its whole path from the first point again, so the
+// segments an earlier DRAW block stroked are laid once more, in the line colour of now.
 void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
-    const LoadTables& tables = Tables();
+    const LoadTables& tables = ctx.tables;
     for (int i = 0; i + 1 < tables.coordinateCount && StrokeBudgetLeft(ctx); ++i) {
+        if (!tables.LineColorKnown()) {
+            ctx.Fail(kNeedsEarlierPart);
+            return;
+        }
         ctx.MakeRoomForFaces();
         if (AddStroke(ctx.mesh, kStrokeHalfWidth,
                       ToVector(tables.coordinatePath[static_cast<std::size_t>(i)]),
@@ -201,13 +152,19 @@ void CTarnoDoc::LayCoordinateStrokes(LoadContext& ctx) {
     }
 }
 
+// The points are read from the table now, as they are when the DRAW block ends.
 void CTarnoDoc::LayPointStrokes(LoadContext& ctx) {
-    const LoadTables& tables = Tables();
+    const LoadTables& tables = ctx.tables;
     for (int i = 0; i + 1 < tables.pointPathCount && StrokeBudgetLeft(ctx); ++i) {
         ctx.MakeRoomForFaces();
         // Path entries are always table indices: out-of-table ones are never stored.
         const auto a = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i)]);
         const auto b = static_cast<std::size_t>(tables.pointPath[static_cast<std::size_t>(i + 1)]);
+        if (tables.Partial() &&
+            (!tables.LineColorKnown() || !tables.PointKnown(a) || !tables.PointKnown(b))) {
+            ctx.Fail(kNeedsEarlierPart);
+            return;
+        }
         if (AddStroke(ctx.mesh, kStrokeHalfWidth, ToVector(tables.pointTable[a]),
                       ToVector(tables.pointTable[b]), tables.lineColor)) {
             ++ctx.summary.strokes;

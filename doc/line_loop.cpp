@@ -78,8 +78,18 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
     std::string_view text;
     std::string upper;  // a first token too long for shortUpper (rare)
     char shortUpper[32];
-    LoadTables& tables = Tables();
+    const LoadTables& tables = ctx.tables;
     while (ctx.ReadRaw(text)) {
+        if (ctx.file.LineStart() >= ctx.stopAt) {
+            ctx.reachedStop = true;
+            ctx.stoppedExactly = ctx.file.LineStart() == ctx.stopAt;
+            (void)ctx.Rewind();
+            return;
+        }
+        if (ctx.cancel != nullptr && ctx.cancel->load(std::memory_order_relaxed)) {
+            ctx.Fail("cancelled");
+            return;
+        }
         // Only the first token decides, so only it is taken from the line here; the reader
         // splits the line itself when it reads it again.
         std::size_t after = 0;
@@ -103,11 +113,15 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
                 }
                 continue;
             case Keyword::EndA:
+                // Ends the file here; an "ENDA" that a reader takes inside its block only
+                // ends that block.
                 if (ctx.observer != nullptr) {
                     ReportAfterEnd(ctx);
                 }
                 return;
             case Keyword::AutoPoints:
+                // Deliberate: the command is ignored, and the lines of its block are then
+                // read here as ordinary lines.
                 if (ctx.observer != nullptr) {
                     ctx.Warn(LoadWarning::UndrawnCommand, first);
                 }
@@ -138,13 +152,13 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
                 break;
             case Keyword::MoveTo:
             case Keyword::DrawTo:
-                if (ReadLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                if (ReadLineBlock(ctx) == PathBlock::Draw && !ctx.Failed()) {
                     LayCoordinateStrokes(ctx);
                 }
                 break;
             case Keyword::MoveToPt:
             case Keyword::DrawToPt:
-                if (ReadPointLineBlock(ctx) >= 1 && !ctx.Failed()) {
+                if (ReadPointLineBlock(ctx) == PathBlock::Draw && !ctx.Failed()) {
                     LayPointStrokes(ctx);
                 }
                 break;

@@ -4,6 +4,7 @@
 // observer. Every warning goes through an `if (observer)` so a load without one builds no
 // text and keeps no extra tables.
 
+#include <atomic>
 #include <bitset>
 #include <cstdint>
 #include <string>
@@ -20,11 +21,20 @@
 
 namespace doc {
 
+// Each DRAW block strokes its whole path again, so a few thousand DRAW lines on a long path
+// ask for tens of millions of strokes (gigabytes). Past this many in one load no further
+// stroke is laid, and the observer hears of it once.
+inline constexpr std::uint32_t kMaxStrokesPerLoad = 500'000;
+
+// Why a load of the rest of a file, begun without the part before it, gave up.
+inline constexpr const char* kNeedsEarlierPart = "needs what the part before sets";
+
 class LoadContext {
 public:
-    LoadContext(rm::TextFile& file, std::int64_t fileSize, rm::MeshBuilder& mesh,
-                LoadObserver* observer)
-        : file(file), mesh(mesh), observer(observer), m_fileSize(fileSize) {}
+    // `tables` are the process-wide load tables, already reset for this load.
+    LoadContext(rm::TextFile& file, std::int64_t fileSize, LoadTables& tables,
+                rm::MeshBuilder& mesh, LoadObserver* observer)
+        : file(file), tables(tables), mesh(mesh), observer(observer), m_fileSize(fileSize) {}
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
@@ -90,6 +100,10 @@ public:
         SharedPoint& s = m_shared[static_cast<std::size_t>(index)];
         if (s.position == kNoPosition || s.value.x != point.x || s.value.y != point.y ||
             s.value.z != point.z) {
+            if (s.position == kNoPosition && tables.Partial()) {
+                firstPositions.push_back(
+                    {index, static_cast<std::uint32_t>(mesh.Data().positions.size()), point});
+            }
             const rm::D3DVECTOR p{static_cast<rm::D3DVALUE>(point.x),
                                   static_cast<rm::D3DVALUE>(point.y),
                                   static_cast<rm::D3DVALUE>(point.z)};
@@ -103,7 +117,22 @@ public:
         return true;
     }
 
+    // The position the part before this one left for `index`, if it has the value `point`.
+    [[nodiscard]] bool SharedPosition(std::int32_t index, const TablePoint& point,
+                                      std::uint32_t& position) const {
+        const SharedPoint& s = m_shared[static_cast<std::size_t>(index)];
+        if (s.position == kNoPosition || s.value.x != point.x || s.value.y != point.y ||
+            s.value.z != point.z) {
+            return false;
+        }
+        position = s.position;
+        return true;
+    }
+    // Where the load starts in the file (0, or the start of the rest read ahead).
+    void SetStart(std::int64_t offset) { m_start = offset; }
+
     rm::TextFile& file;
+    LoadTables& tables;
     rm::MeshBuilder& mesh;
     LoadObserver* const observer;
     // The tokens of the line a block reader read last, as views into the file's buffer; they
@@ -117,6 +146,20 @@ public:
     std::bitset<kTableSize> written;
     // The corners of the face being added, as mesh positions.
     std::vector<std::uint32_t> corners = std::vector<std::uint32_t>(kTableSize);
+    // The line loop stops before the first line that starts at or after this offset, and
+    // says whether that line starts there exactly.
+    std::int64_t stopAt = INT64_MAX;
+    bool reachedStop = false;
+    bool stoppedExactly = false;
+    // Set from another thread when the load's result is no longer wanted.
+    const std::atomic<bool>* cancel = nullptr;
+    // A partial load: the first mesh position made for each point-table index.
+    struct FirstPosition {
+        std::int32_t index;
+        std::uint32_t position;
+        TablePoint value;
+    };
+    std::vector<FirstPosition> firstPositions;
 
 private:
     static constexpr std::uint32_t kNoPosition = 0xFFFFFFFFU;
@@ -130,6 +173,7 @@ private:
     // By point-table index: the value last added to the mesh for it, and where.
     std::vector<SharedPoint> m_shared = std::vector<SharedPoint>(kTableSize);
     std::int64_t m_fileSize = 0;
+    std::int64_t m_start = 0;
     std::size_t m_nextGrowthCheck = 0;
     bool m_failed = false;
     std::string m_failure;

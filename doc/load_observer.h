@@ -33,6 +33,7 @@ struct LoadSummary {
     std::uint32_t points = 0;   // point-table entries written by this load
     std::uint32_t faces = 0;    // polygon faces made
     std::uint32_t strokes = 0;  // strokes laid
+    std::uint32_t parts = 1;    // parts of the file read at the same time
 };
 
 }  // namespace doc

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "doc/color_codes.h"
 #include "platform/core/types.h"
 
 namespace doc {
@@ -30,8 +31,8 @@ struct LoadTables {
     std::int32_t polygonCount = 0;
 
     // White at program start; never reset by a load.
-    rm::D3DCOLOR lineColor = 0xFFFFFFFFU;
-    rm::D3DCOLOR surfaceColor = 0xFFFFFFFFU;
+    rm::D3DCOLOR lineColor = kWhite;
+    rm::D3DCOLOR surfaceColor = kWhite;
 
     // The reset at the start of every load: points to all bits set (-1), paths and the
     // polygon list to 0, and both path counts to 0 so no file inherits the last one's path.
@@ -40,6 +41,38 @@ struct LoadTables {
     void ClearPoints();
     // Every entry of both paths to 0; the counts stay.
     void ClearPathEntries();
+
+    // A load of the rest of a file, read ahead on another thread, starts without knowing
+    // the tables the part before leaves it. It tracks what its own blocks determine; a
+    // reader that needs anything else fails that load, and the file is read on in order.
+    [[nodiscard]] bool Partial() const { return m_partial; }
+    void StartPartial();
+    [[nodiscard]] bool PointKnown(std::size_t index) const {
+        return !m_partial || m_allPointsKnown || m_pointKnown[index];
+    }
+    // After a point block wrote z, the last of an entry's coordinates.
+    void NoteWholePoint(std::size_t index) {
+        if (m_partial) m_pointKnown[index] = true;
+    }
+    [[nodiscard]] bool CoordinatePathKnown() const { return !m_partial || m_coordinateKnown; }
+    [[nodiscard]] bool PointPathKnown() const { return !m_partial || m_pointPathKnown; }
+    void NoteCoordinatePathStarted() { m_coordinateKnown = true; }
+    void NotePointPathStarted() { m_pointPathKnown = true; }
+    // After a polygon block stored n indices in the polygon index list.
+    void NotePolygonList(int n) {
+        m_polygonRead = true;
+        if (static_cast<std::size_t>(n) > m_polygonEnd) m_polygonEnd = static_cast<std::size_t>(n);
+    }
+    void NoteSurfaceColorSet() { m_surfaceKnown = true; }
+    void NoteLineColorSet() { m_lineKnown = true; }
+    [[nodiscard]] bool SurfaceColorKnown() const { return !m_partial || m_surfaceKnown; }
+    [[nodiscard]] bool LineColorKnown() const { return !m_partial || m_lineKnown; }
+    // Whether TakeOver can follow a partial load: it cleared the point table, so that no
+    // entry depends on the part before.
+    [[nodiscard]] bool PointsDetermined() const { return m_allPointsKnown; }
+    // Brings these tables (as the part before left them) to the state the partial load
+    // `rest` ended with; `rest` must have PointsDetermined.
+    void TakeOver(const LoadTables& rest);
 
     // The entry a point block writes into (index in the table).
     TablePoint& PointToWrite(std::size_t index) {
@@ -70,9 +103,22 @@ private:
     // Path entries from these on are 0.
     std::size_t m_coordinateEnd = kTableSize;
     std::size_t m_pointPathEnd = kTableSize;
+
+    // What a partial load knows (see StartPartial).
+    bool m_partial = false;
+    bool m_allPointsKnown = false;
+    std::array<bool, kTableSize> m_pointKnown{};
+    bool m_pathsCleared = false;
+    bool m_coordinateKnown = false;
+    bool m_pointPathKnown = false;
+    bool m_polygonRead = false;
+    std::size_t m_polygonEnd = 0;  // polygon index list entries written
+    bool m_surfaceKnown = false;
+    bool m_lineKnown = false;
 };
 
-// The one instance the loader and its callers share.
+// The one instance that lives for the whole process. Only the document reaches for it, to
+// hand it to each load's context; the readers use the context's reference.
 [[nodiscard]] LoadTables& Tables();
 
 [[nodiscard]] constexpr bool InTable(std::int64_t index) {

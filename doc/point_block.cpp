@@ -2,13 +2,17 @@
 
 #include <algorithm>
 
-#include "doc/keywords.h"
-#include "doc/load_context.h"
+#include "doc/block_reader.h"
 #include "doc/tarno_doc.h"
 
 namespace doc {
 
 namespace {
+
+constexpr int kCoordinates = 3;
+// VECPOINTS and VECTORPOINTS carry three more values after each point's coordinates.
+constexpr int kValuesWithVector = 6;
+constexpr std::size_t kVectorValues = kValuesWithVector - kCoordinates;
 
 bool StartsNumber(std::string_view t) {
     return IsDigit(t[0]) || t[0] == '-';
@@ -17,100 +21,74 @@ bool StartsNumber(std::string_view t) {
 }  // namespace
 
 void CTarnoDoc::ReadPointBlock(LoadContext& ctx) {
-    enum class State { Keyword, Open, Start, X, Y, Z };
-    State state = State::Keyword;
-    int valuesPerPoint = 3;
+    enum class State { Start, X, Y, Z };
+    State state = State::Start;
+    int valuesPerPoint = kCoordinates;
     // The next point's number. Numbers outside the table are kept as they are, so a block
     // that starts (or runs) outside it keeps its numbering; such points are not stored.
     std::int64_t next = 0;
-    std::string_view keyword;  // for warnings only
-    const std::int64_t keywordLine = ctx.line + 1;
-    LoadTables& tables = Tables();
+    LoadTables& tables = ctx.tables;
 
-    int count = 0;
-    for (;;) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
-        if (got == LoadContext::BlockLine::End) {
-            ctx.WarnNotClosed(got, keywordLine, keyword);
-            return;
-        }
-        if (got == LoadContext::BlockLine::Empty) {
-            continue;  // a point block goes on over empty lines
-        }
-        const std::string_view* t = ctx.tokens.data();
-        for (int i = 0; i < count; ++i) {
-            const std::string_view token = t[i];
-            if (EndsBlock(token)) {
-                return;
+    const auto onKeyword = [&](std::string_view token) {
+        valuesPerPoint = IsWord(token, "POINTS") ? kCoordinates : kValuesWithVector;
+    };
+    const auto onBody = [&](const BodyTokens& tokens) -> std::size_t {
+        const std::string_view token = tokens.Token();
+        if (state == State::Start) {
+            if (!StartsNumber(token)) {
+                // An option word: "A" anywhere means three values per point; the last one
+                // before the start index decides.
+                valuesPerPoint = token.find_first_of("Aa") != std::string_view::npos
+                                     ? kCoordinates
+                                     : kValuesWithVector;
+                return 1;
             }
-            switch (state) {
-                case State::Keyword:
-                    if (ctx.observer != nullptr) {
-                        keyword = KeywordName(token);
-                    }
-                    valuesPerPoint = IsWord(token, "POINTS") ? 3 : 6;
-                    state = State::Open;
-                    break;
-                case State::Open:
-                    if (!IsOpenBracket(token)) {
-                        return;
-                    }
-                    state = State::Start;
-                    break;
-                case State::Start:
-                    if (!StartsNumber(token)) {
-                        // An option word: "A" anywhere means three values per point.
-                        valuesPerPoint =
-                            token.find_first_of("Aa") != std::string_view::npos ? 3 : 6;
-                        break;
-                    }
-                    next = ctx.Decimal(token);
-                    if (next == 0) {
-                        ClearPointTable();
-                        if (ctx.observer != nullptr) {
-                            ctx.ForgetWritten();
-                        }
-                    }
-                    state = State::X;
-                    break;
-                case State::X:
-                case State::Y:
-                case State::Z: {
-                    const std::int32_t v = ctx.Decimal(token);
-                    const bool inTable = InTable(next);
-                    if (!inTable && state == State::X && ctx.observer != nullptr) {
-                        ctx.Warn(LoadWarning::OutOfBounds, "point " + std::to_string(next));
-                    }
-                    if (state == State::X) {
-                        if (inTable) {
-                            tables.PointToWrite(static_cast<std::size_t>(next)).x = v;
-                            ctx.NoteWritten(next);
-                        }
-                        state = State::Y;
-                        break;
-                    }
-                    if (state == State::Y) {
-                        if (inTable) {
-                            tables.PointToWrite(static_cast<std::size_t>(next)).y = v;
-                        }
-                        state = State::Z;
-                        break;
-                    }
-                    if (inTable) {
-                        tables.PointToWrite(static_cast<std::size_t>(next)).z = v;
-                        ++ctx.summary.points;
-                    }
-                    ++next;
-                    state = State::X;
-                    if (valuesPerPoint == 6) {
-                        // The three extra values are skipped only as far as this line goes.
-                        i += std::min(3, count - 1 - i);
-                    }
-                    break;
+            next = ctx.Decimal(token);
+            // Deliberate: a block that starts at 0 zeroes the whole table, points of
+            // earlier blocks of the same load included.
+            if (next == 0) {
+                ClearPointTable(tables);
+                if (ctx.observer != nullptr) {
+                    ctx.ForgetWritten();
                 }
             }
+            state = State::X;
+            return 1;
         }
-    }
+        const std::int32_t v = ctx.Decimal(token);
+        const bool inTable = InTable(next);
+        if (state == State::X) {
+            if (inTable) {
+                tables.PointToWrite(static_cast<std::size_t>(next)).x = v;
+                ctx.NoteWritten(next);
+            } else if (ctx.observer != nullptr) {
+                ctx.Warn(LoadWarning::OutOfBounds, "point " + std::to_string(next));
+            }
+            state = State::Y;
+            return 1;
+        }
+        if (state == State::Y) {
+            if (inTable) {
+                tables.PointToWrite(static_cast<std::size_t>(next)).y = v;
+            }
+            state = State::Z;
+            return 1;
+        }
+        if (inTable) {
+            tables.PointToWrite(static_cast<std::size_t>(next)).z = v;
+            tables.NoteWholePoint(static_cast<std::size_t>(next));
+            ++ctx.summary.points;
+        }
+        ++next;
+        state = State::X;
+        if (valuesPerPoint == kValuesWithVector) {
+            // Deliberate: the extra values are skipped only as far as this line goes; the
+            // next line starts with the next point's x.
+            return 1 + std::min(kVectorValues, tokens.Remaining());
+        }
+        return 1;
+    };
+    (void)ReadBlock(ctx, EmptyLines::PassOver, onKeyword, onBody);
 }
 
 }  // namespace doc

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <span>
 
-#include "doc/keywords.h"
-#include "doc/load_context.h"
+#include "doc/block_reader.h"
+#include "doc/color_codes.h"
 #include "doc/polygon_normal.h"
 #include "doc/tarno_doc.h"
 #include "platform/core/vector_math.h"
@@ -15,12 +15,21 @@ namespace doc {
 namespace {
 
 struct FacingRule {
-    bool towardsUp = false;  // reference (0, 0.1, 0) instead of the first vertex
+    bool towardsUp = false;  // reference kUp instead of the first vertex
     bool wantNonNegative = false;
 };
 
+// The reference direction of the "AU" and "AD" headers.
+constexpr rm::D3DVECTOR kUp{0.0F, 0.1F, 0.0F};
+// Tokens taken by an "M" header (it and four values) and by a numeric one (four values).
+constexpr std::size_t kMatrixHeaderTokens = 5;
+constexpr std::size_t kNumericHeaderTokens = 4;
+// A textured vertex entry: the index, then two values that are skipped unread.
+constexpr int kTexturedEntryTokens = 3;
+constexpr int kFewestCorners = 3;
+
 // How many tokens the header takes, and the facing rule it sets.
-int ReadHeader(std::string_view token, FacingRule& rule) {
+std::size_t ReadHeader(std::string_view token, FacingRule& rule) {
     if (IsWord(token, "A")) {
         rule = {false, true};
         return 1;
@@ -39,11 +48,12 @@ int ReadHeader(std::string_view token, FacingRule& rule) {
     }
     if (IsWord(token, "M")) {
         rule = {false, true};
-        return 5;
+        return kMatrixHeaderTokens;
     }
+    // Deliberate: indices right after "(" are taken as a numeric header, four of them.
     if (IsDigit(token[0]) || token[0] == '-') {
         rule = {false, true};
-        return 4;
+        return kNumericHeaderTokens;
     }
     rule = {false, false};
     return 1;
@@ -58,10 +68,9 @@ rm::D3DVECTOR PointAt(const LoadTables& tables, std::int32_t index) {
 }  // namespace
 
 void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
-    enum class State { Keyword, Open, Header, Vertices };
-    State state = State::Keyword;
-    LoadTables& tables = Tables();
+    LoadTables& tables = ctx.tables;
     FacingRule rule;  // first vertex, negative, until a header says otherwise
+    bool headerRead = false;
     bool textured = false;
     int entry = 0;  // position within a textured vertex entry: 0 is the index
     int n = 0;
@@ -70,74 +79,52 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
     const std::int64_t keywordLine = ctx.line + 1;
     tables.polygonCount = 0;
 
-    int count = 0;
-    bool open = true;
-    while (open) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
-        if (got != LoadContext::BlockLine::Tokens) {
-            ctx.WarnNotClosed(got, keywordLine, keyword);
-            break;
+    const auto onKeyword = [&](std::string_view token) {
+        textured = IsWord(token, "TEXPOLY") || IsWord(token, "SHADEDTEXPOLY");
+    };
+    const auto onBody = [&](const BodyTokens& tokens) -> std::size_t {
+        const std::string_view token = tokens.Token();
+        if (!headerRead) {
+            headerRead = true;
+            // Deliberate: the header's extra tokens are skipped only as far as this line
+            // goes.
+            return std::min(ReadHeader(token, rule), 1 + tokens.Remaining());
         }
-        const std::string_view* t = ctx.tokens.data();
-        for (int i = 0; i < count; ++i) {
-            const std::string_view token = t[i];
-            if (EndsBlock(token)) {
-                open = false;
-                break;
-            }
-            if (state == State::Vertices) {
-                if (textured) {
-                    const int at = entry;
-                    entry = (entry + 1) % 3;
-                    if (at != 0) {
-                        continue;
-                    }
-                }
-                const std::int32_t index = ctx.Decimal(token);
-                if (!InTable(index)) {
-                    if (ctx.observer != nullptr) {
-                        ctx.Warn(LoadWarning::OutOfBounds, token);
-                    }
-                    continue;
-                }
-                if (n > 0 && tables.polygonIndexList[static_cast<std::size_t>(n - 1)] == index) {
-                    continue;  // a repeat of the vertex before collapses into it
-                }
-                if (n == kTableSize) {
-                    if (ctx.observer != nullptr && !fullReported) {
-                        ctx.Warn(LoadWarning::OutOfBounds, token);
-                        fullReported = true;
-                    }
-                    continue;
-                }
-                ctx.CheckWritten(index);
-                tables.polygonIndexList[static_cast<std::size_t>(n++)] = index;
-                continue;
-            }
-            if (state == State::Keyword) {
-                if (ctx.observer != nullptr) {
-                    keyword = KeywordName(token);
-                }
-                textured = IsWord(token, "TEXPOLY") || IsWord(token, "SHADEDTEXPOLY");
-                state = State::Open;
-            } else if (state == State::Open) {
-                if (!IsOpenBracket(token)) {
-                    open = false;
-                    break;
-                }
-                state = State::Header;
-            } else {
-                // The header's extra tokens are skipped only as far as this line goes.
-                const int take = ReadHeader(token, rule);
-                i += std::min(take - 1, count - 1 - i);
-                state = State::Vertices;
+        if (textured) {
+            // The entry counter runs on across lines.
+            const int at = entry;
+            entry = (entry + 1) % kTexturedEntryTokens;
+            if (at != 0) {
+                return 1;
             }
         }
-    }
+        const std::int32_t index = ctx.Decimal(token);
+        if (!InTable(index)) {
+            if (ctx.observer != nullptr) {
+                ctx.Warn(LoadWarning::OutOfBounds, token);
+            }
+            return 1;
+        }
+        if (n > 0 && tables.polygonIndexList[static_cast<std::size_t>(n - 1)] == index) {
+            return 1;  // a repeat of the vertex before collapses into it
+        }
+        if (n == kTableSize) {
+            if (ctx.observer != nullptr && !fullReported) {
+                ctx.Warn(LoadWarning::OutOfBounds, token);
+                fullReported = true;
+            }
+            return 1;
+        }
+        ctx.CheckWritten(index);
+        tables.polygonIndexList[static_cast<std::size_t>(n++)] = index;
+        return 1;
+    };
+    (void)ReadBlock(ctx, EmptyLines::EndBlock, onKeyword, onBody, &keyword);
+    tables.NotePolygonList(n);
     if (ctx.Failed()) {
         return;
     }
-    if (n < 3) {
+    if (n < kFewestCorners) {
         if (ctx.observer != nullptr) {
             ctx.WarnAt(LoadWarning::ShortPolygon, keywordLine,
                        std::string(keyword) + ", " + std::to_string(n) +
@@ -145,9 +132,18 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
         }
         return;
     }
+    if (tables.Partial()) {
+        for (int k = 0; k < n; ++k) {
+            if (!tables.PointKnown(static_cast<std::size_t>(
+                    tables.polygonIndexList[static_cast<std::size_t>(k)]))) {
+                ctx.Fail(kNeedsEarlierPart);
+                return;
+            }
+        }
+    }
     const rm::D3DVECTOR normal = PolygonNormal(tables, n);
-    const rm::D3DVECTOR reference = rule.towardsUp ? rm::D3DVECTOR{0.0F, 0.1F, 0.0F}
-                                                   : PointAt(tables, tables.polygonIndexList[0]);
+    const rm::D3DVECTOR reference =
+        rule.towardsUp ? kUp : PointAt(tables, tables.polygonIndexList[0]);
     const bool nonNegative = rm::D3DRMVectorDotProduct(normal, reference) >= 0.0F;
     if (nonNegative != rule.wantNonNegative) {
         std::reverse(tables.polygonIndexList.begin(), tables.polygonIndexList.begin() + n);
@@ -156,7 +152,11 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
 }
 
 void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
-    LoadTables& tables = Tables();
+    const LoadTables& tables = ctx.tables;
+    if (!textured && !tables.SurfaceColorKnown()) {
+        ctx.Fail(kNeedsEarlierPart);
+        return;
+    }
     ctx.MakeRoomForFaces();
     const auto n = static_cast<std::size_t>(tables.polygonCount);
     for (std::size_t k = 0; k < n; ++k) {
@@ -167,7 +167,9 @@ void CTarnoDoc::AddPolygonFace(LoadContext& ctx, bool textured) {
             return;
         }
     }
-    const rm::D3DCOLOR color = textured ? ColorFromCode(0x16, 240) : tables.surfaceColor;
+    // A textured polygon takes the shading colour; the current surface colour stays.
+    const rm::D3DCOLOR color =
+        textured ? ColorFromCode(kShadingCode, kPercentSecond) : tables.surfaceColor;
     if (rm::Failed(ctx.mesh.AddFaceAt(std::span(ctx.corners.data(), n), color))) {
         ctx.Fail("cannot create a face of the model");
         return;

@@ -4,12 +4,16 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <thread>
 
 #include "doc/load_context.h"
 #include "doc/load_tables.h"
+#include "doc/rest_of_file.h"
 #include "platform/io/text_file.h"
 
 namespace doc {
+
+std::int64_t CTarnoDoc::s_splitBytes = CTarnoDoc::kDefaultSplitBytes;
 
 CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
     using rm::D3DRMLIGHTTYPE;
@@ -93,7 +97,8 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         SetLastError("Cannot open: " + file.Error());
         return false;
     }
-    Tables().ResetForLoad();
+    LoadTables& tables = Tables();
+    tables.ResetForLoad();
 
     // Replace the mesh: from here on the previous model is no longer part of the scene.
     m_loadChangedScene = true;
@@ -108,10 +113,28 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
 
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
-    LoadContext ctx(file, sizeError ? 0 : static_cast<std::int64_t>(size), *m_pMeshBuilder,
-                    observer);
+    const std::int64_t fileSize = sizeError ? 0 : static_cast<std::int64_t>(size);
+    LoadContext ctx(file, fileSize, tables, *m_pMeshBuilder, observer);
     try {
+        std::unique_ptr<RestOfFile> rest;
+        if (fileSize >= s_splitBytes && std::thread::hardware_concurrency() > 1) {
+            const std::int64_t start = RestOfFile::FindStart(path, fileSize);
+            if (start > 0) {
+                try {
+                    rest = std::make_unique<RestOfFile>(path, start, fileSize, observer != nullptr);
+                    ctx.stopAt = start;
+                } catch (const std::system_error&) {
+                    // No thread to be had: the whole file is read in order.
+                }
+            }
+        }
         RunLineLoop(ctx);
+        if (rest && !ctx.reachedStop) {
+            rest->Abandon();  // "ENDA", the end of the text or a failure came first
+        } else if (rest && !rest->JoinInto(ctx)) {
+            ctx.stopAt = INT64_MAX;
+            RunLineLoop(ctx);  // read on in order from where the loop stopped
+        }
     } catch (const std::bad_alloc&) {
         // The retained-mode layer reports its own failures; this catches the loader's.
         ctx.Fail("out of memory");

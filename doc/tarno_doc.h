@@ -16,6 +16,15 @@
 namespace doc {
 
 class LoadContext;
+struct LoadTables;
+
+// What a path block's reader tells the line loop; the values are the readers' results as
+// the format gives them (only Draw lays strokes).
+enum class PathBlock : int {
+    Unread = -1,  // the block ended before its keyword
+    Move = 0,     // MOVETO or MOVETOPT: the path starts again, nothing is drawn
+    Draw = 1,     // DRAWTO or DRAWTOPT: the whole path is stroked
+};
 
 class CTarnoDoc : public CDocument {
 public:
@@ -44,6 +53,11 @@ public:
     static constexpr std::uint32_t SourceLineTag(std::int64_t line) {
         return line < 0 ? 0 : line > 0xFFFFFFFF ? 0xFFFFFFFFU : static_cast<std::uint32_t>(line);
     }
+    // Files of at least this many bytes are read in two parts at once (when the machine
+    // has more than one hardware thread); the result is the same as reading in order.
+    static constexpr std::int64_t kDefaultSplitBytes = std::int64_t{4} << 20;
+    static void SetSplitBytes(std::int64_t bytes) { s_splitBytes = bytes; }
+    [[nodiscard]] static std::int64_t SplitBytes() { return s_splitBytes; }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
 
@@ -62,9 +76,9 @@ public:
     // second value has no effect.
     static rm::D3DCOLOR ColorFromCode(std::int32_t code, std::int32_t second);
     // Every point-table coordinate to 0.
-    static void ClearPointTable();
+    static void ClearPointTable(LoadTables& tables);
     // Every entry of both paths to 0; the counts stay.
-    static void ClearPaths();
+    static void ClearPaths(LoadTables& tables);
     // Adds one stroke, an octagonal prism of the given half-width around a to b, coloured
     // `color`. False (nothing added) when a and b coincide or the mesh refuses the faces.
     [[nodiscard]] static bool AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE halfWidth,
@@ -84,11 +98,14 @@ private:
     static void ReadColorBlock(LoadContext& ctx);
     static void ReadPolygonBlock(LoadContext& ctx);
     static void AddPolygonFace(LoadContext& ctx, bool textured);
-    static int ReadLineBlock(LoadContext& ctx);
-    static int ReadPointLineBlock(LoadContext& ctx);
+    static PathBlock ReadLineBlock(LoadContext& ctx);
+    static PathBlock ReadPointLineBlock(LoadContext& ctx);
     static void LayCoordinateStrokes(LoadContext& ctx);
     static void LayPointStrokes(LoadContext& ctx);
     [[nodiscard]] bool LoadFile(const std::string& path, LoadObserver* observer);
+    friend class RestOfFile;
+
+    static std::int64_t s_splitBytes;
 
     rm::Root& m_root;
     LoadSummary m_summary;

@@ -58,10 +58,13 @@ struct MeshData {
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;
     std::vector<FaceRecord> faces;
-    // The application's own value for each face, beside the records so that they stay 16
-    // bytes (four to a cache line) for the loader and the renderer.
+    // The application's own value for each face, beside the records so that the records
+    // the loader and the renderer walk stay small.
     std::vector<std::uint32_t> faceAppData;
     D3DRMRENDERQUALITY quality = D3DRMRENDER_GOURAUD;
+    // Nothing draws or watches this mesh (MeshBuilder::Detached): changes to it announce
+    // no new revision.
+    bool detached = false;
     // Frames drawing this mesh on another thread; writers wait for them (mesh_pin.h).
     mutable PinCount pins;
 

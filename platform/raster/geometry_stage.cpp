@@ -58,6 +58,13 @@ void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t e
     chunk.refTiles.clear();
     chunk.trianglesIn = 0;
     chunk.trianglesDrawn = 0;
+    // Room for two triangles a face before the first is made: a big model's first frame
+    // would otherwise copy its triangles as they grow, touching fresh pages several times
+    // over; room never written costs no memory.
+    const std::size_t expected = 2 * static_cast<std::size_t>(end - begin);
+    chunk.triangles.reserve(expected);
+    chunk.refs.reserve(expected);
+    chunk.refTiles.reserve(expected);
     if (begin < end) {
         std::size_t m = FindMesh(frame.meshes, begin, &MeshSetup::firstFace);
         for (std::uint32_t g = begin; g < end; ++g) {

@@ -6,23 +6,16 @@
 #include <new>
 
 #include "platform/rm/mesh_pin.h"
+#include "platform/rm/mesh_pools.h"
 #include "platform/rm/revision.h"
 
 namespace rm {
 
+using pools::Changed;
+using pools::GrowFor;
+using pools::kMaxPool;
+
 namespace {
-
-// Makes room for `extra` more elements, growing the capacity by at least half when it must
-// grow, so that many small additions stay amortised.
-template <typename T>
-void GrowFor(std::vector<T>& v, std::size_t extra) {
-    const std::size_t needed = v.size() + extra;
-    if (needed > v.capacity()) {
-        v.reserve(std::max(needed, v.capacity() + v.capacity() / 2));
-    }
-}
-
-constexpr std::size_t kMaxPool = std::numeric_limits<std::uint32_t>::max() - 1;
 
 bool Finite(const D3DVECTOR& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -75,7 +68,7 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -85,7 +78,7 @@ Result Face::SetColor(D3DCOLOR color) {
     }
     WaitForMeshReaders(*m_mesh);
     m_mesh->faces[m_index].color = color;
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -127,7 +120,7 @@ Result Face::SetFlags(std::uint32_t flags) {
         return Result::BadObject;
     }
     m_mesh->faces[m_index].flags = flags;
-    BumpRevision();
+    Changed(*m_mesh);
     return Result::Ok;
 }
 
@@ -225,6 +218,10 @@ Result FaceArray::GetElement(std::uint32_t index, Face& out) const {
 
 MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}
 
+MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()) {
+    m_data->detached = true;
+}
+
 Result MeshBuilder::CreateFace(Face& out) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
@@ -239,7 +236,7 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     out = Face(m_data, static_cast<std::uint32_t>(d.faces.size() - 1));
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -328,7 +325,7 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
     }
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -348,7 +345,7 @@ Result MeshBuilder::AddPosition(const D3DVECTOR& position, std::uint32_t& index)
     }
     index = static_cast<std::uint32_t>(d.positions.size());
     d.positions.push_back(position);
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -377,7 +374,7 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});
     }
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -386,7 +383,7 @@ Result MeshBuilder::SetQuality(D3DRMRENDERQUALITY quality) {
         return Result::BadValue;
     }
     m_data->quality = quality;
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 
@@ -395,7 +392,7 @@ Result MeshBuilder::SetColor(D3DCOLOR color) {
     for (FaceRecord& f : m_data->faces) {
         f.color = color;
     }
-    BumpRevision();
+    Changed(*m_data);
     return Result::Ok;
 }
 

@@ -63,6 +63,10 @@ private:
 class MeshBuilder {
 public:
     MeshBuilder();
+    // A builder of a mesh that nothing draws or watches (a part of a model built on
+    // another thread, before it joins the rest): its changes announce no new revision.
+    struct Detached {};
+    explicit MeshBuilder(Detached);
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
 
@@ -82,6 +86,12 @@ public:
     // the same as CreateFace, SetColor and one AddVertex per corner, but corners may share
     // positions. BadValue (and nothing added) if an index is outside the pool.
     Result AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR color);
+    // Appends every face of `part` with its corners and normals, in order. Corner
+    // positions go through `positionMap` (one entry per position of `part`): an entry
+    // below this mesh's position count names a position it has already; the others must
+    // be that count, that count + 1, and so on, in the order of `part`'s positions, and
+    // those positions are appended. BadValue (and nothing added) otherwise.
+    Result Append(const MeshData& part, std::span<const std::uint32_t> positionMap);
     Result SetQuality(D3DRMRENDERQUALITY quality);
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.

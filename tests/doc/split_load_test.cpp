@@ -1,0 +1,204 @@
+// A big file read in two parts at once gives exactly what reading it in order gives: the
+// same faces in the same order with the same positions, colours and lines, the same
+// warnings, the same tables afterwards; and where the second part depends on the first, the
+// load reads on in order instead.
+
+#include <cstring>
+#include <string>
+
+#include "tests/support/loader_test_support.h"
+
+namespace {
+
+using doc_test::LoaderTest;
+using doc_test::RecordingObserver;
+
+struct Outcome {
+    bool loaded = false;
+    rm::MeshData mesh;
+    std::vector<doc_test::Warning> warnings;
+    doc::LoadSummary summary;
+    doc::LoadTables tables;
+};
+
+bool SameVectors(const rm::D3DVECTOR& a, const rm::D3DVECTOR& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class SplitLoad : public LoaderTest {
+protected:
+    void TearDown() override { doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes); }
+
+    Outcome LoadWith(const std::string& text, std::int64_t splitBytes,
+                     const doc::LoadTables& before) {
+        doc::CTarnoDoc::SetSplitBytes(splitBytes);
+        T() = before;  // both loads start from the same process-wide state
+        RecordingObserver seen;
+        Outcome out;
+        out.loaded = Load(text, &seen);
+        out.mesh = Mesh();
+        out.warnings = seen.warnings;
+        out.summary = m_doc->LastLoadSummary();
+        out.tables = T();
+        return out;
+    }
+
+    // Loads `text` in order and split; expects the same outcome. Returns the number of parts
+    // the split load used.
+    std::uint32_t ExpectSameAsInOrder(const std::string& text) {
+        const doc::LoadTables before = T();
+        const Outcome inOrder = LoadWith(text, INT64_MAX, before);
+        const Outcome split = LoadWith(text, 0, before);
+        EXPECT_TRUE(inOrder.loaded);
+        EXPECT_EQ(split.loaded, inOrder.loaded);
+        EXPECT_EQ(inOrder.summary.parts, 1U);
+
+        const rm::MeshData& a = inOrder.mesh;
+        const rm::MeshData& b = split.mesh;
+        EXPECT_EQ(b.positions.size(), a.positions.size());
+        for (std::size_t i = 0; i < std::min(a.positions.size(), b.positions.size()); ++i) {
+            EXPECT_TRUE(SameVectors(a.positions[i], b.positions[i])) << "position " << i;
+        }
+        EXPECT_EQ(b.normals.size(), a.normals.size());
+        for (std::size_t i = 0; i < std::min(a.normals.size(), b.normals.size()); ++i) {
+            EXPECT_TRUE(SameVectors(a.normals[i], b.normals[i])) << "normal " << i;
+        }
+        EXPECT_EQ(b.corners.size(), a.corners.size());
+        for (std::size_t i = 0; i < std::min(a.corners.size(), b.corners.size()); ++i) {
+            EXPECT_EQ(b.corners[i].position, a.corners[i].position) << "corner " << i;
+            EXPECT_EQ(b.corners[i].normal, a.corners[i].normal) << "corner " << i;
+        }
+        EXPECT_EQ(b.faces.size(), a.faces.size());
+        for (std::size_t i = 0; i < std::min(a.faces.size(), b.faces.size()); ++i) {
+            EXPECT_EQ(b.faces[i].firstCorner, a.faces[i].firstCorner) << "face " << i;
+            EXPECT_EQ(b.faces[i].cornerCount, a.faces[i].cornerCount) << "face " << i;
+            EXPECT_EQ(b.faces[i].color, a.faces[i].color) << "face " << i;
+            EXPECT_EQ(b.faces[i].flags, a.faces[i].flags) << "face " << i;
+        }
+        EXPECT_EQ(b.faceAppData, a.faceAppData);
+
+        EXPECT_EQ(split.warnings.size(), inOrder.warnings.size());
+        for (std::size_t i = 0; i < std::min(split.warnings.size(), inOrder.warnings.size()); ++i) {
+            EXPECT_EQ(split.warnings[i].kind, inOrder.warnings[i].kind) << "warning " << i;
+            EXPECT_EQ(split.warnings[i].line, inOrder.warnings[i].line) << "warning " << i;
+            EXPECT_EQ(split.warnings[i].text, inOrder.warnings[i].text) << "warning " << i;
+        }
+        EXPECT_EQ(split.summary.points, inOrder.summary.points);
+        EXPECT_EQ(split.summary.faces, inOrder.summary.faces);
+        EXPECT_EQ(split.summary.strokes, inOrder.summary.strokes);
+
+        const doc::LoadTables& s = split.tables;
+        const doc::LoadTables& o = inOrder.tables;
+        EXPECT_EQ(std::memcmp(s.pointTable.data(), o.pointTable.data(), sizeof o.pointTable), 0);
+        EXPECT_EQ(
+            std::memcmp(s.coordinatePath.data(), o.coordinatePath.data(), sizeof o.coordinatePath),
+            0);
+        EXPECT_EQ(s.pointPath, o.pointPath);
+        EXPECT_EQ(s.polygonIndexList, o.polygonIndexList);
+        EXPECT_EQ(s.coordinateCount, o.coordinateCount);
+        EXPECT_EQ(s.pointPathCount, o.pointPathCount);
+        EXPECT_EQ(s.polygonCount, o.polygonCount);
+        EXPECT_EQ(s.surfaceColor, o.surfaceColor);
+        EXPECT_EQ(s.lineColor, o.lineColor);
+        return split.summary.parts;
+    }
+};
+
+// One box: its own point block from 0, a colour, six faces (two textured), an outline.
+std::string Box(int i, bool withColor = true, bool withStrokes = true) {
+    const int x = i * 10;
+    std::string s = "POINTS( 0\r\n";
+    for (int c = 0; c < 8; ++c) {
+        s += "  " + std::to_string(x + (c & 4 ? 5 : 0)) + " " + std::to_string(c & 2 ? 5 : 0) +
+             " " + std::to_string(100 + (c & 1 ? 5 : 0)) + "\r\n";
+    }
+    s += ")\r\n";
+    if (withColor) s += "SURFACECOLOR( " + std::to_string(i % 23) + " F0 )\r\n";
+    s += "POLY( A 0 1 3 2 )\r\nTEXPOLY( AI 4 0 0 6 0 0 7 0 0 5 0 0 )\r\n"
+         "SHADEDPOLY( A 0 4 5 1 )\r\nPOLY( A 2 3 7 6 )\r\nshadedtexpoly( AI 0 0 0 2 0 0 6 0 0 4 "
+         "0 0 )\r\nPOLY( A 1 5 7 3 )\r\n";
+    if (withStrokes && i % 3 == 0)
+        s += "LINECOLOR( " + std::to_string(i % 7) +
+             " 0 )\r\nMOVETOPT( 2 3 7 )\r\n"
+             "DRAWTOPT( 6 2 )\r\nMOVETO( 0 0 0 1 1 1 )\r\nDRAWTO( 2 0 0 )\r\n";
+    return s;
+}
+
+std::string Boxes(int from, int to, bool withColor = true, bool withStrokes = true) {
+    std::string s;
+    for (int i = from; i < to; ++i) s += Box(i, withColor, withStrokes);
+    return s;
+}
+
+TEST_F(SplitLoad, BoxesWithColoursStrokesAndWarnings) {
+    // Warnings on both sides of the middle: a misspelt keyword, an index outside the
+    // table, a short polygon, a block left open at the end of the file.
+    const std::string text = "; boxes\r\n" + Boxes(0, 40) + "POYL( A 0 1 2 )\r\n" + Boxes(40, 80) +
+                             "POLY( A 0 9999 1 )\r\n" + Boxes(80, 120) +
+                             "POLY( A 0 1 )\r\nSURFACECOLOR( 5 0 \r\n";
+    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+    EXPECT_EQ(FaceCount(), 120U * 6 + 40U * 6 * 10);
+}
+
+TEST_F(SplitLoad, SecondPartReusesThePositionsTheFirstLeft) {
+    // Every box writes the same eight points again, so read in order every polygon after
+    // the first box shares the first box's positions.
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += Box(7);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+    EXPECT_EQ(Mesh().positions.size(), 8U);
+}
+
+TEST_F(SplitLoad, SecondPartThatNeedsTheFirstIsReadInOrder) {
+    T().surfaceColor = 0xFF123456U;
+    T().lineColor = 0xFF654321U;
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const auto repeat = [](int times, const std::string& lines) {
+        std::string s;
+        for (int i = 0; i < times; ++i) s += lines;
+        return s;
+    };
+    const Case cases[] = {
+        // Points of a block before the middle, read after point blocks that start at 1.
+        {"points", Boxes(0, 5) + repeat(400, "POINTS( 1 1 1 1 )\r\nPOLY( A 0 1 2 )\r\n")},
+        // The surface colour set once, at the top.
+        {"surface colour", "SURFACECOLOR( 9 0 )\r\n" + Boxes(0, 100, false)},
+        // A coordinate path begun before the middle, drawn on after it.
+        {"path", "MOVETO( 0 0 0 )\r\n" + Boxes(0, 50, true, false) + "DRAWTO( 5 5 5 )\r\n"},
+        // The line colour set before the middle only.
+        {"line colour",
+         "LINECOLOR( 3 0 )\r\n" + Boxes(0, 50, true, false) + "MOVETOPT( 0 1 )\r\nDRAWTOPT( )\r\n"},
+        // A point path begun before the middle, drawn on after it.
+        {"point path", "POINTS( 0 1 1 1 2 2 2 )\r\nMOVETOPT( 0 1 )\r\n" +
+                           Boxes(0, 50, true, false) + "DRAWTOPT( 2 )\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ExpectSameAsInOrder(c.text), 1U);
+    }
+}
+
+TEST_F(SplitLoad, MiddleInsideABlockOrAfterTheEndIsReadInOrder) {
+    // A polygon block whose indices run over many lines across the middle, one of them a
+    // point block's keyword that the polygon reader takes as an index.
+    std::string inBlock = Boxes(0, 20) + "POLY( A 0 1 2\r\n";
+    for (int i = 0; i < 400; ++i)
+        inBlock += (i == 200 ? "POINTS( 0 1 2 3 )" : "3 1 2") + std::string("\r\n");
+    inBlock += ")\r\n" + Boxes(20, 30);
+    EXPECT_EQ(ExpectSameAsInOrder(inBlock), 1U);
+
+    // "ENDA" before the middle: nothing after it counts.
+    EXPECT_EQ(ExpectSameAsInOrder(Boxes(0, 30) + "ENDA\r\n" + Boxes(30, 90)), 1U);
+    EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
+}
+
+TEST_F(SplitLoad, SmallFilesAreReadInOrder) {
+    doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes);
+    ASSERT_TRUE(Load(Boxes(0, 100)));
+    EXPECT_EQ(m_doc->LastLoadSummary().parts, 1U);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// Appending a part built apart: faces in order, corners through the position map,
+// normals after the mesh's own, and nothing changed when the map is not one the mesh can
+// follow. A detached builder announces no revision.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/rm/mesh_builder.h"
+#include "platform/rm/revision.h"
+
+namespace {
+
+using rm::D3DVECTOR;
+using rm::MeshBuilder;
+using rm::Result;
+
+TEST(RmMeshAppend, FacesCornersNormalsAndSharedPositions) {
+    MeshBuilder whole;
+    std::uint32_t p0 = 0;
+    std::uint32_t p1 = 0;
+    std::uint32_t p2 = 0;
+    ASSERT_EQ(whole.AddPosition({0, 0, 0}, p0), Result::Ok);
+    ASSERT_EQ(whole.AddPosition({1, 0, 0}, p1), Result::Ok);
+    ASSERT_EQ(whole.AddPosition({0, 1, 0}, p2), Result::Ok);
+    whole.SetNewFaceAppData(3);
+    const std::array<std::uint32_t, 3> first{p0, p1, p2};
+    ASSERT_EQ(whole.AddFaceAt(first, 0xFF00FF00U), Result::Ok);
+
+    const std::uint64_t before = rm::CurrentRevision();
+    MeshBuilder part{MeshBuilder::Detached{}};
+    std::uint32_t q0 = 0;
+    std::uint32_t q1 = 0;
+    ASSERT_EQ(part.AddPosition({0, 1, 0}, q0), Result::Ok);  // stands for p2
+    ASSERT_EQ(part.AddPosition({5, 5, 5}, q1), Result::Ok);
+    part.SetNewFaceAppData(9);
+    const std::array<std::uint32_t, 3> second{q1, q0, q1};
+    ASSERT_EQ(part.AddFaceAt(second, 0xFF0000FFU), Result::Ok);
+    // A face with normals of its own, as strokes have.
+    const std::array<D3DVECTOR, 3> vertices{{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}}};
+    const std::array<D3DVECTOR, 1> normals{{{0, 1, 0}}};
+    const std::array<std::uint32_t, 8> data{3, 0, 0, 1, 0, 2, 0, 0};
+    ASSERT_EQ(part.AddFaces(vertices, normals, data, nullptr), Result::Ok);
+    EXPECT_EQ(rm::CurrentRevision(), before);  // nothing draws the part yet
+
+    const std::vector<std::uint32_t> map{p2, 3, 4, 5, 6};  // q0 is p2; the rest appended
+    ASSERT_EQ(whole.Append(part.Data(), map), Result::Ok);
+    EXPECT_GT(rm::CurrentRevision(), before);
+
+    const rm::MeshData& d = whole.Data();
+    ASSERT_EQ(d.positions.size(), 7U);
+    EXPECT_EQ(d.positions[3].x, 5.0F);
+    EXPECT_EQ(d.positions[6].x, 1.0F);
+    ASSERT_EQ(d.faces.size(), 3U);
+    EXPECT_EQ(d.faces[1].color, 0xFF0000FFU);
+    EXPECT_EQ(d.faces[1].firstCorner, 3U);
+    EXPECT_EQ(d.faces[2].firstCorner, 6U);
+    ASSERT_EQ(d.corners.size(), 9U);
+    EXPECT_EQ(d.corners[3].position, 3U);
+    EXPECT_EQ(d.corners[4].position, p2);
+    EXPECT_EQ(d.corners[4].normal, rm::kNoNormal);
+    EXPECT_EQ(d.corners[7].position, 5U);
+    EXPECT_EQ(d.corners[7].normal, 0U);
+    ASSERT_EQ(d.normals.size(), 1U);
+    EXPECT_EQ(d.faceAppData, (std::vector<std::uint32_t>{3, 9, 9}));
+}
+
+TEST(RmMeshAppend, MapsTheMeshCannotFollowChangeNothing) {
+    MeshBuilder whole;
+    std::uint32_t p = 0;
+    ASSERT_EQ(whole.AddPosition({0, 0, 0}, p), Result::Ok);
+    MeshBuilder part{MeshBuilder::Detached{}};
+    std::uint32_t q = 0;
+    ASSERT_EQ(part.AddPosition({1, 1, 1}, q), Result::Ok);
+    ASSERT_EQ(part.AddPosition({2, 2, 2}, q), Result::Ok);
+    const std::array<std::uint32_t, 3> corners{0, 1, 0};
+    ASSERT_EQ(part.AddFaceAt(corners, 0xFFFFFFFFU), Result::Ok);
+
+    for (const std::vector<std::uint32_t>& bad : {std::vector<std::uint32_t>{1},        // too short
+                                                  std::vector<std::uint32_t>{2, 1},     // a gap
+                                                  std::vector<std::uint32_t>{1, 1}}) {  // twice
+        EXPECT_EQ(whole.Append(part.Data(), bad), Result::BadValue);
+        EXPECT_EQ(whole.Data().positions.size(), 1U);
+        EXPECT_TRUE(whole.Data().faces.empty());
+        EXPECT_TRUE(whole.Data().corners.empty());
+    }
+}
+
+}  // namespace
