@@ -239,7 +239,7 @@ void CTarnoView::OnZoomIn() {
 }
 
 void CTarnoView::OnZoomOut() {
-    // Unlike the other five, a failure here never ends a drag.
+    // Deliberate: unlike the other five, a failure here never ends a drag.
     (void)MoveCamera(0.0F, 0.0F, -kPanStep);
 }
 

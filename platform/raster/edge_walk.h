@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/raster/raster_types.h"
+
 namespace rm::raster {
 
 inline constexpr std::uint8_t kBitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
@@ -68,6 +70,57 @@ inline bool RowSpan(const EdgeState& edges, const __m128i (&row)[3], int last, i
     first = static_cast<int>(lo);
     end = static_cast<int>(hi);
     return true;
+}
+
+// What a triangle's walk in groups of four keeps in registers: the columns the region
+// allows, the flat colour, the depth step and where the first group of every row starts.
+struct GroupWalk {
+    GroupWalk(const TriangleSetup& tri, const PixelRect& r, int startX)
+        : loX(_mm_set1_epi32(r.x0 - 1)),
+          hiX(_mm_set1_epi32(r.x1 + 1)),
+          flat(_mm_set1_epi32(static_cast<int>(tri.color))),
+          zdx(_mm_set1_ps(tri.zdx)),
+          xStart(_mm_add_epi32(_mm_set1_epi32(startX), _mm_setr_epi32(0, 1, 2, 3))),
+          dxStart(_mm_cvtepi32_ps(_mm_sub_epi32(xStart, _mm_set1_epi32(tri.box.x0)))) {}
+
+    // Lanes inside the region's columns.
+    [[nodiscard]] __m128i InColumns(__m128i xs) const {
+        return _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+    }
+
+    __m128i loX;
+    __m128i hiX;
+    __m128i flat;
+    __m128 zdx;
+    __m128i xStart;
+    __m128 dxStart;
+};
+
+// A Gouraud triangle's colour channels at the start of one row.
+struct RowShade {
+    RowShade(const ColorPlanes& cp, float dy)
+        : r(_mm_set1_ps(cp.r0 + cp.rdy * dy)),
+          g(_mm_set1_ps(cp.g0 + cp.gdy * dy)),
+          b(_mm_set1_ps(cp.b0 + cp.bdy * dy)) {}
+    __m128 r;
+    __m128 g;
+    __m128 b;
+};
+
+// The opaque colours of four pixels `dxv` columns along a row from its start.
+inline __m128i ShadeGroup(const RowShade& row, const ColorPlanes& cp, __m128 dxv) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 full = _mm_set1_ps(255.0F);
+    const auto channel = [&](__m128 start, float step) {
+        const __m128 v = _mm_add_ps(start, _mm_mul_ps(_mm_set1_ps(step), dxv));
+        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(v, zero), full));
+    };
+    const __m128i cr = channel(row.r, cp.rdx);
+    const __m128i cg = channel(row.g, cp.gdx);
+    const __m128i cb = channel(row.b, cp.bdx);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000U));
+    return _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
+                        _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
 }
 
 }  // namespace rm::raster

@@ -17,18 +17,9 @@ namespace {
 template <bool kEdges, bool kGouraud, bool kMaskX>
 std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* cp,
                        const PixelRect& r, int startX, const EdgeState& edges) {
-    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    const GroupWalk walk(tri, r, startX);
     const __m128i four = _mm_set1_epi32(4);
     const __m128 fourF = _mm_set1_ps(4.0F);
-    const __m128i loX = _mm_set1_epi32(r.x0 - 1);
-    const __m128i hiX = _mm_set1_epi32(r.x1 + 1);
-    const __m128i flat = _mm_set1_epi32(static_cast<int>(tri.color));
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000U));
-    const __m128 zdx = _mm_set1_ps(tri.zdx);
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 full = _mm_set1_ps(255.0F);
-    const __m128i xStart = _mm_add_epi32(_mm_set1_epi32(startX), lane);
-    const __m128 dxStart = _mm_cvtepi32_ps(_mm_sub_epi32(xStart, _mm_set1_epi32(tri.box.x0)));
     __m128i rowE0 = edges.value[0];
     __m128i rowE1 = edges.value[1];
     __m128i rowE2 = edges.value[2];
@@ -36,25 +27,18 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
     for (int y = r.y0; y <= r.y1; ++y) {
         const float dy = static_cast<float>(y - tri.box.y0);
         const __m128 zRow = _mm_set1_ps(tri.z0 + tri.zdy * dy);
-        __m128 rRow{};
-        __m128 gRow{};
-        __m128 bRow{};
-        if constexpr (kGouraud) {
-            rRow = _mm_set1_ps(cp->r0 + cp->rdy * dy);
-            gRow = _mm_set1_ps(cp->g0 + cp->gdy * dy);
-            bRow = _mm_set1_ps(cp->b0 + cp->bdy * dy);
-        }
+        const RowShade shade = kGouraud ? RowShade(*cp, dy) : RowShade(ColorPlanes{}, 0.0F);
         __m128i e0 = rowE0;
         __m128i e1 = rowE1;
         __m128i e2 = rowE2;
-        __m128i xs = xStart;
-        __m128 dxv = dxStart;
+        __m128i xs = walk.xStart;
+        __m128 dxv = walk.dxStart;
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
         for (int gx = startX; gx <= r.x1; gx += 4) {
             __m128i mask = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
-                mask = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+                mask = walk.InColumns(xs);
             }
             if constexpr (kEdges) {
                 const __m128i sign = _mm_srai_epi32(_mm_or_si128(_mm_or_si128(e0, e1), e2), 31);
@@ -63,7 +47,7 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 e1 = _mm_add_epi32(e1, edges.groupStep[1]);
                 e2 = _mm_add_epi32(e2, edges.groupStep[2]);
             }
-            const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv));
+            const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(walk.zdx, dxv));
             const int at = gx - t.originX;
             const __m128 old = _mm_loadu_ps(depthRow + at);
             const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
@@ -71,17 +55,9 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             passed += kBitCount[bits];
             _mm_storeu_ps(depthRow + at, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
                                                                  _mm_castps_si128(old))));
-            __m128i color = flat;
+            __m128i color = walk.flat;
             if constexpr (kGouraud) {
-                const auto channel = [&](__m128 row, float step) {
-                    const __m128 v = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(step), dxv));
-                    return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(v, zero), full));
-                };
-                const __m128i cr = channel(rRow, cp->rdx);
-                const __m128i cg = channel(gRow, cp->gdx);
-                const __m128i cb = channel(bRow, cp->bdx);
-                color = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
-                                     _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
+                color = ShadeGroup(shade, *cp, dxv);
             }
             if (at + 4 <= t.width) {
                 __m128i* dst = reinterpret_cast<__m128i*>(colorRow + at);

@@ -25,18 +25,9 @@ template <bool kGouraud, bool kMaskX>
 std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                              const TriangleSetup& tri, const ColorPlanes* cp, const PixelRect& r,
                              int startX, const SampleEdges& edges) {
-    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    const GroupWalk walk(tri, r, startX);
     const __m128i four = _mm_set1_epi32(4);
     const __m128 fourF = _mm_set1_ps(4.0F);
-    const __m128i loX = _mm_set1_epi32(r.x0 - 1);
-    const __m128i hiX = _mm_set1_epi32(r.x1 + 1);
-    const __m128i flat = _mm_set1_epi32(static_cast<int>(tri.color));
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000U));
-    const __m128 zdx = _mm_set1_ps(tri.zdx);
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 full = _mm_set1_ps(255.0F);
-    const __m128i xStart = _mm_add_epi32(_mm_set1_epi32(startX), lane);
-    const __m128 dxStart = _mm_cvtepi32_ps(_mm_sub_epi32(xStart, _mm_set1_epi32(tri.box.x0)));
     __m128i rowE[3] = {edges.centre.value[0], edges.centre.value[1], edges.centre.value[2]};
     std::uint64_t passed = 0;
     for (int y = r.y0; y <= r.y1; ++y) {
@@ -45,14 +36,7 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
         for (int k = 0; k < kSamples; ++k) {
             zRow[k] = _mm_set1_ps(edges.z0[k] + tri.zdy * dy);
         }
-        __m128 rRow{};
-        __m128 gRow{};
-        __m128 bRow{};
-        if constexpr (kGouraud) {
-            rRow = _mm_set1_ps(cp->r0 + cp->rdy * dy);
-            gRow = _mm_set1_ps(cp->g0 + cp->gdy * dy);
-            bRow = _mm_set1_ps(cp->b0 + cp->bdy * dy);
-        }
+        const RowShade shade = kGouraud ? RowShade(*cp, dy) : RowShade(ColorPlanes{}, 0.0F);
         int first = 0;
         int end = 0;
         const bool any = RowSpan(edges.centre, rowE, r.x1 - startX, first, end);
@@ -66,29 +50,21 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
         if (!any) {
             continue;
         }
-        __m128i xs = _mm_add_epi32(xStart, _mm_set1_epi32(skip));
-        __m128 dxv = _mm_add_ps(dxStart, _mm_set1_ps(static_cast<float>(skip)));
+        __m128i xs = _mm_add_epi32(walk.xStart, _mm_set1_epi32(skip));
+        __m128 dxv = _mm_add_ps(walk.dxStart, _mm_set1_ps(static_cast<float>(skip)));
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
         for (int gx = startX + skip; gx <= startX + end; gx += 4) {
             __m128i inX = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
-                inX = _mm_and_si128(_mm_cmpgt_epi32(xs, loX), _mm_cmplt_epi32(xs, hiX));
+                inX = walk.InColumns(xs);
             }
-            __m128i color = flat;
+            __m128i color = walk.flat;
             if constexpr (kGouraud) {
-                const auto channel = [&](__m128 row, float step) {
-                    const __m128 v = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(step), dxv));
-                    return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(v, zero), full));
-                };
-                const __m128i cr = channel(rRow, cp->rdx);
-                const __m128i cg = channel(gRow, cp->gdx);
-                const __m128i cb = channel(bRow, cp->bdx);
-                color = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(cr, 16)),
-                                     _mm_or_si128(_mm_slli_epi32(cg, 8), cb));
+                color = ShadeGroup(shade, *cp, dxv);
             }
             const int at = gx - t.originX;
-            const __m128 zx = _mm_mul_ps(zdx, dxv);
+            const __m128 zx = _mm_mul_ps(walk.zdx, dxv);
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
                     _mm_srai_epi32(_mm_or_si128(_mm_or_si128(_mm_add_epi32(e0, edges.offset[k][0]),
