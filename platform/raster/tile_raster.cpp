@@ -88,8 +88,7 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
 
 std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
                            const ColorPlanes* planes) {
-    const PixelRect r{std::max(tri.box.x0, t.rect.x0), std::max(tri.box.y0, t.rect.y0),
-                      std::min(tri.box.x1, t.rect.x1), std::min(tri.box.y1, t.rect.y1)};
+    const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
         return 0;
     }
@@ -99,22 +98,15 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     EdgeState edges;  // every member is set below; zeroing it shows in profiles
     bool anyEdge = false;
     bool allEdges = true;
-    constexpr std::int64_t kHalf = kSubScale / 2;
     for (int k = 0; k < 3; ++k) {
         const std::int64_t a = tri.a[k];
         const std::int64_t b = tri.b[k];
-        const std::int64_t e00 = a * (std::int64_t{r.x0} * kSubScale + kHalf) +
-                                 b * (std::int64_t{r.y0} * kSubScale + kHalf) + tri.c[k];
-        const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
-        const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
-        const std::int64_t lo =
-            e00 + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY);
-        const std::int64_t hi =
-            e00 + std::max<std::int64_t>(0, spanX) + std::max<std::int64_t>(0, spanY);
-        if (hi < 0) {
+        const EdgeOverRegion range(tri, k, r, 0);
+        const std::int64_t e00 = range.first;
+        if (range.hi < 0) {
             return 0;  // the whole region is outside this edge
         }
-        if (lo >= 0) {
+        if (range.lo >= 0) {
             allEdges = false;
             edges.value[k] = _mm_setzero_si128();  // inside everywhere: never clears a lane
             edges.rowStep[k] = _mm_setzero_si128();

@@ -99,33 +99,25 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
 
 std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStride,
                                   const TriangleSetup& tri, const ColorPlanes* planes) {
-    const PixelRect r{std::max(tri.box.x0, t.rect.x0), std::max(tri.box.y0, t.rect.y0),
-                      std::min(tri.box.x1, t.rect.x1), std::min(tri.box.y1, t.rect.y1)};
+    const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
         return 0;
     }
     const int startX = t.tile.x0 + ((r.x0 - t.tile.x0) & ~3);
     SampleEdges edges;
-    constexpr std::int64_t kHalf = kSubScale / 2;
     bool allEdges = true;
     for (int e = 0; e < 3; ++e) {
         const std::int64_t a = tri.a[e];
         const std::int64_t b = tri.b[e];
-        const std::int64_t e00 = a * (std::int64_t{r.x0} * kSubScale + kHalf) +
-                                 b * (std::int64_t{r.y0} * kSubScale + kHalf) + tri.c[e];
-        const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
-        const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
         // How far a sample's value may lie from its pixel centre's.
         const std::int64_t reach =
             (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
-        const std::int64_t lo =
-            e00 + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY) - reach;
-        const std::int64_t hi =
-            e00 + std::max<std::int64_t>(0, spanX) + std::max<std::int64_t>(0, spanY) + reach;
-        if (hi < 0) {
+        const EdgeOverRegion range(tri, e, r, reach);
+        const std::int64_t e00 = range.first;
+        if (range.hi < 0) {
             return 0;  // no sample of the region is inside this edge
         }
-        if (lo >= 0) {
+        if (range.lo >= 0) {
             // Inside for every sample: never clears a lane.
             allEdges = false;
             edges.centre.value[e] = _mm_setzero_si128();

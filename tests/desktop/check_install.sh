@@ -10,19 +10,9 @@ set -u
 PREFIX=${1:?installation prefix}
 APP_ID=${2:?application id}
 
-for tool in desktop-file-validate appstreamcli xmllint update-mime-database groff man identify \
-    convert; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
-        exit 77
-    fi
-done
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/check_lib.sh"
+need_tools desktop-file-validate appstreamcli xmllint update-mime-database groff man \
+    identify convert
 
 if [ ! -d "$PREFIX" ]; then
     echo "FAIL: nothing installed at $PREFIX"
@@ -147,8 +137,4 @@ xmllint --noout --nonet "$svg" || fail "SVG icon is not well-formed XML"
 [ "$(xmllint --xpath 'string(/*/@viewBox)' "$svg" 2>/dev/null)" = "0 0 32 32" ] ||
     fail "SVG icon's view box is not the drawing's 32 x 32"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "installed files pass every check"
+finish "installed files pass every check"

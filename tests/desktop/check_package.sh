@@ -13,18 +13,8 @@ BUILD=${1:?build folder}
 WORK=${2:?scratch folder}
 APP_ID=${3:?application id}
 
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed"
-        exit 77
-    fi
-done
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/check_lib.sh"
+need_tools cpack dpkg-deb dpkg-shlibdeps
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
@@ -67,8 +57,4 @@ if readelf -S "$WORK/root/usr/bin/tarno" | grep -q '\.debug_info'; then
     fail "packaged tarno is not stripped"
 fi
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "package passes every check"
+finish "package passes every check"

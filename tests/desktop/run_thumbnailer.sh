@@ -14,12 +14,8 @@ MODEL=${2:?.api file}
 WORK=${3:?scratch folder}
 SIDE=128
 
-for tool in identify convert; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
-        exit 77
-    fi
-done
+. "$(dirname "$0")/check_lib.sh"
+need_tools identify convert
 entry="$PREFIX/share/thumbnailers/tarno.thumbnailer"
 if [ ! -f "$entry" ]; then
     echo "FAIL: no thumbnailer installed at $entry"
