@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/core/mesh_data.h"
+#include "platform/raster/camera_point.h"
 
 namespace rm::raster {
 
@@ -15,6 +16,10 @@ Vec3 TransformNormal(const float m[3][3], const Vec3& n) {
 }
 
 }  // namespace
+
+CameraPoint FaceBuilder::CameraCorner(std::uint32_t corner) const {
+    return ToCamera(m_setup.toCamera, m_mesh.positions[m_corners[corner].position]);
+}
 
 Vec3 FaceBuilder::FaceNormalWorld() const {
     // Newell's method: the sum of the corner cross products, out of the clockwise side.
@@ -213,8 +218,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         std::vector<ClipVertex>& poly = m_scratch.polygon;
         poly.resize(m_count);
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            const CameraPoint v = CameraCorner(i);
             poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
         }
         if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {

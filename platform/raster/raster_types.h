@@ -76,12 +76,13 @@ struct ViewSetup {
     bool antialias = false;  // four samples a pixel instead of the pixel centre
 };
 
+// 16 bytes: a big model has millions of these, and each byte is a page touched per frame.
+// The camera-space point is not kept; the few faces that need it (clipped ones, thin
+// strokes) compute it again with ToCamera (camera_point.h).
 struct ProjectedVertex {
-    float x, y, z;        // camera space
     std::uint32_t code;   // outcode bits
     std::int32_t fx, fy;  // snapped screen position, valid when code has no kClipMask bit
     float depth;          // -1/z, affine in screen space; smaller is nearer
-    float pad;
 };
 
 enum : std::uint32_t {
