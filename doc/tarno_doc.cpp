@@ -110,6 +110,9 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         return false;
     }
     m_pMeshBuilder = std::move(fresh);
+    // Nothing shows the new mesh until the load is done: its faces need not each announce
+    // a revision (an atomic add per face, half a million times on a big file).
+    m_pMeshBuilder->Detach();
 
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
@@ -140,6 +143,7 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         ctx.Fail("out of memory");
     }
     file.Close();
+    m_pMeshBuilder->Attach();
     if (ctx.Failed()) {
         // The model frame stays without a visual until the next load that succeeds.
         SetLastError("Stopped at line " +

@@ -222,6 +222,13 @@ MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()) {
     m_data->detached = true;
 }
 
+void MeshBuilder::Attach() {
+    if (m_data->detached) {
+        m_data->detached = false;
+        BumpRevision();
+    }
+}
+
 Result MeshBuilder::CreateFace(Face& out) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);

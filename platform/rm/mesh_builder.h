@@ -67,6 +67,11 @@ public:
     // another thread, before it joins the rest): its changes announce no new revision.
     struct Detached {};
     explicit MeshBuilder(Detached);
+    // While nothing draws or watches the mesh yet (say, while a file fills it, before it
+    // becomes a frame's visual), its changes need not each announce a revision: Detach
+    // stops that, Attach announces one revision for all of them and resumes.
+    void Detach() { m_data->detached = true; }
+    void Attach();
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
 

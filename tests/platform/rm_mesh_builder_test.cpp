@@ -394,6 +394,25 @@ TEST_F(RmMesh, FaceChangesAdvanceTheRevision) {
     EXPECT_EQ(rm::CurrentRevision(), r);
 }
 
+TEST_F(RmMesh, ADetachedMeshAnnouncesItsChangesOnceWhenAttached) {
+    mesh->Detach();
+    std::uint64_t r = rm::CurrentRevision();
+    std::uint32_t p = 0;
+    ASSERT_EQ(mesh->AddPosition({1, 2, 3}, p), Result::Ok);
+    const std::array<std::uint32_t, 3> corners{p, p, p};
+    ASSERT_EQ(mesh->AddFaceAt(corners, 0xFF00FF00U), Result::Ok);
+    ASSERT_EQ(mesh->SetQuality(rm::D3DRMRENDER_WIREFRAME), Result::Ok);
+    EXPECT_EQ(rm::CurrentRevision(), r);
+    mesh->Attach();
+    EXPECT_GT(rm::CurrentRevision(), r);
+    r = rm::CurrentRevision();
+    mesh->Attach();  // already attached: nothing new to announce
+    EXPECT_EQ(rm::CurrentRevision(), r);
+    ASSERT_EQ(mesh->SetQuality(rm::D3DRMRENDER_FLAT), Result::Ok);
+    EXPECT_GT(rm::CurrentRevision(), r);
+    EXPECT_EQ(mesh->GetFaceCount(), 1U);
+}
+
 TEST_F(RmMesh, AddFaceAtSharesPositionsAndKeepsOrderWithOtherFaces) {
     std::array<std::uint32_t, 4> at{};
     const std::array<D3DVECTOR, 4> square = {D3DVECTOR{0, 0, 5}, D3DVECTOR{0, 1, 5},
