@@ -186,7 +186,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         if (p >= positions) {
             return;
         }
-        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].code;
+        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].Code();
         all &= code;
         any |= code;
     }
@@ -200,7 +200,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         for (int i = 0; i < 3; ++i) {
             const ProjectedVertex& v =
                 m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            s[i] = {v.fx, v.fy, v.depth, 0, 0, 0};
+            s[i] = {v.Fx(), v.fy, v.depth, 0, 0, 0};
         }
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
@@ -232,7 +232,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
             for (std::uint32_t i = 0; i < m_count; ++i) {
                 const ProjectedVertex& v =
                     m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-                screen.push_back({v.fx, v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
+                screen.push_back({v.Fx(), v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
             }
         }
     } else {
@@ -241,7 +241,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         for (std::uint32_t i = 0; i < m_count; ++i) {
             const ProjectedVertex& v =
                 m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            screen.push_back({v.fx, v.fy, v.depth, 0, 0, 0});
+            screen.push_back({v.Fx(), v.fy, v.depth, 0, 0, 0});
         }
     }
     if (m_setup.fill == FillMode::Solid) {

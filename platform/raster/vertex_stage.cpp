@@ -117,8 +117,9 @@ void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uin
             for (int k = 0; k < n; ++k) {
                 ProjectedVertex& v = out[i + static_cast<std::uint32_t>(k) - begin];
                 const bool project = (lanes.code[k] & (kClipMask | kNonFinite)) == 0;
-                v = {lanes.code[k], project ? lanes.fx[k] : 0, project ? lanes.fy[k] : 0,
-                     project ? lanes.depth[k] : 0.0F};
+                v = ProjectedVertex::Make(lanes.code[k], project ? lanes.fx[k] : 0,
+                                          project ? lanes.fy[k] : 0,
+                                          project ? lanes.depth[k] : 0.0F);
             }
         }
     }
