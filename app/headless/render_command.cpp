@@ -68,7 +68,7 @@ RenderOutcome RenderPicture(const RenderRequest& request, PosedScene& posed, rm:
         error = Failure("drawing", r);
         return RenderOutcome::Failed;
     }
-    picture = posed.offscreen.LastPicture();
+    picture = posed.offscreen.TakeLastPicture();
     return RenderOutcome::Drawn;
 }
 
