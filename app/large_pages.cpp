@@ -1,5 +1,5 @@
 // The program's allocation functions: the standard ones, except that a block big enough to
-// span whole 2 MiB pages asks the kernel for them. A big model's pools, and the renderer's
+// span a whole 2 MiB page asks the kernel for such pages. A big model's pools, and the renderer's
 // buffers for it, are then filled with a five-hundredth of the page faults; on a virtual
 // machine, where each fault is dear, that is a large part of the time to the first picture.
 // Sanitizer builds keep their own allocation functions.
@@ -29,9 +29,10 @@ void* Allocate(std::size_t size) {
     if (p == nullptr) {
         throw std::bad_alloc();
     }
-    if (size >= 2 * kHugePage) {
-        // Only the whole huge pages inside the block; the advice is a hint, so its result
-        // does not matter.
+    if (size >= kHugePage) {
+        // Only the whole huge pages inside the block (a block of 2 to 4 MiB, such as a
+        // picture's pixels, mostly holds one); the advice is a hint, so its result does
+        // not matter.
         const auto begin = reinterpret_cast<std::uintptr_t>(p);
         const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
         const std::uintptr_t last = (begin + size) & ~(kHugePage - 1);

@@ -80,15 +80,7 @@ void RestOfFile::Run() {
         }
         // The lines before the start, counted as the line loop counts them.
         std::int64_t lines = 0;
-        std::string_view text;
-        while (file.Position() < m_start) {
-            if (file.ReadLine(text) != rm::ReadStatus::Line ||
-                m_cancel.load(std::memory_order_relaxed)) {
-                return;
-            }
-            ++lines;
-        }
-        if (file.Position() != m_start) {
+        if (!file.CountLinesTo(m_start, lines) || m_cancel.load(std::memory_order_relaxed)) {
             return;
         }
         m_linesBefore = lines;

@@ -13,6 +13,16 @@
 
 namespace doc {
 
+namespace {
+
+// Ends a mesh's detached fill on every way out of a load.
+struct AttachWhenDone {
+    rm::MeshBuilder& mesh;
+    ~AttachWhenDone() { mesh.Attach(); }
+};
+
+}  // namespace
+
 std::int64_t CTarnoDoc::s_splitBytes = CTarnoDoc::kDefaultSplitBytes;
 
 CTarnoDoc::CTarnoDoc(rm::Root& root) : m_root(root) {
@@ -110,6 +120,11 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         return false;
     }
     m_pMeshBuilder = std::move(fresh);
+    // Nothing shows the new mesh until the load is done: its faces need not each announce
+    // a revision (an atomic add per face, half a million times on a big file). However the
+    // load ends, the mesh announces itself and its later changes again.
+    m_pMeshBuilder->Detach();
+    const AttachWhenDone attach{*m_pMeshBuilder};
 
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);

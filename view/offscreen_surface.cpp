@@ -27,4 +27,8 @@ const rm::Picture& OffscreenSurface::LastPicture() const {
     return m_target ? m_target->LastPicture() : kNone;
 }
 
+rm::Picture OffscreenSurface::TakeLastPicture() {
+    return m_target ? m_target->TakeLastPicture() : rm::Picture{};
+}
+
 }  // namespace view

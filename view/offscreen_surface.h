@@ -31,6 +31,8 @@ public:
     rm::Result Draw(const rm::Frame& scene, std::optional<rm::D3DCOLOR> background = std::nullopt);
     // The picture the last successful Draw made; empty before one.
     [[nodiscard]] const rm::Picture& LastPicture() const;
+    // The same, handed over without a copy; LastPicture is then empty until the next Draw.
+    [[nodiscard]] rm::Picture TakeLastPicture();
 
     // Camera and viewport, for posing the scene and picking.
     [[nodiscard]] const RenderSurface& Surface() const { return m_surface; }

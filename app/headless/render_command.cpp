@@ -1,6 +1,8 @@
 #include "app/headless/render_command.h"
 
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "app/headless/output_path.h"
 #include "platform/image/png_writer.h"
@@ -12,6 +14,9 @@ namespace {
 std::string Failure(const char* what, rm::Result r) {
     return std::string("tarno: ") + what + " failed: " + rm::ResultName(r);
 }
+
+ExitCode WritePicture(const RenderRequest& request, const rm::Picture& picture, std::ostream& out,
+                      std::ostream& err);
 
 }  // namespace
 
@@ -50,6 +55,11 @@ RenderOutcome PoseScene(const RenderRequest& request, PosedScene& out, std::stri
 RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
                             std::string& error) {
     PosedScene posed;
+    return RenderPicture(request, posed, picture, error);
+}
+
+RenderOutcome RenderPicture(const RenderRequest& request, PosedScene& posed, rm::Picture& picture,
+                            std::string& error) {
     if (const RenderOutcome o = PoseScene(request, posed, error); o != RenderOutcome::Drawn) {
         return o;
     }
@@ -58,7 +68,7 @@ RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
         error = Failure("drawing", r);
         return RenderOutcome::Failed;
     }
-    picture = posed.offscreen.LastPicture();
+    picture = posed.offscreen.TakeLastPicture();
     return RenderOutcome::Drawn;
 }
 
@@ -70,11 +80,32 @@ ExitCode RunRender(const RenderRequest& request, std::ostream& out, std::ostream
     }
     rm::Picture picture;
     std::string error;
-    if (const RenderOutcome outcome = RenderPicture(request, picture, error);
+    auto posed = std::make_unique<PosedScene>();
+    if (const RenderOutcome outcome = RenderPicture(request, *posed, picture, error);
         outcome != RenderOutcome::Drawn) {
         err << error << '\n';
         return outcome == RenderOutcome::UnreadableInput ? kExitBadRequest : kExitOutputFailed;
     }
+    // A big model's scene takes tens of milliseconds to give its memory back: that happens
+    // on a second thread while the PNG is made.
+    std::thread release;
+    try {
+        release = std::thread([scene = std::move(posed)]() mutable { scene.reset(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the scene went with the closure, here and now.
+    }
+    const ExitCode code = WritePicture(request, picture, out, err);
+    if (release.joinable()) {
+        release.join();
+    }
+    return code;
+}
+
+namespace {
+
+ExitCode WritePicture(const RenderRequest& request, const rm::Picture& picture, std::ostream& out,
+                      std::ostream& err) {
+    const bool toStandardOutput = request.output == kStandardOutput;
     std::string writeError;
     if (toStandardOutput) {
         std::string bytes;
@@ -98,5 +129,7 @@ ExitCode RunRender(const RenderRequest& request, std::ostream& out, std::ostream
     }
     return kExitDone;
 }
+
+}  // namespace
 
 }  // namespace app

@@ -28,6 +28,9 @@ struct PosedScene {
 // Drawn comes with `error` set (one line).
 [[nodiscard]] RenderOutcome RenderPicture(const RenderRequest& request, rm::Picture& picture,
                                           std::string& error);
+// The same into `posed`, which the caller keeps (and may let go of elsewhere).
+[[nodiscard]] RenderOutcome RenderPicture(const RenderRequest& request, PosedScene& posed,
+                                          rm::Picture& picture, std::string& error);
 
 // The whole command: render and write request.output. Returns the exit code.
 ExitCode RunRender(const RenderRequest& request, std::ostream& out, std::ostream& err);

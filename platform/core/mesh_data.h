@@ -40,12 +40,17 @@ struct Corner {
     std::uint32_t normal = kNoNormal;  // index into MeshData::normals, or kNoNormal
 };
 
+// The most corners one face may have, and the flag bits it can carry: both share one
+// word of the face record, which stays 16 bytes (a big model has millions of faces).
+inline constexpr std::uint32_t kMaxFaceCorners = (1U << 28) - 1;
+inline constexpr std::uint32_t kFaceFlagMask = 0xFU;
+
 struct FaceRecord {
-    std::uint32_t firstCorner = 0;  // index into MeshData::corners
-    std::uint32_t cornerCount = 0;
-    std::uint32_t cornerCapacity = 0;  // corners reserved at firstCorner
+    std::uint32_t firstCorner = 0;          // index into MeshData::corners
+    std::uint32_t cornerCount = 0;          // at most kMaxFaceCorners
+    std::uint32_t cornerCapacity : 28 = 0;  // corners reserved at firstCorner
+    std::uint32_t flags : 4 = 0;            // kFace* bits
     D3DCOLOR color = 0xFFFFFFFFU;
-    std::uint32_t flags = 0;  // kFace* bits
 };
 
 // The face is part of a line stroke: the renderer keeps a stroke visible as a line of at

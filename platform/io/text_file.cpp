@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -158,6 +159,43 @@ ReadStatus TextFile::ReadLine(std::string_view& line) {
         }
         begin = 0;
     }
+}
+
+bool TextFile::CountLinesTo(std::int64_t offset, std::int64_t& lines) {
+    lines = 0;
+    if (m_fd < 0) {
+        m_error = "file not open";
+        return false;
+    }
+    if (offset <= m_position) {
+        return offset == m_position;
+    }
+    const std::int64_t bufferEnd = m_bufferStart + static_cast<std::int64_t>(m_bufferSize);
+    if ((m_position < m_bufferStart || m_position > bufferEnd) && !Restart()) {
+        return false;
+    }
+    std::int64_t counted = 0;
+    char last = 0;
+    while (m_position < offset) {
+        const auto begin = static_cast<std::size_t>(m_position - m_bufferStart);
+        if (begin == m_bufferSize) {
+            if (m_drained || !Refill(m_bufferSize)) {
+                return false;  // the text ends before `offset`, or the read failed
+            }
+            continue;
+        }
+        const auto end = static_cast<std::size_t>(std::min<std::int64_t>(
+            offset - m_bufferStart, static_cast<std::int64_t>(m_bufferSize)));
+        const char* base = m_buffer.data();
+        counted += std::count(base + begin, base + end, '\n');
+        last = base[end - 1];
+        m_position = m_bufferStart + static_cast<std::int64_t>(end);
+    }
+    if (last != '\n') {
+        return false;  // `offset` is inside a line
+    }
+    lines = counted;
+    return true;
 }
 
 ReadStatus TextFile::ReadString(std::string& line) {

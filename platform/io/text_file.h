@@ -35,6 +35,13 @@ public:
     ReadStatus ReadLine(std::string_view& line);
     static constexpr std::size_t kLinePadding = 64;
 
+    // Reads on from the current position to `offset`, the start of a line, counting the
+    // lines passed: what as many ReadLine calls would give, without making each a view.
+    // The position is then `offset`. False (nothing counted, the position anywhere up to
+    // `offset`) if the text ends first, if `offset` is behind the position or does not
+    // follow a line end, or on a read error.
+    [[nodiscard]] bool CountLinesTo(std::int64_t offset, std::int64_t& lines);
+
     // Offset of the first byte of the line returned last.
     [[nodiscard]] std::int64_t LineStart() const { return m_lineStart; }
     // Offset of the next byte to read.

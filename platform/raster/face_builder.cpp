@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/core/mesh_data.h"
+#include "platform/raster/camera_point.h"
 
 namespace rm::raster {
 
@@ -15,6 +16,10 @@ Vec3 TransformNormal(const float m[3][3], const Vec3& n) {
 }
 
 }  // namespace
+
+CameraPoint FaceBuilder::CameraCorner(std::uint32_t corner) const {
+    return ToCamera(m_setup.toCamera, m_mesh.positions[m_corners[corner].position]);
+}
 
 Vec3 FaceBuilder::FaceNormalWorld() const {
     // Newell's method: the sum of the corner cross products, out of the clockwise side.
@@ -181,7 +186,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         if (p >= positions) {
             return;
         }
-        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].code;
+        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].Code();
         all &= code;
         any |= code;
     }
@@ -195,7 +200,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         for (int i = 0; i < 3; ++i) {
             const ProjectedVertex& v =
                 m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            s[i] = {v.fx, v.fy, v.depth, 0, 0, 0};
+            s[i] = {v.Fx(), v.fy, v.depth, 0, 0, 0};
         }
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
@@ -213,8 +218,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         std::vector<ClipVertex>& poly = m_scratch.polygon;
         poly.resize(m_count);
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+            const CameraPoint v = CameraCorner(i);
             poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
         }
         if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
@@ -228,7 +232,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
             for (std::uint32_t i = 0; i < m_count; ++i) {
                 const ProjectedVertex& v =
                     m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-                screen.push_back({v.fx, v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
+                screen.push_back({v.Fx(), v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
             }
         }
     } else {
@@ -237,7 +241,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         for (std::uint32_t i = 0; i < m_count; ++i) {
             const ProjectedVertex& v =
                 m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            screen.push_back({v.fx, v.fy, v.depth, 0, 0, 0});
+            screen.push_back({v.Fx(), v.fy, v.depth, 0, 0, 0});
         }
     }
     if (m_setup.fill == FillMode::Solid) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/raster/camera_point.h"
 #include "platform/raster/geometry_stage.h"
 
 namespace rm::raster {
@@ -27,6 +28,8 @@ public:
 private:
     void ClipAndProject(std::uint32_t clipBits);
     Vec3 FaceNormalWorld() const;
+    // Corner `corner` of the face in camera space (its position index is checked).
+    CameraPoint CameraCorner(std::uint32_t corner) const;
     ColorRGB CornerIntensity(std::uint32_t corner, const Vec3& faceNormal) const;
     void SetCornerColors(std::span<ClipVertex> out) const;
     void EmitSolid(bool clipped);

@@ -76,12 +76,29 @@ struct ViewSetup {
     bool antialias = false;  // four samples a pixel instead of the pixel centre
 };
 
+// 12 bytes: a big model has millions of these, and each byte is a page touched per frame.
+// The camera-space point is not kept; the few faces that need it (clipped ones, thin
+// strokes) compute it again with ToCamera (camera_point.h). The outcode shares a word with
+// the snapped x, which the guard band keeps well inside the 21 bits left to it.
 struct ProjectedVertex {
-    float x, y, z;        // camera space
-    std::uint32_t code;   // outcode bits
-    std::int32_t fx, fy;  // snapped screen position, valid when code has no kClipMask bit
-    float depth;          // -1/z, affine in screen space; smaller is nearer
-    float pad;
+    static constexpr int kCodeBits = 11;
+    static_assert(kNonFinite < (1U << kCodeBits));
+    static_assert((kMaxDimension + 2 * static_cast<std::int64_t>(kGuardBand)) * kSubScale <
+                  (std::int64_t{1} << (31 - kCodeBits)));
+
+    // fx and fy: the snapped screen position, valid when code has no kClipMask bit.
+    [[nodiscard]] static ProjectedVertex Make(std::uint32_t code, std::int32_t fx, std::int32_t fy,
+                                              float depth) {
+        return {(static_cast<std::uint32_t>(fx) << kCodeBits) | code, fy, depth};
+    }
+    [[nodiscard]] std::uint32_t Code() const { return fxCode & ((1U << kCodeBits) - 1); }
+    [[nodiscard]] std::int32_t Fx() const {
+        return static_cast<std::int32_t>(fxCode) >> kCodeBits;  // keeps the sign
+    }
+
+    std::uint32_t fxCode;
+    std::int32_t fy;
+    float depth;  // -1/z, affine in screen space; smaller is nearer
 };
 
 enum : std::uint32_t {

@@ -24,7 +24,7 @@ struct Point {
     float x, y, z;
 };
 
-Point Mid(const ProjectedVertex& a, const ProjectedVertex& b) {
+Point Mid(const CameraPoint& a, const CameraPoint& b) {
     return {(a.x + b.x) * 0.5F, (a.y + b.y) * 0.5F, (a.z + b.z) * 0.5F};
 }
 
@@ -65,12 +65,12 @@ bool ClipSegment(const ClipPlane* planes, int count, Point& p, Point& q) {
 void FaceBuilder::EmitStrokeLine() {
     // A side of the stroke: corners 0 and 1 ring the first end, 2 and 3 the second, so
     // 0-1 and 2-3 run across the stroke and their midpoints along the middle of the side.
-    const ProjectedVertex* c[4];
-    for (int i = 0; i < 4; ++i) {
-        c[i] = &m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
+    CameraPoint c[4];
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        c[i] = CameraCorner(i);
     }
-    Point p = Mid(*c[0], *c[1]);
-    Point q = Mid(*c[2], *c[3]);
+    Point p = Mid(c[0], c[1]);
+    Point q = Mid(c[2], c[3]);
     const float ax = q.x - p.x;
     const float ay = q.y - p.y;
     const float az = q.z - p.z;
@@ -80,8 +80,8 @@ void FaceBuilder::EmitStrokeLine() {
     float ny = 0.0F;
     float nz = 0.0F;
     for (int i = 0; i < 4; ++i) {
-        const ProjectedVertex& u = *c[i];
-        const ProjectedVertex& v = *c[(i + 1) & 3];
+        const CameraPoint& u = c[i];
+        const CameraPoint& v = c[(i + 1) & 3];
         nx += (u.y - v.y) * (u.z + v.z);
         ny += (u.z - v.z) * (u.x + v.x);
         nz += (u.x - v.x) * (u.y + v.y);
@@ -102,9 +102,9 @@ void FaceBuilder::EmitStrokeLine() {
     if (!(facing > 0.0F) || !(facing * facing >= kFacingCosine * kFacingCosine * n2 * v2)) {
         return;  // faces away, or another side faces the eye more squarely
     }
-    const float sx = c[1]->x - c[0]->x;
-    const float sy = c[1]->y - c[0]->y;
-    const float sz = c[1]->z - c[0]->z;
+    const float sx = c[1].x - c[0].x;
+    const float sy = c[1].y - c[0].y;
+    const float sz = c[1].z - c[0].z;
     const float width = kFlatsPerSide * std::sqrt(sx * sx + sy * sy + sz * sz);
     // Thin wherever width * scale / z < kThinPixels, i.e. beyond this depth.
     const float thinFrom = width * m_frame.view.scale / kThinPixels;

@@ -1,7 +1,8 @@
 // The vertex pass: four positions at a time to camera space, outcodes and, for points
-// that need no clipping, snapped screen positions. The arithmetic is the scalar
-// ProjectPoint's, operation for operation, so a corner re-projected after clipping lands
-// on exactly the same sub-pixel as here.
+// that need no clipping, snapped screen positions; the camera-space point itself is not
+// kept (camera_point.h computes it again, with the same operations, where it is needed). The
+// arithmetic is the scalar ProjectPoint's, operation for operation, so a corner re-projected after
+// clipping lands on exactly the same sub-pixel as here.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -17,9 +18,6 @@ namespace {
 constexpr float kMaxCoordinate = 1e15F;
 
 struct Lanes {
-    alignas(16) float x[4];
-    alignas(16) float y[4];
-    alignas(16) float z[4];
     alignas(16) float depth[4];
     alignas(16) std::int32_t fx[4];
     alignas(16) std::int32_t fy[4];
@@ -53,9 +51,6 @@ void TransformLanes(const FrameGeometry& frame, const Affine& a, const D3DVECTOR
     const __m128 cx = row(0);
     const __m128 cy = row(1);
     const __m128 cz = row(2);
-    _mm_store_ps(out.x, cx);
-    _mm_store_ps(out.y, cy);
-    _mm_store_ps(out.z, cz);
 
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     const __m128 limit = _mm_set1_ps(kMaxCoordinate);
@@ -122,14 +117,9 @@ void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uin
             for (int k = 0; k < n; ++k) {
                 ProjectedVertex& v = out[i + static_cast<std::uint32_t>(k) - begin];
                 const bool project = (lanes.code[k] & (kClipMask | kNonFinite)) == 0;
-                v = {lanes.x[k],
-                     lanes.y[k],
-                     lanes.z[k],
-                     lanes.code[k],
-                     project ? lanes.fx[k] : 0,
-                     project ? lanes.fy[k] : 0,
-                     project ? lanes.depth[k] : 0.0F,
-                     0.0F};
+                v = ProjectedVertex::Make(lanes.code[k], project ? lanes.fx[k] : 0,
+                                          project ? lanes.fy[k] : 0,
+                                          project ? lanes.depth[k] : 0.0F);
             }
         }
     }

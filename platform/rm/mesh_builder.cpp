@@ -40,7 +40,8 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
     }
     MeshData& d = *m_mesh;
     WaitForMeshReaders(d);
-    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 8) {
+    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 8 ||
+        d.faces[m_index].cornerCount >= kMaxFaceCorners) {
         return Result::OutOfMemory;
     }
     try {
@@ -53,7 +54,8 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
                 ++f.cornerCapacity;
             } else {
                 // Somewhere in the middle: move its corners to the end with room to grow.
-                const std::uint32_t capacity = std::max<std::uint32_t>(4, f.cornerCount * 2);
+                const std::uint32_t capacity =
+                    std::min(std::max<std::uint32_t>(4, f.cornerCount * 2), kMaxFaceCorners);
                 const auto first = static_cast<std::uint32_t>(d.corners.size());
                 d.corners.resize(d.corners.size() + capacity);
                 std::copy_n(d.corners.begin() + f.firstCorner, f.cornerCount,
@@ -118,6 +120,9 @@ D3DCOLOR Face::GetColor() const {
 Result Face::SetFlags(std::uint32_t flags) {
     if (!m_mesh || m_index >= m_mesh->faces.size()) {
         return Result::BadObject;
+    }
+    if ((flags & ~kFaceFlagMask) != 0) {
+        return Result::BadValue;  // no such flag
     }
     m_mesh->faces[m_index].flags = flags;
     Changed(*m_mesh);
@@ -222,6 +227,13 @@ MeshBuilder::MeshBuilder(Detached) : m_data(std::make_shared<MeshData>()) {
     m_data->detached = true;
 }
 
+void MeshBuilder::Attach() {
+    if (m_data->detached) {
+        m_data->detached = false;
+        BumpRevision();
+    }
+}
+
 Result MeshBuilder::CreateFace(Face& out) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
@@ -229,8 +241,7 @@ Result MeshBuilder::CreateFace(Face& out) {
         return Result::OutOfMemory;
     }
     try {
-        d.faces.push_back(
-            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), 0, 0, 0xFFFFFFFFU});
+        d.faces.push_back(FaceRecord{.firstCorner = static_cast<std::uint32_t>(d.corners.size())});
         d.faceAppData.push_back(m_newFaceAppData);
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
@@ -260,6 +271,9 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
         const std::size_t entries = static_cast<std::size_t>(n) * stride;
         if (entries > faceData.size() - pos) {
             return Result::BadFaceData;  // runs past the end of the data
+        }
+        if (n > kMaxFaceCorners) {
+            return Result::OutOfMemory;
         }
         for (std::size_t k = 0; k < n; ++k) {
             if (faceData[pos + k * stride] >= vertices.size()) {
@@ -310,8 +324,9 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     pos = 0;
     for (std::size_t f = 0; f < faceCount; ++f) {
         const std::uint32_t n = faceData[pos++];
-        d.faces.push_back(
-            FaceRecord{static_cast<std::uint32_t>(d.corners.size()), n, n, 0xFFFFFFFFU});
+        d.faces.push_back(FaceRecord{.firstCorner = static_cast<std::uint32_t>(d.corners.size()),
+                                     .cornerCount = n,
+                                     .cornerCapacity = n});
         for (std::uint32_t k = 0; k < n; ++k) {
             Corner c;
             c.position = positionBase + faceData[pos++];
@@ -357,7 +372,8 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
             return Result::BadValue;
         }
     }
-    if (d.faces.size() >= kMaxPool || positions.size() > kMaxPool - d.corners.size()) {
+    if (d.faces.size() >= kMaxPool || positions.size() > kMaxPool - d.corners.size() ||
+        positions.size() > kMaxFaceCorners) {
         return Result::OutOfMemory;
     }
     try {
@@ -369,7 +385,8 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     }
     const auto first = static_cast<std::uint32_t>(d.corners.size());
     const auto count = static_cast<std::uint32_t>(positions.size());
-    d.faces.push_back(FaceRecord{first, count, count, color});
+    d.faces.push_back(FaceRecord{
+        .firstCorner = first, .cornerCount = count, .cornerCapacity = count, .color = color});
     d.faceAppData.push_back(m_newFaceAppData);
     for (const std::uint32_t p : positions) {
         d.corners.push_back(Corner{p, kNoNormal});

@@ -27,7 +27,7 @@ public:
     Result SetColor(D3DCOLOR color);
     Result SetColorRGB(D3DVALUE r, D3DVALUE g, D3DVALUE b);
     [[nodiscard]] D3DCOLOR GetColor() const;
-    Result SetFlags(std::uint32_t flags);  // kFace* bits
+    Result SetFlags(std::uint32_t flags);  // kFace* bits; BadValue for bits past kFaceFlagMask
     [[nodiscard]] std::uint32_t GetFlags() const;
     Result SetAppData(std::uint32_t data);
     [[nodiscard]] std::uint32_t GetAppData() const;  // 0 for a face handle to nothing
@@ -67,6 +67,11 @@ public:
     // another thread, before it joins the rest): its changes announce no new revision.
     struct Detached {};
     explicit MeshBuilder(Detached);
+    // While nothing draws or watches the mesh yet (say, while a file fills it, before it
+    // becomes a frame's visual), its changes need not each announce a revision: Detach
+    // stops that, Attach announces one revision for all of them and resumes.
+    void Detach() { m_data->detached = true; }
+    void Attach();
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
 
@@ -76,7 +81,8 @@ public:
     // followed by that many entries, each a vertex index and, when normals is not empty, a
     // normal index; a count of 0 ends the list. Everything is checked before anything is
     // added: a bad count, an index outside its array or a list that runs past faceData's
-    // end gives BadFaceData and leaves the mesh as it was.
+    // end gives BadFaceData and leaves the mesh as it was; so does a face of more than
+    // kMaxFaceCorners corners, with OutOfMemory (as does AddVertex past that many).
     Result AddFaces(std::span<const D3DVECTOR> vertices, std::span<const D3DVECTOR> normals,
                     std::span<const std::uint32_t> faceData, FaceArray* out);
     // Appends one position to the shared pool for faces added by AddFaceAt to refer to;

@@ -2,6 +2,8 @@
 // Where a device's pictures go: the window (implemented by the view), a test double, a
 // file. A clipper binds a device to one target.
 
+#include <utility>
+
 #include "platform/image/picture.h"
 
 namespace rm {
@@ -19,6 +21,9 @@ class RecordingTarget final : public PresentationTarget {
 public:
     void Present(const PictureView& picture) override;
     [[nodiscard]] const Picture& LastPicture() const { return m_last; }
+    // The same, handed over without a copy (a big picture's fresh pages are dear); the
+    // target then holds an empty picture until the next Present.
+    [[nodiscard]] Picture TakeLastPicture() { return std::exchange(m_last, Picture{}); }
     [[nodiscard]] int PresentCount() const { return m_presents; }
 
 private:

@@ -7,6 +7,7 @@
 
 #include "platform/core/vector_math.h"
 #include "platform/rm/light.h"
+#include "platform/rm/revision.h"
 #include "tests/support/loader_test_support.h"
 #include "tests/support/scratch.h"
 
@@ -76,6 +77,32 @@ TEST_F(Document, OpenShowsTheModelSolidAndUnturned) {
     EXPECT_EQ(m_doc->m_pMeshBuilder->GetFaceCount(), 1U);
     EXPECT_EQ(m_doc->m_pMeshBuilder->GetQuality(), rm::D3DRMRENDER_FLAT);
     EXPECT_EQ(m_doc->m_pModelFrame->LocalTransform(), rm::Matrix4::Identity());
+}
+
+// The mesh a load fills announces nothing face by face, but the model it shows must still
+// announce every change after the load (the window draws on a new revision only).
+TEST_F(Document, TheLoadedModelAnnouncesItselfAndLaterChanges) {
+    for (const std::int64_t split : {doc::CTarnoDoc::kDefaultSplitBytes, std::int64_t{64}}) {
+        doc::CTarnoDoc::SetSplitBytes(split);  // also in two parts at once
+        std::string text;
+        for (int i = 0; i < 200; ++i) {
+            text += kTwoTriangles;
+        }
+        std::uint64_t r = rm::CurrentRevision();
+        ASSERT_TRUE(m_doc->OnOpenDocument(tarno_test::WriteTemp("model.api", text)));
+        EXPECT_GT(rm::CurrentRevision(), r);
+        EXPECT_EQ(m_doc->m_pMeshBuilder->GetFaceCount(), 400U);
+        EXPECT_FALSE(m_doc->m_pMeshBuilder->Data().detached);
+        r = rm::CurrentRevision();
+        ASSERT_EQ(m_doc->m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_WIREFRAME), rm::Result::Ok);
+        EXPECT_GT(rm::CurrentRevision(), r);
+        // A load that fails keeps the model shown, and that one still announces its changes.
+        EXPECT_FALSE(m_doc->OnOpenDocument(tarno_test::TempPath("missing.api")));
+        r = rm::CurrentRevision();
+        ASSERT_EQ(m_doc->m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT), rm::Result::Ok);
+        EXPECT_GT(rm::CurrentRevision(), r);
+    }
+    doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes);
 }
 
 TEST_F(Document, SecondOpenShowsOnlyTheSecondFile) {

@@ -76,6 +76,15 @@ TEST_F(OffscreenSurfaceTest, DrawsWhatTheWindowsTickDraws) {
         // Something of the model is in it, not only the background.
         EXPECT_TRUE(std::any_of(picture.pixels.begin(), picture.pixels.end(),
                                 [](rm::D3DCOLOR c) { return c != 0xFF000080U; }));
+        // Handed over whole, after which the surface holds none until it draws again.
+        const std::vector<rm::D3DCOLOR> drawn = picture.pixels;
+        const rm::Picture taken = offscreen.TakeLastPicture();
+        EXPECT_EQ(taken.width, 64);
+        EXPECT_EQ(taken.height, 48);
+        EXPECT_EQ(taken.pixels, drawn);
+        EXPECT_TRUE(offscreen.LastPicture().Empty());
+        ASSERT_EQ(offscreen.Draw(*scene), rm::Result::Ok);
+        EXPECT_EQ(offscreen.LastPicture().pixels, drawn);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/raster/camera_point.h"
 #include "platform/raster/geometry_stage.h"
 
 namespace rm::raster {
@@ -39,20 +40,42 @@ TEST(RasterProjection, VertexPassAndSinglePointProjectionAgreeExactly) {
     int projected = 0;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const ProjectedVertex& v = out[i];
-        ASSERT_EQ(v.code, Outcode(frame.planes, v.x, v.y, v.z)) << i;
-        if ((v.code & kClipMask) != 0) {
+        // The camera-space point a clipped face computes again is the one the pass used.
+        const CameraPoint c = ToCamera(setup.toCamera, mesh.positions[i]);
+        ASSERT_EQ(v.Code(), Outcode(frame.planes, c.x, c.y, c.z)) << i;
+        if ((v.Code() & kClipMask) != 0) {
             continue;
         }
         std::int32_t fx = 0;
         std::int32_t fy = 0;
         float d = 0.0F;
-        ProjectPoint(frame.view, v.x, v.y, v.z, fx, fy, d);
-        ASSERT_EQ(v.fx, fx) << i;
+        ProjectPoint(frame.view, c.x, c.y, c.z, fx, fy, d);
+        ASSERT_EQ(v.Fx(), fx) << i;
         ASSERT_EQ(v.fy, fy) << i;
         ASSERT_EQ(v.depth, d) << i;
         ++projected;
     }
     EXPECT_GT(projected, 5000);
+}
+
+// The snapped x shares its word with the outcode: every x the guard band lets through, on
+// either side of the buffer, comes back whole beside every combination of outcode bits.
+TEST(RasterProjection, SnappedXAndOutcodeShareAWordWithoutLoss) {
+    constexpr std::int32_t kLowest = -static_cast<std::int32_t>(kGuardBand) * kSubScale;
+    constexpr std::int32_t kHighest =
+        (kMaxDimension + static_cast<std::int32_t>(kGuardBand)) * kSubScale;
+    for (const std::int32_t fx : {kLowest, kLowest + 1, -1, 0, 1, 12345, kHighest - 1, kHighest}) {
+        const std::uint32_t codes[] = {0U, kOutNear, kClipMask, kRejectMask | kNonFinite,
+                                       (1U << ProjectedVertex::kCodeBits) - 1};
+        for (const std::uint32_t code : codes) {
+            const ProjectedVertex v = ProjectedVertex::Make(code, fx, -fx, 0.25F);
+            EXPECT_EQ(v.Fx(), fx) << code;
+            EXPECT_EQ(v.Code(), code) << fx;
+            EXPECT_EQ(v.fy, -fx);
+            EXPECT_EQ(v.depth, 0.25F);
+        }
+    }
+    static_assert(sizeof(ProjectedVertex) == 12);
 }
 
 }  // namespace

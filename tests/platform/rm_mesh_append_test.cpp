@@ -89,3 +89,70 @@ TEST(RmMeshAppend, MapsTheMeshCannotFollowChangeNothing) {
 }
 
 }  // namespace
+
+// A part with enough corners to be copied on a second thread: every corner, in order,
+// through the map (shared and new positions alike), normals after the mesh's own.
+TEST(RmMeshAppend, ABigPartArrivesWhole) {
+    MeshBuilder whole;
+    std::uint32_t shared = 0;
+    ASSERT_EQ(whole.AddPosition({7, 7, 7}, shared), Result::Ok);
+    const std::array<D3DVECTOR, 3> ownVertices{{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}}};
+    const std::array<D3DVECTOR, 1> ownNormals{{{1, 0, 0}}};
+    const std::array<std::uint32_t, 8> ownData{3, 0, 0, 1, 0, 2, 0, 0};
+    ASSERT_EQ(whole.AddFaces(ownVertices, ownNormals, ownData, nullptr), Result::Ok);
+
+    // 100,000 triangles: most on a shared set of 1,000 positions, every tenth with
+    // positions and normals of its own.
+    MeshBuilder part{MeshBuilder::Detached{}};
+    constexpr std::uint32_t kPositions = 1000;
+    for (std::uint32_t i = 0; i < kPositions; ++i) {
+        std::uint32_t p = 0;
+        ASSERT_EQ(part.AddPosition({static_cast<float>(i), 0, 0}, p), Result::Ok);
+    }
+    const std::array<D3DVECTOR, 2> normals{{{0, 1, 0}, {0, 0, 1}}};
+    const std::array<std::uint32_t, 8> withNormals{3, 0, 0, 1, 1, 2, 0, 0};
+    for (std::uint32_t f = 0; f < 100'000; ++f) {
+        const std::array<std::uint32_t, 3> corners{f % kPositions, (f * 7 + 1) % kPositions,
+                                                   (f * 13 + 2) % kPositions};
+        if (f % 10 == 0) {
+            const float z = static_cast<float>(f);
+            const std::array<D3DVECTOR, 3> v{{{0, 0, z}, {0, 1, z}, {1, 0, z}}};
+            ASSERT_EQ(part.AddFaces(v, normals, withNormals, nullptr), Result::Ok);
+        } else {
+            ASSERT_EQ(part.AddFaceAt(corners, 0xFF000000U | f), Result::Ok);
+        }
+    }
+    // Every seventh of the first positions stands for the mesh's own; the others follow
+    // the mesh's four positions in order.
+    const rm::MeshData& p = part.Data();
+    std::vector<std::uint32_t> map(p.positions.size());
+    std::uint32_t next = 4;
+    for (std::uint32_t i = 0; i < map.size(); ++i) {
+        map[i] = i < kPositions && i % 7 == 0 ? shared : next++;
+    }
+    ASSERT_GE(p.corners.size(), std::size_t{1} << 18);
+    ASSERT_EQ(whole.Append(p, map), Result::Ok);
+
+    const rm::MeshData& d = whole.Data();
+    ASSERT_EQ(d.faces.size(), 100'001U);
+    ASSERT_EQ(d.corners.size(), 3 + p.corners.size());
+    ASSERT_EQ(d.normals.size(), 1 + p.normals.size());
+    for (std::size_t i = 0; i < p.corners.size(); ++i) {
+        const rm::Corner& c = d.corners[3 + i];
+        ASSERT_EQ(c.position, map[p.corners[i].position]) << "corner " << i;
+        ASSERT_EQ(c.normal,
+                  p.corners[i].normal == rm::kNoNormal ? rm::kNoNormal : 1 + p.corners[i].normal)
+            << "corner " << i;
+    }
+    ASSERT_EQ(d.positions.size(), next);
+    for (std::uint32_t i = 0; i < map.size(); ++i) {
+        ASSERT_EQ(d.positions[map[i]],
+                  i < kPositions && i % 7 == 0 ? (D3DVECTOR{7, 7, 7}) : p.positions[i])
+            << "position " << i;
+    }
+    for (std::uint32_t f = 1; f < d.faces.size(); ++f) {
+        ASSERT_EQ(d.faces[f].firstCorner, 3 * f) << "face " << f;
+        ASSERT_EQ(d.faces[f].color, p.faces[f - 1].color) << "face " << f;
+    }
+    EXPECT_EQ(d.faces[2].color, 0xFF000001U);
+}

@@ -175,6 +175,37 @@ TEST_F(RmMesh, AddVertexToAnEarlierFaceKeepsEveryFaceIntact) {
     EXPECT_TRUE(disjoint);
 }
 
+// The flags share a word of the face record with the corner room: neither may disturb the
+// other, and a flag the record has no room for is refused rather than cut off.
+TEST_F(RmMesh, FlagsAndCornerRoomShareTheRecordWithoutDisturbingEachOther) {
+    Face a;
+    Face b;
+    ASSERT_EQ(mesh->CreateFace(a), Result::Ok);
+    ASSERT_EQ(mesh->CreateFace(b), Result::Ok);
+    ASSERT_EQ(a.SetFlags(rm::kFaceStroke), Result::Ok);
+    for (int k = 0; k < 40; ++k) {  // relocations and growth in place, both
+        ASSERT_EQ(a.AddVertex(static_cast<float>(k), 0, 0), Result::Ok);
+        if (k % 3 == 0) {
+            ASSERT_EQ(b.AddVertex(0, static_cast<float>(k), 0), Result::Ok);
+        }
+    }
+    EXPECT_EQ(a.GetFlags(), rm::kFaceStroke);
+    EXPECT_EQ(b.GetFlags(), 0U);
+    EXPECT_EQ(a.GetColor(), 0xFFFFFFFFU);
+    const rm::FaceRecord& ra = mesh->Data().faces[0];
+    EXPECT_EQ(ra.cornerCount, 40U);
+    EXPECT_GE(ra.cornerCapacity, 40U);
+    ASSERT_EQ(a.SetFlags(0), Result::Ok);
+    EXPECT_EQ(mesh->Data().faces[0].cornerCapacity, ra.cornerCapacity);
+    EXPECT_EQ(a.SetFlags(rm::kFaceFlagMask + 1), Result::BadValue);
+    EXPECT_EQ(a.SetFlags(0x80000000U | rm::kFaceStroke), Result::BadValue);
+    EXPECT_EQ(a.GetFlags(), 0U);
+    D3DVECTOR v;
+    ASSERT_EQ(a.GetVertex(39, v), Result::Ok);
+    EXPECT_EQ(v, (D3DVECTOR{39, 0, 0}));
+    static_assert(sizeof(rm::FaceRecord) == 16);
+}
+
 TEST_F(RmMesh, AddVertexRejectsNonFiniteCoordinates) {
     Face f;
     ASSERT_EQ(mesh->CreateFace(f), Result::Ok);
@@ -392,6 +423,25 @@ TEST_F(RmMesh, FaceChangesAdvanceTheRevision) {
     (void)f.GetNormal(n);
     (void)mesh->GetFaceCount();
     EXPECT_EQ(rm::CurrentRevision(), r);
+}
+
+TEST_F(RmMesh, ADetachedMeshAnnouncesItsChangesOnceWhenAttached) {
+    mesh->Detach();
+    std::uint64_t r = rm::CurrentRevision();
+    std::uint32_t p = 0;
+    ASSERT_EQ(mesh->AddPosition({1, 2, 3}, p), Result::Ok);
+    const std::array<std::uint32_t, 3> corners{p, p, p};
+    ASSERT_EQ(mesh->AddFaceAt(corners, 0xFF00FF00U), Result::Ok);
+    ASSERT_EQ(mesh->SetQuality(rm::D3DRMRENDER_WIREFRAME), Result::Ok);
+    EXPECT_EQ(rm::CurrentRevision(), r);
+    mesh->Attach();
+    EXPECT_GT(rm::CurrentRevision(), r);
+    r = rm::CurrentRevision();
+    mesh->Attach();  // already attached: nothing new to announce
+    EXPECT_EQ(rm::CurrentRevision(), r);
+    ASSERT_EQ(mesh->SetQuality(rm::D3DRMRENDER_FLAT), Result::Ok);
+    EXPECT_GT(rm::CurrentRevision(), r);
+    EXPECT_EQ(mesh->GetFaceCount(), 1U);
 }
 
 TEST_F(RmMesh, AddFaceAtSharesPositionsAndKeepsOrderWithOtherFaces) {

@@ -102,6 +102,61 @@ TEST(TextFilePositions, LineStartAndPositionAreFileOffsets) {
     EXPECT_EQ(file.ReadLine(line), rm::ReadStatus::End);
 }
 
+// Counting the lines up to an offset gives what reading them one by one gives: across
+// buffer refills and lines longer than the buffer, from the start or after some lines.
+TEST(TextFilePositions, CountLinesToAgreesWithReadingThem) {
+    std::string text;
+    for (int i = 0; i < 60000; ++i) {
+        text += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\n");
+        if (i == 30000) {
+            text += std::string(std::size_t{3} << 20, 'w') + "\r\n";  // past the buffer
+        }
+    }
+    text += "tail without an end";
+    const std::string path = WriteTemp("count", text);
+    rm::TextFile reader;
+    ASSERT_TRUE(reader.Open(path));
+    std::vector<std::int64_t> starts;  // of every line, with its number of lines before
+    std::string_view line;
+    while (reader.ReadLine(line) == rm::ReadStatus::Line) {
+        starts.push_back(reader.LineStart());
+    }
+    for (const std::size_t from : {std::size_t{0}, std::size_t{5}}) {
+        for (const std::size_t to : {std::size_t{6}, std::size_t{29999}, std::size_t{30001},
+                                     std::size_t{30002}, starts.size() - 1}) {
+            rm::TextFile file;
+            ASSERT_TRUE(file.Open(path));
+            for (std::size_t k = 0; k < from; ++k) {
+                ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
+            }
+            std::int64_t lines = -1;
+            ASSERT_TRUE(file.CountLinesTo(starts[to], lines)) << from << " " << to;
+            EXPECT_EQ(lines, static_cast<std::int64_t>(to - from)) << from << " " << to;
+            EXPECT_EQ(file.Position(), starts[to]);
+            ASSERT_EQ(file.ReadLine(line), rm::ReadStatus::Line);
+            EXPECT_EQ(file.LineStart(), starts[to]);
+        }
+    }
+}
+
+// Where reading line by line would not arrive exactly there, counting fails too.
+TEST(TextFilePositions, CountLinesToOnlyReachesLineStartsInTheText) {
+    const std::string path = WriteTemp("countbad", "one\r\ntwo\n\x1A\nthree\nfour\n");
+    std::int64_t lines = -1;
+    rm::TextFile file;
+    ASSERT_TRUE(file.Open(path));
+    EXPECT_FALSE(file.CountLinesTo(6, lines));  // inside "two"
+    ASSERT_TRUE(file.SeekTo(0));
+    EXPECT_FALSE(file.CountLinesTo(11, lines));  // "three", after the end of the text
+    ASSERT_TRUE(file.SeekTo(0));
+    ASSERT_TRUE(file.CountLinesTo(9, lines));  // the 0x1A line's start, before the end
+    EXPECT_EQ(lines, 2);
+    EXPECT_FALSE(file.CountLinesTo(5, lines));  // behind the position
+    EXPECT_EQ(lines, 0);
+    ASSERT_TRUE(file.CountLinesTo(9, lines));  // where it is: nothing to count
+    EXPECT_EQ(lines, 0);
+}
+
 TEST(TextFilePositions, SeekBackReadsTheLineAgain) {
     rm::TextFile file;
     ASSERT_TRUE(file.Open(WriteTemp("seekback", "first\r\nsecond\r\nthird\r\n")));
