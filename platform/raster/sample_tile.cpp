@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/raster/edge_walk.h"
+#include "platform/raster/primitive_setup.h"
+
 namespace rm::raster {
 
 namespace {
@@ -31,19 +34,54 @@ TileTarget SampleTile::Plane(int sample, const PixelRect& rect) {
 
 void SampleTile::Clear(const PixelRect& tile, D3DCOLOR color) {
     m_tile = tile;
-    const int w = tile.x1 - tile.x0 + 1;
+    m_clearColor = color;
+    m_first.fill(kGroups);
+    m_last.fill(-1);
+}
+
+void SampleTile::ClearGroups(int row, int from, int to) {
+    const int count = (to - from + 1) * 4;
     for (int k = 0; k < kSamples; ++k) {
-        for (int y = 0; y <= tile.y1 - tile.y0; ++y) {
-            const std::size_t row =
-                static_cast<std::size_t>(k) * kPlane + static_cast<std::size_t>(y) * kTileSize;
-            std::fill_n(m_color.data() + row, w, color);
-            std::fill_n(m_depth.data() + row, w, kFarDepth);
+        const std::size_t at = static_cast<std::size_t>(k) * kPlane +
+                               static_cast<std::size_t>(row) * kTileSize +
+                               static_cast<std::size_t>(from) * 4;
+        std::fill_n(m_color.data() + at, count, m_clearColor);
+        std::fill_n(m_depth.data() + at, count, kFarDepth);
+    }
+}
+
+void SampleTile::Prepare(const PixelRect& r) {
+    const int from = (r.x0 - m_tile.x0) >> 2;
+    const int to = (r.x1 - m_tile.x0) >> 2;
+    for (int row = r.y0 - m_tile.y0; row <= r.y1 - m_tile.y0; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const int first = m_first[i];
+        const int last = m_last[i];
+        if (first <= from && to <= last) {
+            continue;
+        }
+        if (last < first) {
+            ClearGroups(row, from, to);
+            m_first[i] = static_cast<std::int8_t>(from);
+            m_last[i] = static_cast<std::int8_t>(to);
+            continue;
+        }
+        // One run of valid groups a row: a gap between the old run and the new is filled too.
+        if (from < first) {
+            ClearGroups(row, from, first - 1);
+            m_first[i] = static_cast<std::int8_t>(from);
+        }
+        if (to > last) {
+            ClearGroups(row, last + 1, to);
+            m_last[i] = static_cast<std::int8_t>(to);
         }
     }
 }
 
 void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     m_tile = tile;
+    m_first.fill(0);
+    m_last.fill(kGroups - 1);
     const int w = tile.x1 - tile.x0 + 1;
     for (int y = tile.y0; y <= tile.y1; ++y) {
         const D3DCOLOR* color =
@@ -77,8 +115,17 @@ void SampleTile::Resolve(const TileTarget& buffer) const {
         float* depth = buffer.depth +
                        static_cast<std::ptrdiff_t>(m_tile.y0 + y) * buffer.depthStride + m_tile.x0;
         const int row = y * kTileSize;
-        int x = 0;
-        for (; x + 4 <= w; x += 4) {
+        // Groups no drawing reached still hold the clear: write it without reading them.
+        const int first = m_first[static_cast<std::size_t>(y)];
+        const int last = m_last[static_cast<std::size_t>(y)];
+        const int from = last < first ? w : first * 4;
+        const int to = last < first ? w : std::min(w, (last + 1) * 4);
+        std::fill_n(color, from, m_clearColor);
+        std::fill_n(depth, from, kFarDepth);
+        std::fill(color + to, color + w, m_clearColor);
+        std::fill(depth + to, depth + w, kFarDepth);
+        int x = from;
+        for (; x + 4 <= to; x += 4) {
             const int i = row + x;
             const auto load = [&](const D3DCOLOR* p) {
                 return _mm_load_si128(reinterpret_cast<const __m128i*>(p + i));
@@ -104,7 +151,7 @@ void SampleTile::Resolve(const TileTarget& buffer) const {
                                            _mm_min_ps(_mm_load_ps(d2 + i), _mm_load_ps(d3 + i)));
             _mm_storeu_ps(depth + x, near);
         }
-        for (; x < w; ++x) {
+        for (; x < to; ++x) {
             const int i = row + x;
             D3DCOLOR out = 0;
             for (int shift = 0; shift < 32; shift += 8) {
@@ -120,10 +167,20 @@ void SampleTile::Resolve(const TileTarget& buffer) const {
 
 std::uint64_t SampleTile::DrawTriangle(const PixelRect& rect, const TriangleSetup& tri,
                                        const ColorPlanes* planes) {
+    const PixelRect r = RegionInTile(tri, rect);
+    if (r.Empty()) {
+        return 0;
+    }
+    Prepare(r);
     return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes);
 }
 
 std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line) {
+    const PixelRect r = LineBounds(line, rect);
+    if (r.Empty()) {
+        return 0;
+    }
+    Prepare(r);
     std::uint64_t first = 0;
     for (int k = 0; k < kSamples; ++k) {
         LineSetup l = line;

@@ -14,6 +14,7 @@
 
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/primitive_setup.h"
+#include "platform/raster/sample_tile.h"
 #include "platform/raster/tile_raster.h"
 
 namespace rm::raster {
@@ -178,6 +179,71 @@ TEST(RasterFill, ScissorsAtOddColumnsCutTrianglesExactly) {
     CheckCase({150, 90, {3, 5, 141, 86}, 10.0F, 1500}, 5, 3000);
     CheckCase({203, 150, {37, 21, 130, 99}, 80.0F, 200}, 6, 500);
     CheckCase({131, 140, {66, 63, 66, 63}, 30.0F, 3}, 7, 300);  // one pixel
+}
+
+// A sample tile started from a clear fills its samples in only where drawing reaches; it
+// must resolve exactly as one loaded from a buffer that holds the clear everywhere.
+TEST(RasterSampleTile, StartingFromAClearResolvesAsLoadingTheClearedBuffer) {
+    constexpr D3DCOLOR kClear = 0xFF204060U;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> unit(0.0F, 1.0F);
+    // A whole tile and a narrow last tile whose width is no multiple of 4.
+    for (const int width : {128, 64 + 23}) {
+        Buffers lazy(width, 64, rng);
+        std::fill(lazy.color.begin(), lazy.color.end(), kClear);
+        std::fill(lazy.depth.begin(), lazy.depth.end(), kFarDepth);
+        Buffers loaded = lazy;
+        const PixelRect tile{64, 0, width - 1, 63};
+        const PixelRect scissor{64 + 3, 2, width - 2, 60};
+        SampleTile a;
+        SampleTile b;
+        a.Clear(tile, kClear);
+        b.Load(tile, loaded.Target(tile, scissor));
+        const TileTarget ta = lazy.Target(tile, scissor);
+        const TileTarget tb = loaded.Target(tile, scissor);
+        std::uint64_t passed = 0;
+        for (int i = 0; i < 60; ++i) {
+            // Small faces scattered over the tile, so that rows are reached piece by piece
+            // from both sides, and some strokes' lines, plain and as bands.
+            const float cx = 64.0F + unit(rng) * static_cast<float>(width - 64);
+            const float cy = unit(rng) * 64.0F;
+            const float s = 1.0F + 12.0F * unit(rng);
+            if (i % 5 == 4) {
+                LineSetup line{};
+                if (SetupLine(cx, cy, unit(rng), cx + s * (unit(rng) - 0.5F) * 4.0F,
+                              cy + s * (unit(rng) - 0.5F), unit(rng), scissor, 0xFF00FF00U, line)) {
+                    line.band = i % 10 == 9;
+                    const std::uint64_t got = a.DrawLine(ta.rect, line);
+                    EXPECT_EQ(got, b.DrawLine(tb.rect, line));
+                    passed += got;
+                }
+                continue;
+            }
+            ScreenVertex v[3];
+            for (ScreenVertex& p : v) {
+                p.fx = static_cast<std::int32_t>((cx + s * (unit(rng) - 0.5F)) * kSubScale);
+                p.fy = static_cast<std::int32_t>((cy + s * (unit(rng) - 0.5F)) * kSubScale);
+                p.depth = unit(rng);
+                p.r = p.g = p.b = 0.0F;
+            }
+            if (SignedArea(v[0], v[1], v[2]) < 0) {
+                std::swap(v[1], v[2]);
+            }
+            TriangleSetup tri{};
+            ColorPlanes planes{};
+            if (SetupTriangle(v[0], v[1], v[2], scissor, 0xFF000000U | (i * 0x10305U), false, true,
+                              tri, planes)) {
+                const std::uint64_t got = a.DrawTriangle(ta.rect, tri, nullptr);
+                EXPECT_EQ(got, b.DrawTriangle(tb.rect, tri, nullptr));
+                passed += got;
+            }
+        }
+        EXPECT_GT(passed, 50U);
+        a.Resolve(ta);
+        b.Resolve(tb);
+        EXPECT_EQ(lazy.color, loaded.color) << "width " << width;
+        EXPECT_EQ(lazy.depth, loaded.depth) << "width " << width;
+    }
 }
 
 }  // namespace
