@@ -40,13 +40,17 @@ void SampleTile::Clear(const PixelRect& tile, D3DCOLOR color) {
 }
 
 void SampleTile::ClearGroups(int row, int from, int to) {
-    const int count = (to - from + 1) * 4;
+    // Groups start on 16-byte boundaries of the cache-aligned planes.
+    const __m128i color = _mm_set1_epi32(static_cast<int>(m_clearColor));
+    const __m128 far = _mm_set1_ps(kFarDepth);
+    const std::size_t start = static_cast<std::size_t>(row) * kTileSize;
     for (int k = 0; k < kSamples; ++k) {
-        const std::size_t at = static_cast<std::size_t>(k) * kPlane +
-                               static_cast<std::size_t>(row) * kTileSize +
-                               static_cast<std::size_t>(from) * 4;
-        std::fill_n(m_color.data() + at, count, m_clearColor);
-        std::fill_n(m_depth.data() + at, count, kFarDepth);
+        D3DCOLOR* c = m_color.data() + static_cast<std::size_t>(k) * kPlane + start;
+        float* d = m_depth.data() + static_cast<std::size_t>(k) * kPlane + start;
+        for (int g = from; g <= to; ++g) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(c + 4 * g), color);
+            _mm_store_ps(d + 4 * g, far);
+        }
     }
 }
 
