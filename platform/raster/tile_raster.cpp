@@ -28,7 +28,8 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
     __m128i rowE0 = edges.value[0];
     __m128i rowE1 = edges.value[1];
     __m128i rowE2 = edges.value[2];
-    std::uint64_t passed = 0;
+    // Passed lanes per column of the group; a tile's 4096 pixels fit in 32 bits.
+    __m128i counts = _mm_setzero_si128();
     for (int y = r.y0; y <= r.y1; ++y) {
         const float dy = static_cast<float>(y - tri.box.y0);
         const __m128 zRow = _mm_set1_ps(tri.z0 + tri.zdy * dy);
@@ -58,8 +59,7 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             float* depth = depthRow + 4 * g;
             const __m128 old = _mm_loadu_ps(depth);
             const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
-            const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
-            passed += kBitCount[bits];
+            counts = _mm_sub_epi32(counts, pass);  // a passing lane is -1
             _mm_storeu_ps(
                 depth, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
             __m128i color = walk.flat;
@@ -72,6 +72,7 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
             } else {
                 // The buffer's last group sticks out of the row: write lane by lane.
+                const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
                 alignas(16) std::uint32_t lanes[4];
                 _mm_store_si128(reinterpret_cast<__m128i*>(lanes), color);
                 for (int i = 0; i < 4; ++i) {
@@ -89,7 +90,9 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
         }
     }
-    return passed;
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
+    return std::uint64_t{lanes[0]} + lanes[1] + lanes[2] + lanes[3];
 }
 
 // Picks the row walk for the region's width in groups.
