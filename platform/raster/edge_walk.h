@@ -76,12 +76,12 @@ inline bool RowSpan(const EdgeState& edges, const __m128i (&row)[3], int last, i
 // pixel and the least and greatest value anywhere in the region, widened by `reach` for
 // samples that lie off the pixel centres.
 struct EdgeOverRegion {
-    EdgeOverRegion(const TriangleSetup& tri, int k, const PixelRect& r, std::int64_t reach) {
+    EdgeOverRegion(const EdgeFunction& edge, const PixelRect& r, std::int64_t reach) {
         constexpr std::int64_t kHalf = kSubScale / 2;
-        const std::int64_t a = tri.a[k];
-        const std::int64_t b = tri.b[k];
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
         first = a * (std::int64_t{r.x0} * kSubScale + kHalf) +
-                b * (std::int64_t{r.y0} * kSubScale + kHalf) + tri.c[k];
+                b * (std::int64_t{r.y0} * kSubScale + kHalf) + edge.c;
         const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
         const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
         lo = first + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY) - reach;
@@ -94,8 +94,8 @@ struct EdgeOverRegion {
 
 // The part of the triangle's box inside the tile's rectangle.
 inline PixelRect RegionInTile(const TriangleSetup& tri, const PixelRect& tileRect) {
-    return {std::max(tri.box.x0, tileRect.x0), std::max(tri.box.y0, tileRect.y0),
-            std::min(tri.box.x1, tileRect.x1), std::min(tri.box.y1, tileRect.y1)};
+    return {std::max<int>(tri.box.x0, tileRect.x0), std::max<int>(tri.box.y0, tileRect.y0),
+            std::min<int>(tri.box.x1, tileRect.x1), std::min<int>(tri.box.y1, tileRect.y1)};
 }
 
 // What a triangle's walk in groups of four keeps in registers: the columns the region

@@ -133,9 +133,10 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     bool anyEdge = false;
     bool allEdges = true;
     for (int k = 0; k < 3; ++k) {
-        const std::int64_t a = tri.a[k];
-        const std::int64_t b = tri.b[k];
-        const EdgeOverRegion range(tri, k, r, 0);
+        const EdgeFunction edge = tri.Edge(k);
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
+        const EdgeOverRegion range(edge, r, 0);
         const std::int64_t e00 = range.first;
         if (range.hi < 0) {
             return 0;  // the whole region is outside this edge

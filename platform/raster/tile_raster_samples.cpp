@@ -107,12 +107,13 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     SampleEdges edges;
     bool allEdges = true;
     for (int e = 0; e < 3; ++e) {
-        const std::int64_t a = tri.a[e];
-        const std::int64_t b = tri.b[e];
+        const EdgeFunction edge = tri.Edge(e);
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
         // How far a sample's value may lie from its pixel centre's.
         const std::int64_t reach =
             (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
-        const EdgeOverRegion range(tri, e, r, reach);
+        const EdgeOverRegion range(edge, r, reach);
         const std::int64_t e00 = range.first;
         if (range.hi < 0) {
             return 0;  // no sample of the region is inside this edge

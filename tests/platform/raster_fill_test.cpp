@@ -58,17 +58,17 @@ struct Buffers {
 std::uint64_t ModelFill(Buffers& b, const TileTarget& t, const TriangleSetup& tri,
                         const ColorPlanes* cp) {
     std::uint64_t passed = 0;
-    const int x0 = std::max(tri.box.x0, t.rect.x0);
-    const int x1 = std::min(tri.box.x1, t.rect.x1);
-    const int y0 = std::max(tri.box.y0, t.rect.y0);
-    const int y1 = std::min(tri.box.y1, t.rect.y1);
+    const int x0 = std::max<int>(tri.box.x0, t.rect.x0);
+    const int x1 = std::min<int>(tri.box.x1, t.rect.x1);
+    const int y0 = std::max<int>(tri.box.y0, t.rect.y0);
+    const int y1 = std::min<int>(tri.box.y1, t.rect.y1);
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             bool inside = true;
             for (int k = 0; k < 3; ++k) {
-                const std::int64_t e = std::int64_t{tri.a[k]} * (x * kSubScale + kSubScale / 2) +
-                                       std::int64_t{tri.b[k]} * (y * kSubScale + kSubScale / 2) +
-                                       tri.c[k];
+                const EdgeFunction f = tri.Edge(k);
+                const std::int64_t e = std::int64_t{f.a} * (x * kSubScale + kSubScale / 2) +
+                                       std::int64_t{f.b} * (y * kSubScale + kSubScale / 2) + f.c;
                 inside = inside && e >= 0;
             }
             if (!inside) {
