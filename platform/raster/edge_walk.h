@@ -92,6 +92,15 @@ struct EdgeOverRegion {
     std::int64_t hi;
 };
 
+// Depth of sample k at the centre of the triangle's first pixel: the start of that sample's
+// depth plane, rows and columns then stepping as at the centres.
+inline float SampleDepthStart(const TriangleSetup& tri, int k) {
+    constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
+    return tri.z0 +
+           (tri.zdx * static_cast<float>(kSampleX[k]) + tri.zdy * static_cast<float>(kSampleY[k])) *
+               kStep;
+}
+
 // The part of the triangle's box inside the tile's rectangle.
 inline PixelRect RegionInTile(const TriangleSetup& tri, const PixelRect& tileRect) {
     return {std::max<int>(tri.box.x0, tileRect.x0), std::max<int>(tri.box.y0, tileRect.y0),

@@ -3,6 +3,8 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "platform/raster/edge_walk.h"
 #include "platform/raster/primitive_setup.h"
@@ -35,6 +37,8 @@ TileTarget SampleTile::Plane(int sample, const PixelRect& rect) {
 void SampleTile::Clear(const PixelRect& tile, D3DCOLOR color) {
     m_tile = tile;
     m_clearColor = color;
+    m_untouched = true;
+    m_kept = false;
     m_first.fill(kGroups);
     m_last.fill(-1);
 }
@@ -84,6 +88,8 @@ void SampleTile::Prepare(const PixelRect& r) {
 
 void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     m_tile = tile;
+    m_untouched = false;
+    m_kept = false;
     m_first.fill(0);
     m_last.fill(kGroups - 1);
     const int w = tile.x1 - tile.x0 + 1;
@@ -101,7 +107,10 @@ void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     }
 }
 
-void SampleTile::Resolve(const TileTarget& buffer) const {
+void SampleTile::Resolve(const TileTarget& buffer) {
+    if (m_kept) {
+        Expand();
+    }
     const int w = m_tile.x1 - m_tile.x0 + 1;
     const __m128i zero = _mm_setzero_si128();
     const __m128i two = _mm_set1_epi16(2);
@@ -175,6 +184,21 @@ std::uint64_t SampleTile::DrawTriangle(const PixelRect& rect, const TriangleSetu
     if (r.Empty()) {
         return 0;
     }
+    if (m_untouched || m_kept) {
+        const Whole whole = TakeWhole(r, tri, planes);
+        if (whole == Whole::kTaken) {
+            // Every pixel's first sample passed.
+            return static_cast<std::uint64_t>(r.x1 - r.x0 + 1) *
+                   static_cast<std::uint64_t>(r.y1 - r.y0 + 1);
+        }
+        if (whole == Whole::kMissed) {
+            return 0;  // a face kept whole stays so
+        }
+    }
+    if (m_kept) {
+        Expand();
+    }
+    m_untouched = false;
     Prepare(r);
     return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes);
 }
@@ -184,6 +208,10 @@ std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line)
     if (r.Empty()) {
         return 0;
     }
+    if (m_kept) {
+        Expand();
+    }
+    m_untouched = false;
     Prepare(r);
     std::uint64_t first = 0;
     for (int k = 0; k < kSamples; ++k) {
@@ -201,6 +229,107 @@ std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line)
         first = k == 0 ? passed : first;
     }
     return first;
+}
+
+namespace {
+
+// Bounds of a triangle's sample depth planes over a tile, in double, and how large the
+// terms that the float evaluation rounds can be.
+struct DepthRange {
+    DepthRange(const TriangleSetup& tri, const PixelRect& tile) {
+        const double dx[2] = {static_cast<double>(tile.x0 - tri.box.x0),
+                              static_cast<double>(tile.x1 - tri.box.x0)};
+        const double dy[2] = {static_cast<double>(tile.y0 - tri.box.y0),
+                              static_cast<double>(tile.y1 - tri.box.y0)};
+        for (int k = 0; k < kSamples; ++k) {
+            const double z0 = SampleDepthStart(tri, k);
+            for (const double x : dx) {
+                for (const double y : dy) {
+                    const double z = z0 + tri.zdy * y + tri.zdx * x;
+                    lo = std::min(lo, z);
+                    hi = std::max(hi, z);
+                    scale = std::max(
+                        scale, std::fabs(z0) + std::fabs(tri.zdy * y) + std::fabs(tri.zdx * x));
+                }
+            }
+        }
+    }
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -std::numeric_limits<double>::infinity();
+    double scale = 0.0;
+};
+
+}  // namespace
+
+SampleTile::Whole SampleTile::TakeWhole(const PixelRect& r, const TriangleSetup& tri,
+                                        const ColorPlanes* planes) {
+    bool inside = true;
+    for (int e = 0; e < 3; ++e) {
+        const EdgeFunction edge = tri.Edge(e);
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
+        const std::int64_t reach =
+            (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
+        const EdgeOverRegion range(edge, r, reach);
+        if (range.hi < 0) {
+            return Whole::kMissed;  // the fill would find no sample inside this edge
+        }
+        inside = inside && range.lo >= 0;
+    }
+    if (!inside || r.x0 != m_tile.x0 || r.y0 != m_tile.y0 || r.x1 != m_tile.x1 ||
+        r.y1 != m_tile.y1 || ((tri.flags & kPrimGouraud) != 0 && planes != nullptr)) {
+        return Whole::kDraw;
+    }
+    // The float planes differ from the exact ones by a few units in the last place of the
+    // terms summed; a margin far above that makes "nearer everywhere" certain.
+    constexpr double kMargin = 1.0e-5;
+    constexpr double kFinite = 1.0e30;
+    const DepthRange next(tri, m_tile);
+    if (!(next.lo > -kFinite && next.hi < kFinite)) {
+        return Whole::kDraw;
+    }
+    if (m_kept) {
+        const DepthRange kept(m_whole, m_tile);
+        if (!(next.hi + kMargin * (next.scale + kept.scale) < kept.lo)) {
+            return Whole::kDraw;
+        }
+    }
+    m_whole = tri;
+    m_kept = true;
+    m_untouched = false;
+    return Whole::kTaken;
+}
+
+void SampleTile::Expand() {
+    m_kept = false;
+    const TriangleSetup& tri = m_whole;
+    const __m128i color = _mm_set1_epi32(static_cast<int>(tri.color));
+    const __m128 zdx = _mm_set1_ps(tri.zdx);
+    float z0[kSamples];
+    for (int k = 0; k < kSamples; ++k) {
+        z0[k] = SampleDepthStart(tri, k);
+    }
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+    for (int row = 0; row <= m_tile.y1 - m_tile.y0; ++row) {
+        m_first[static_cast<std::size_t>(row)] = 0;
+        m_last[static_cast<std::size_t>(row)] = kGroups - 1;
+        const float dy = static_cast<float>(m_tile.y0 + row - tri.box.y0);
+        for (int k = 0; k < kSamples; ++k) {
+            // The same operations as the four-sample fill: row start, then column steps.
+            const __m128 zRow = _mm_set1_ps(z0[k] + tri.zdy * dy);
+            const std::size_t at =
+                static_cast<std::size_t>(k) * kPlane + static_cast<std::size_t>(row) * kTileSize;
+            D3DCOLOR* c = m_color.data() + at;
+            float* d = m_depth.data() + at;
+            __m128 dxv =
+                _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(m_tile.x0 - tri.box.x0), lanes));
+            for (int g = 0; g < kGroups; ++g) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(c + 4 * g), color);
+                _mm_store_ps(d + 4 * g, _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv)));
+                dxv = _mm_add_ps(dxv, _mm_set1_ps(4.0F));
+            }
+        }
+    }
 }
 
 std::size_t SampleTile::ReservedBytes() const {

@@ -27,7 +27,7 @@ public:
     void Load(const PixelRect& tile, const TileTarget& buffer);
     // Writes the tile back: each pixel the mean of its samples' colours and the nearest of
     // their depths.
-    void Resolve(const TileTarget& buffer) const;
+    void Resolve(const TileTarget& buffer);
 
     // Draw into every sample plane; `rect` is the part of the tile that may change. Return
     // the count of the first sample's passed depth tests.
@@ -46,6 +46,13 @@ private:
     // groups of four pixels per row, and the rest resolves straight to the clear.
     void Prepare(const PixelRect& r);
     void ClearGroups(int row, int from, int to);
+    // A flat triangle that holds every sample of the whole tile and is nearer than all of
+    // them is kept as its colour and depth planes alone (kTaken). kMissed: the triangle
+    // holds no sample of `r`, so nothing changes. kDraw: draw it sample by sample.
+    enum class Whole : std::uint8_t { kTaken, kMissed, kDraw };
+    Whole TakeWhole(const PixelRect& r, const TriangleSetup& tri, const ColorPlanes* planes);
+    // Writes a face kept whole into the sample planes, as the fill would have drawn it.
+    void Expand();
 
     PixelRect m_tile;
     D3DCOLOR m_clearColor = 0;
@@ -53,6 +60,10 @@ private:
     // none when m_last < m_first.
     std::array<std::int8_t, kTileSize> m_first{};
     std::array<std::int8_t, kTileSize> m_last{};
+    // Nothing drawn since Clear; or the tile holds one face, kept whole (m_whole).
+    bool m_untouched = false;
+    bool m_kept = false;
+    TriangleSetup m_whole{};
     std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;  // kSamples planes
     std::vector<float, CacheAligned<float>> m_depth;
 };

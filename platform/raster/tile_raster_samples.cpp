@@ -145,11 +145,8 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
         }
         SetSpanEdge(edges.centre, e, s, most);
     }
-    constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
     for (int k = 0; k < kSamples; ++k) {
-        edges.z0[k] = tri.z0 + (tri.zdx * static_cast<float>(kSampleX[k]) +
-                                tri.zdy * static_cast<float>(kSampleY[k])) *
-                                   kStep;
+        edges.z0[k] = SampleDepthStart(tri, k);
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     const bool maskX =

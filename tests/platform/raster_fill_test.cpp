@@ -246,5 +246,93 @@ TEST(RasterSampleTile, StartingFromAClearResolvesAsLoadingTheClearedBuffer) {
     }
 }
 
+// A triangle reaching far past the tile on every side, its depth a tilted plane.
+TriangleSetup WholeTileTriangle(float depth, float tilt, D3DCOLOR color, bool gouraud,
+                                ColorPlanes& planes) {
+    ScreenVertex v[3] = {{-400 * kSubScale, -300 * kSubScale, depth, 10, 20, 30},
+                         {900 * kSubScale, -200 * kSubScale, depth + tilt, 200, 20, 30},
+                         {300 * kSubScale, 800 * kSubScale, depth - tilt, 10, 250, 90}};
+    if (SignedArea(v[0], v[1], v[2]) < 0) {
+        std::swap(v[1], v[2]);
+    }
+    TriangleSetup tri{};
+    EXPECT_TRUE(
+        SetupTriangle(v[0], v[1], v[2], {0, 0, 255, 255}, color, gouraud, true, tri, planes));
+    return tri;
+}
+
+// Faces that cover a whole tile are kept as one face until something else arrives; the
+// resolved tile, and every count, must be what drawing them sample by sample gives.
+TEST(RasterSampleTile, FacesCoveringTheWholeTileResolveAsDrawnSampleBySample) {
+    constexpr D3DCOLOR kClear = 0xFF000000U;
+    struct Step {
+        float depth;
+        float tilt;
+        bool gouraud;
+        bool small;           // a small face inside the tile instead of a whole one
+        bool misses = false;  // a face whose bounds hold the tile but none of its samples
+    };
+    const std::vector<std::vector<Step>> sequences = {
+        {{0.9F, 0.01F, false, false}, {0.5F, 0.02F, false, false}, {0.2F, 0, false, true}},
+        {{0.5F, 0.0F, false, false}, {0.9F, 0.01F, false, false}},   // farther: fails
+        {{0.5F, 0.0F, false, false}, {0.5F, 0.0F, false, false}},    // equal: fails
+        {{0.5F, 0.3F, false, false}, {0.45F, -0.3F, false, false}},  // planes cross
+        {{0.9F, 0.0F, false, false}, {0.1F, 0.05F, true, false}},    // Gouraud
+        {{0.9F, 0.0F, false, false}, {0.1F, 0, false, true}, {0.05F, 0.0F, false, false}},
+        {{0.9F, 0.0F, false, false}, {0.1F, 0, false, false, true}, {0.5F, 0.0F, false, false}},
+    };
+    for (const int width : {128, 64 + 23}) {
+        int n = 0;
+        for (const std::vector<Step>& steps : sequences) {
+            std::mt19937 rng(static_cast<unsigned>(n));
+            Buffers lazy(width, 64, rng);
+            std::fill(lazy.color.begin(), lazy.color.end(), kClear);
+            std::fill(lazy.depth.begin(), lazy.depth.end(), kFarDepth);
+            Buffers loaded = lazy;
+            const PixelRect tile{64, 0, width - 1, 63};
+            SampleTile a;
+            SampleTile b;
+            a.Clear(tile, kClear);
+            b.Load(tile, loaded.Target(tile, tile));
+            D3DCOLOR color = 0xFF102030U;
+            for (const Step& step : steps) {
+                color += 0x00203010U;
+                ColorPlanes planes{};
+                TriangleSetup tri{};
+                if (step.misses) {
+                    ScreenVertex v[3] = {{400 * kSubScale, -100 * kSubScale, step.depth, 0, 0, 0},
+                                         {400 * kSubScale, 400 * kSubScale, step.depth, 0, 0, 0},
+                                         {0, 400 * kSubScale, step.depth, 0, 0, 0}};
+                    if (SignedArea(v[0], v[1], v[2]) < 0) {
+                        std::swap(v[1], v[2]);
+                    }
+                    ASSERT_TRUE(
+                        SetupTriangle(v[0], v[1], v[2], tile, color, false, true, tri, planes));
+                } else if (step.small) {
+                    ScreenVertex v[3] = {{80 * kSubScale, 10 * kSubScale, step.depth, 0, 0, 0},
+                                         {84 * kSubScale + 7, 30 * kSubScale, step.depth, 0, 0, 0},
+                                         {70 * kSubScale + 3, 20 * kSubScale, step.depth, 0, 0, 0}};
+                    if (SignedArea(v[0], v[1], v[2]) < 0) {
+                        std::swap(v[1], v[2]);
+                    }
+                    ASSERT_TRUE(
+                        SetupTriangle(v[0], v[1], v[2], tile, color, false, true, tri, planes));
+                } else {
+                    tri = WholeTileTriangle(step.depth, step.tilt, color, step.gouraud, planes);
+                }
+                const ColorPlanes* cp = step.gouraud ? &planes : nullptr;
+                EXPECT_EQ(a.DrawTriangle(tile, tri, cp), b.DrawTriangle(tile, tri, cp))
+                    << "sequence " << n << " width " << width;
+            }
+            a.Resolve(lazy.Target(tile, tile));
+            b.Resolve(loaded.Target(tile, tile));
+            EXPECT_EQ(lazy.color, loaded.color) << "sequence " << n << " width " << width;
+            EXPECT_EQ(lazy.depth, loaded.depth) << "sequence " << n << " width " << width;
+            EXPECT_NE(lazy.color[64], kClear) << "sequence " << n;
+            ++n;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace rm::raster
