@@ -29,14 +29,17 @@ struct EdgeState {
     std::int32_t reach[3];
 };
 
-inline void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach) {
+// Regions this many columns wide or more (from the first group's start) look for each
+// row's span; the inverse step is needed only then.
+inline constexpr int kSpanFrom = 8;
+
+inline void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach,
+                        int last) {
     edges.pixelStep[k] = pixelStep;
-    edges.inverseStep[k] = pixelStep != 0 ? 1.0 / static_cast<double>(pixelStep) : 0.0;
+    edges.inverseStep[k] =
+        pixelStep != 0 && last >= kSpanFrom ? 1.0 / static_cast<double>(pixelStep) : 0.0;
     edges.reach[k] = reach;
 }
-
-// Regions this many columns wide or more look for each row's span.
-inline constexpr int kSpanFrom = 8;
 
 // The columns of one row, as offsets from startX within [0, last], outside which no pixel
 // (no sample) can be inside all three edges; `row` holds the edge values of the row's first

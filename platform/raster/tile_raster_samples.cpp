@@ -65,6 +65,7 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             }
             const int at = gx - t.originX;
             const __m128 zx = _mm_mul_ps(walk.zdx, dxv);
+#pragma GCC unroll 4
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
                     _mm_srai_epi32(_mm_or_si128(_mm_or_si128(_mm_add_epi32(e0, edges.offset[k][0]),
@@ -124,7 +125,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
             edges.centre.value[e] = _mm_setzero_si128();
             edges.centre.rowStep[e] = _mm_setzero_si128();
             edges.centre.groupStep[e] = _mm_setzero_si128();
-            SetSpanEdge(edges.centre, e, 0, 0);
+            SetSpanEdge(edges.centre, e, 0, 0, r.x1 - startX);
             for (int k = 0; k < kSamples; ++k) {
                 edges.offset[k][e] = _mm_setzero_si128();
             }
@@ -143,7 +144,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
             edges.offset[k][e] = _mm_set1_epi32(offset);
             most = std::max(most, offset);
         }
-        SetSpanEdge(edges.centre, e, s, most);
+        SetSpanEdge(edges.centre, e, s, most, r.x1 - startX);
     }
     for (int k = 0; k < kSamples; ++k) {
         edges.z0[k] = SampleDepthStart(tri, k);
