@@ -29,14 +29,17 @@ struct EdgeState {
     std::int32_t reach[3];
 };
 
-inline void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach) {
+// Regions this many columns wide or more (from the first group's start) look for each
+// row's span; the inverse step is needed only then.
+inline constexpr int kSpanFrom = 8;
+
+inline void SetSpanEdge(EdgeState& edges, int k, std::int32_t pixelStep, std::int32_t reach,
+                        int last) {
     edges.pixelStep[k] = pixelStep;
-    edges.inverseStep[k] = pixelStep != 0 ? 1.0 / static_cast<double>(pixelStep) : 0.0;
+    edges.inverseStep[k] =
+        pixelStep != 0 && last >= kSpanFrom ? 1.0 / static_cast<double>(pixelStep) : 0.0;
     edges.reach[k] = reach;
 }
-
-// Regions this many columns wide or more look for each row's span.
-inline constexpr int kSpanFrom = 8;
 
 // The columns of one row, as offsets from startX within [0, last], outside which no pixel
 // (no sample) can be inside all three edges; `row` holds the edge values of the row's first
@@ -76,12 +79,12 @@ inline bool RowSpan(const EdgeState& edges, const __m128i (&row)[3], int last, i
 // pixel and the least and greatest value anywhere in the region, widened by `reach` for
 // samples that lie off the pixel centres.
 struct EdgeOverRegion {
-    EdgeOverRegion(const TriangleSetup& tri, int k, const PixelRect& r, std::int64_t reach) {
+    EdgeOverRegion(const EdgeFunction& edge, const PixelRect& r, std::int64_t reach) {
         constexpr std::int64_t kHalf = kSubScale / 2;
-        const std::int64_t a = tri.a[k];
-        const std::int64_t b = tri.b[k];
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
         first = a * (std::int64_t{r.x0} * kSubScale + kHalf) +
-                b * (std::int64_t{r.y0} * kSubScale + kHalf) + tri.c[k];
+                b * (std::int64_t{r.y0} * kSubScale + kHalf) + edge.c;
         const std::int64_t spanX = a * kSubScale * (r.x1 - r.x0);
         const std::int64_t spanY = b * kSubScale * (r.y1 - r.y0);
         lo = first + std::min<std::int64_t>(0, spanX) + std::min<std::int64_t>(0, spanY) - reach;
@@ -92,10 +95,19 @@ struct EdgeOverRegion {
     std::int64_t hi;
 };
 
+// Depth of sample k at the centre of the triangle's first pixel: the start of that sample's
+// depth plane, rows and columns then stepping as at the centres.
+inline float SampleDepthStart(const TriangleSetup& tri, int k) {
+    constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
+    return tri.z0 +
+           (tri.zdx * static_cast<float>(kSampleX[k]) + tri.zdy * static_cast<float>(kSampleY[k])) *
+               kStep;
+}
+
 // The part of the triangle's box inside the tile's rectangle.
 inline PixelRect RegionInTile(const TriangleSetup& tri, const PixelRect& tileRect) {
-    return {std::max(tri.box.x0, tileRect.x0), std::max(tri.box.y0, tileRect.y0),
-            std::min(tri.box.x1, tileRect.x1), std::min(tri.box.y1, tileRect.y1)};
+    return {std::max<int>(tri.box.x0, tileRect.x0), std::max<int>(tri.box.y0, tileRect.y0),
+            std::min<int>(tri.box.x1, tileRect.x1), std::min<int>(tri.box.y1, tileRect.y1)};
 }
 
 // What a triangle's walk in groups of four keeps in registers: the columns the region

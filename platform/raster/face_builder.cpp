@@ -87,11 +87,11 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         return;
     }
     if (gouraud) {
-        tri.shade = static_cast<std::uint32_t>(m_chunk.shades.size());
+        tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
         m_chunk.shades.push_back(planes);
     }
     m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.triangles.size()));
-    m_chunk.refTiles.push_back(PackTiles(tri.box));
+    m_chunk.refTiles.push_back(PackTiles(tri.box.Rect()));
     m_chunk.triangles.push_back(tri);
     ++m_chunk.trianglesDrawn;
 }

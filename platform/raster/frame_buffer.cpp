@@ -1,11 +1,36 @@
 #include "platform/raster/frame_buffer.h"
 
 #include <emmintrin.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdint>
 
 namespace rm::raster {
+
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{1} << 21;
+constexpr std::size_t kLargeFrom = 2 * kLargePage;
+
+std::align_val_t BlockAlignment(std::size_t bytes) {
+    return std::align_val_t{bytes >= kLargeFrom ? kLargePage : std::size_t{64}};
+}
+
+}  // namespace
+
+void* AllocateBlock(std::size_t bytes) {
+    void* block = ::operator new(bytes, BlockAlignment(bytes));
+    if (bytes >= kLargeFrom) {
+        // Only a hint: the memory works the same without large pages.
+        madvise(block, bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
+    }
+    return block;
+}
+
+void FreeBlock(void* block, std::size_t bytes) {
+    ::operator delete(block, BlockAlignment(bytes));
+}
 
 FrameBuffer::FrameBuffer(int width, int height)
     : m_width(width),

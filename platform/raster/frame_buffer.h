@@ -16,17 +16,21 @@ namespace rm::raster {
 
 inline constexpr float kFarDepth = std::numeric_limits<float>::max();
 
-// Cache-line aligned storage, so that tiles drawn by different threads share no line
-// where a tile row starts on a multiple of 16 pixels.
+// Storage of at least `bytes`, cache-line aligned. A block of several MiB (a frame's colour
+// or depth) starts on a 2 MiB boundary and asks for large pages: a tile's rows lie a whole
+// 4 KiB page apart at large sizes, and walking a tile then misses the address cache on
+// nearly every row, which under a virtual machine costs more than the pixels' work.
+[[nodiscard]] void* AllocateBlock(std::size_t bytes);
+void FreeBlock(void* block, std::size_t bytes);
+
 template <class T>
 struct CacheAligned {
     using value_type = T;
-    static constexpr std::align_val_t kAlign{64};
     CacheAligned() = default;
     template <class U>
     explicit CacheAligned(const CacheAligned<U>&) {}
-    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
-    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlign); }
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateBlock(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) { FreeBlock(p, n * sizeof(T)); }
     friend bool operator==(const CacheAligned&, const CacheAligned&) { return true; }
 };
 

@@ -54,24 +54,14 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     if (box.Empty()) {
         return false;
     }
-    out.box = box;
-    const ScreenVertex* v[3] = {&v0, &v1, &v2};
-    for (int i = 0; i < 3; ++i) {
-        const ScreenVertex& p = *v[i];
-        const ScreenVertex& q = *v[(i + 1) % 3];
-        const std::int32_t a = p.fy - q.fy;
-        const std::int32_t b = q.fx - p.fx;
-        std::int64_t c = -(std::int64_t{a} * p.fx + std::int64_t{b} * p.fy);
-        // Top-left rule: a sample exactly on an edge belongs to the face on its right or
-        // below, so neighbours that share the edge never both take it.
-        const bool topLeft = a > 0 || (a == 0 && b > 0);
-        if (!topLeft) {
-            c -= 1;
-        }
-        out.a[i] = a;
-        out.b[i] = b;
-        out.c[i] = c;
-    }
+    out.box = {static_cast<std::int16_t>(box.x0), static_cast<std::int16_t>(box.y0),
+               static_cast<std::int16_t>(box.x1), static_cast<std::int16_t>(box.y1)};
+    out.fx[0] = v0.fx;
+    out.fx[1] = v1.fx;
+    out.fx[2] = v2.fx;
+    out.fy[0] = v0.fy;
+    out.fy[1] = v1.fy;
+    out.fy[2] = v2.fy;
     const double scale = 1.0 / kSubScale;
     const double x0 = v0.fx * scale;
     const double y0 = v0.fy * scale;
@@ -89,7 +79,6 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     out.zdy = z.dy;
     out.color = color | 0xFF000000U;
     out.flags = cutX ? kPrimCutX : 0U;
-    out.shade = 0;
     if (gouraud) {
         out.flags |= kPrimGouraud;
         const Plane r = MakePlane(x0, y0, x1, y1, x2, y2, v0.r, v1.r, v2.r, areaPx, refX, refY);

@@ -104,20 +104,48 @@ struct ProjectedVertex {
 enum : std::uint32_t {
     kPrimGouraud = 1U << 0,
     kPrimCutX = 1U << 1,  // the scissor cut the covered columns: edges alone do not bound them
+    kPrimFlagBits = 2,    // the flags' width; the Gouraud planes' index sits above them
 };
 
-// One triangle ready for rasterization. Edge functions are in 1/16-pixel units and already
-// carry the top-left bias, so a sample is inside when all three are >= 0.
-struct TriangleSetup {
-    PixelRect box;  // covered pixel bounds, clipped to the scissor
-    std::int32_t a[3];
-    std::int32_t b[3];
-    std::int64_t c[3];
-    float z0, zdx, zdy;  // depth at the centre of pixel (box.x0, box.y0) and its steps
-    D3DCOLOR color;      // flat colour
-    std::uint32_t flags;
-    std::uint32_t shade;  // index into the Gouraud planes when kPrimGouraud
+// Pixel bounds in 16 bits each: no buffer is wider or taller than kMaxDimension.
+struct ShortRect {
+    std::int16_t x0, y0, x1, y1;
+    [[nodiscard]] PixelRect Rect() const { return {x0, y0, x1, y1}; }
 };
+
+// An edge function in 1/16-pixel units with the top-left bias: a sample (x, y) is inside
+// when a * x + b * y + c >= 0.
+struct EdgeFunction {
+    std::int32_t a;
+    std::int32_t b;
+    std::int64_t c;
+};
+
+// One triangle ready for rasterization, kept small: a big scene holds millions of them.
+// The edge functions are derived from the snapped corners where they are used.
+struct TriangleSetup {
+    ShortRect box;       // covered pixel bounds, clipped to the scissor
+    std::int32_t fx[3];  // snapped corners, clockwise as seen
+    std::int32_t fy[3];
+    float z0, zdx, zdy;   // depth at the centre of pixel (box.x0, box.y0) and its steps
+    D3DCOLOR color;       // flat colour
+    std::uint32_t flags;  // kPrim bits; above them, the Gouraud planes' index
+
+    [[nodiscard]] std::uint32_t Shade() const { return flags >> kPrimFlagBits; }
+
+    // Edge k runs from corner k to the next. Top-left rule: a sample exactly on an edge
+    // belongs to the face on its right or below, so neighbours that share the edge never
+    // both take it.
+    [[nodiscard]] EdgeFunction Edge(int k) const {
+        const int n = k == 2 ? 0 : k + 1;
+        const std::int32_t a = fy[k] - fy[n];
+        const std::int32_t b = fx[n] - fx[k];
+        const bool topLeft = a > 0 || (a == 0 && b > 0);
+        return {a, b, -(std::int64_t{a} * fx[k] + std::int64_t{b} * fy[k]) - (topLeft ? 0 : 1)};
+    }
+};
+
+static_assert(sizeof(TriangleSetup) == 52, "a triangle's record grew");
 
 // Colour planes of a Gouraud triangle, 0-255 per channel, referenced like the depth plane.
 struct ColorPlanes {

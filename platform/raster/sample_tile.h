@@ -5,6 +5,7 @@
 // buffer when the tile is done: colours averaged, depth the nearest sample's. A whole
 // frame of samples never exists, so anti-aliasing costs no memory traffic of its own.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,13 +20,14 @@ public:
     SampleTile();
 
     // Starts the tile `tile` (its pixel bounds): every sample the clear colour and far.
+    // Samples are filled in as drawing reaches them.
     void Clear(const PixelRect& tile, D3DCOLOR color);
     // Starts the tile from what the frame buffer holds there (`buffer` is its whole-buffer
     // view): every sample its pixel's colour and depth.
     void Load(const PixelRect& tile, const TileTarget& buffer);
     // Writes the tile back: each pixel the mean of its samples' colours and the nearest of
     // their depths.
-    void Resolve(const TileTarget& buffer) const;
+    void Resolve(const TileTarget& buffer);
 
     // Draw into every sample plane; `rect` is the part of the tile that may change. Return
     // the count of the first sample's passed depth tests.
@@ -36,9 +38,32 @@ public:
     [[nodiscard]] std::size_t ReservedBytes() const;
 
 private:
+    static constexpr int kGroups = kTileSize / 4;
+
     [[nodiscard]] TileTarget Plane(int sample, const PixelRect& rect);
+    // Makes the samples of `r` (inside the tile) hold what Clear recorded, where they do not
+    // yet: a tile started from a clear is filled in only where something is drawn, in
+    // groups of four pixels per row, and the rest resolves straight to the clear.
+    void Prepare(const PixelRect& r);
+    void ClearGroups(int row, int from, int to);
+    // A flat triangle that holds every sample of the whole tile and is nearer than all of
+    // them is kept as its colour and depth planes alone (kTaken). kMissed: the triangle
+    // holds no sample of `r`, so nothing changes. kDraw: draw it sample by sample.
+    enum class Whole : std::uint8_t { kTaken, kMissed, kDraw };
+    Whole TakeWhole(const PixelRect& r, const TriangleSetup& tri, const ColorPlanes* planes);
+    // Writes a face kept whole into the sample planes, as the fill would have drawn it.
+    void Expand();
 
     PixelRect m_tile;
+    D3DCOLOR m_clearColor = 0;
+    // Per row of the tile, the groups whose samples are valid: from m_first to m_last,
+    // none when m_last < m_first.
+    std::array<std::int8_t, kTileSize> m_first{};
+    std::array<std::int8_t, kTileSize> m_last{};
+    // Nothing drawn since Clear; or the tile holds one face, kept whole (m_whole).
+    bool m_untouched = false;
+    bool m_kept = false;
+    TriangleSetup m_whole{};
     std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;  // kSamples planes
     std::vector<float, CacheAligned<float>> m_depth;
 };

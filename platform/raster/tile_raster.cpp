@@ -13,17 +13,23 @@ namespace {
 
 // Walks the region in groups of four pixels. The loop has no data-dependent branches:
 // small triangles make coverage and depth results unpredictable, and a blend that keeps
-// the old value costs less than a mispredicted skip.
-template <bool kEdges, bool kGouraud, bool kMaskX>
+// the old value costs less than a mispredicted skip. Rows of kGroups groups (1 to 4) are
+// walked straight through with no loop of their own: for small triangles the branch that
+// ends a row of varying length costs more than the groups it would save.
+template <bool kEdges, bool kGouraud, bool kMaskX, int kGroups>
 std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* cp,
                        const PixelRect& r, int startX, const EdgeState& edges) {
     const GroupWalk walk(tri, r, startX);
     const __m128i four = _mm_set1_epi32(4);
     const __m128 fourF = _mm_set1_ps(4.0F);
+    const int groups = kGroups > 0 ? kGroups : ((r.x1 - startX) >> 2) + 1;
+    // Only a group at the right end of the buffer may stick out of the row.
+    const bool inRow = kGroups > 0 || startX + 4 * groups <= t.originX + t.width;
     __m128i rowE0 = edges.value[0];
     __m128i rowE1 = edges.value[1];
     __m128i rowE2 = edges.value[2];
-    std::uint64_t passed = 0;
+    // Passed lanes per column of the group; a tile's 4096 pixels fit in 32 bits.
+    __m128i counts = _mm_setzero_si128();
     for (int y = r.y0; y <= r.y1; ++y) {
         const float dy = static_cast<float>(y - tri.box.y0);
         const __m128 zRow = _mm_set1_ps(tri.z0 + tri.zdy * dy);
@@ -33,9 +39,11 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
         __m128i e2 = rowE2;
         __m128i xs = walk.xStart;
         __m128 dxv = walk.dxStart;
-        D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
-        float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
-        for (int gx = startX; gx <= r.x1; gx += 4) {
+        const std::ptrdiff_t at = startX - t.originX;
+        D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width + at;
+        float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride + at;
+#pragma GCC unroll 4
+        for (int g = 0; g < groups; ++g) {
             __m128i mask = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
                 mask = walk.InColumns(xs);
@@ -48,27 +56,28 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
                 e2 = _mm_add_epi32(e2, edges.groupStep[2]);
             }
             const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(walk.zdx, dxv));
-            const int at = gx - t.originX;
-            const __m128 old = _mm_loadu_ps(depthRow + at);
+            float* depth = depthRow + 4 * g;
+            const __m128 old = _mm_loadu_ps(depth);
             const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
-            const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
-            passed += kBitCount[bits];
-            _mm_storeu_ps(depthRow + at, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z),
-                                                                 _mm_castps_si128(old))));
+            counts = _mm_sub_epi32(counts, pass);  // a passing lane is -1
+            _mm_storeu_ps(
+                depth, _mm_castsi128_ps(Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
             __m128i color = walk.flat;
             if constexpr (kGouraud) {
                 color = ShadeGroup(shade, *cp, dxv);
             }
-            if (at + 4 <= t.width) {
-                __m128i* dst = reinterpret_cast<__m128i*>(colorRow + at);
-                _mm_storeu_si128(dst, Select(pass, color, _mm_loadu_si128(dst)));
+            D3DCOLOR* dst = colorRow + 4 * g;
+            if (inRow || g + 1 < groups) {
+                __m128i* c = reinterpret_cast<__m128i*>(dst);
+                _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
             } else {
-                // The buffer's last group may stick out of the row: write lane by lane.
+                // The buffer's last group sticks out of the row: write lane by lane.
+                const int bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
                 alignas(16) std::uint32_t lanes[4];
                 _mm_store_si128(reinterpret_cast<__m128i*>(lanes), color);
                 for (int i = 0; i < 4; ++i) {
                     if ((bits >> i) & 1) {
-                        colorRow[at + i] = lanes[i];
+                        dst[i] = lanes[i];
                     }
                 }
             }
@@ -81,7 +90,32 @@ std::uint64_t FillRows(const TileTarget& t, const TriangleSetup& tri, const Colo
             rowE2 = _mm_add_epi32(rowE2, edges.rowStep[2]);
         }
     }
-    return passed;
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
+    return std::uint64_t{lanes[0]} + lanes[1] + lanes[2] + lanes[3];
+}
+
+// Picks the row walk for the region's width in groups.
+template <bool kEdges, bool kGouraud, bool kMaskX>
+std::uint64_t FillRegion(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* cp,
+                         const PixelRect& r, int startX, const EdgeState& edges) {
+    // Fixed widths only where every group lies inside the buffer's rows.
+    const int groups = ((r.x1 - startX) >> 2) + 1;
+    if (startX + 4 * groups <= t.originX + t.width) {
+        switch (groups) {
+            case 1:
+                return FillRows<kEdges, kGouraud, kMaskX, 1>(t, tri, cp, r, startX, edges);
+            case 2:
+                return FillRows<kEdges, kGouraud, kMaskX, 2>(t, tri, cp, r, startX, edges);
+            case 3:
+                return FillRows<kEdges, kGouraud, kMaskX, 3>(t, tri, cp, r, startX, edges);
+            case 4:
+                return FillRows<kEdges, kGouraud, kMaskX, 4>(t, tri, cp, r, startX, edges);
+            default:
+                break;
+        }
+    }
+    return FillRows<kEdges, kGouraud, kMaskX, 0>(t, tri, cp, r, startX, edges);
 }
 
 }  // namespace
@@ -99,9 +133,10 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     bool anyEdge = false;
     bool allEdges = true;
     for (int k = 0; k < 3; ++k) {
-        const std::int64_t a = tri.a[k];
-        const std::int64_t b = tri.b[k];
-        const EdgeOverRegion range(tri, k, r, 0);
+        const EdgeFunction edge = tri.Edge(k);
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
+        const EdgeOverRegion range(edge, r, 0);
         const std::int64_t e00 = range.first;
         if (range.hi < 0) {
             return 0;  // the whole region is outside this edge
@@ -125,8 +160,8 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     if (!anyEdge) {
-        return gouraud ? FillRows<false, true, true>(t, tri, planes, r, startX, edges)
-                       : FillRows<false, false, true>(t, tri, planes, r, startX, edges);
+        return gouraud ? FillRegion<false, true, true>(t, tri, planes, r, startX, edges)
+                       : FillRegion<false, false, true>(t, tri, planes, r, startX, edges);
     }
     // Columns outside the triangle's own bounds fail one of its edges, as long as all three
     // are tested; only a cut by the tile or the scissor, or a dropped edge, needs the
@@ -134,11 +169,11 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     const bool maskX =
         !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     if (maskX) {
-        return gouraud ? FillRows<true, true, true>(t, tri, planes, r, startX, edges)
-                       : FillRows<true, false, true>(t, tri, planes, r, startX, edges);
+        return gouraud ? FillRegion<true, true, true>(t, tri, planes, r, startX, edges)
+                       : FillRegion<true, false, true>(t, tri, planes, r, startX, edges);
     }
-    return gouraud ? FillRows<true, true, false>(t, tri, planes, r, startX, edges)
-                   : FillRows<true, false, false>(t, tri, planes, r, startX, edges);
+    return gouraud ? FillRegion<true, true, false>(t, tri, planes, r, startX, edges)
+                   : FillRegion<true, false, false>(t, tri, planes, r, startX, edges);
 }
 
 std::uint64_t DrawLine(const TileTarget& t, const LineSetup& line) {

@@ -65,6 +65,7 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             }
             const int at = gx - t.originX;
             const __m128 zx = _mm_mul_ps(walk.zdx, dxv);
+#pragma GCC unroll 4
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
                     _mm_srai_epi32(_mm_or_si128(_mm_or_si128(_mm_add_epi32(e0, edges.offset[k][0]),
@@ -107,12 +108,13 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     SampleEdges edges;
     bool allEdges = true;
     for (int e = 0; e < 3; ++e) {
-        const std::int64_t a = tri.a[e];
-        const std::int64_t b = tri.b[e];
+        const EdgeFunction edge = tri.Edge(e);
+        const std::int64_t a = edge.a;
+        const std::int64_t b = edge.b;
         // How far a sample's value may lie from its pixel centre's.
         const std::int64_t reach =
             (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
-        const EdgeOverRegion range(tri, e, r, reach);
+        const EdgeOverRegion range(edge, r, reach);
         const std::int64_t e00 = range.first;
         if (range.hi < 0) {
             return 0;  // no sample of the region is inside this edge
@@ -123,7 +125,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
             edges.centre.value[e] = _mm_setzero_si128();
             edges.centre.rowStep[e] = _mm_setzero_si128();
             edges.centre.groupStep[e] = _mm_setzero_si128();
-            SetSpanEdge(edges.centre, e, 0, 0);
+            SetSpanEdge(edges.centre, e, 0, 0, r.x1 - startX);
             for (int k = 0; k < kSamples; ++k) {
                 edges.offset[k][e] = _mm_setzero_si128();
             }
@@ -142,13 +144,10 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
             edges.offset[k][e] = _mm_set1_epi32(offset);
             most = std::max(most, offset);
         }
-        SetSpanEdge(edges.centre, e, s, most);
+        SetSpanEdge(edges.centre, e, s, most, r.x1 - startX);
     }
-    constexpr float kStep = 1.0F / static_cast<float>(kSubScale);
     for (int k = 0; k < kSamples; ++k) {
-        edges.z0[k] = tri.z0 + (tri.zdx * static_cast<float>(kSampleX[k]) +
-                                tri.zdy * static_cast<float>(kSampleY[k])) *
-                                   kStep;
+        edges.z0[k] = SampleDepthStart(tri, k);
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     const bool maskX =
