@@ -67,8 +67,9 @@ void LoadContext::GrowMesh() {
     const std::int64_t done = std::max<std::int64_t>(file.Position() - m_start, 1);
     const std::int64_t total = m_fileSize - m_start;
     // Extrapolate once enough of the file is read to be typical of it; before that, and
-    // never less than this, grow by a steady factor.
-    const bool extrapolate = done >= total / 16 && done >= (std::int64_t{1} << 20);
+    // never less than this, grow by a steady factor. Each growth before copies the pools
+    // into fresh memory, so a big file is extrapolated from its first megabyte or so.
+    const bool extrapolate = done >= total / 64 && done >= (std::int64_t{1} << 20);
     const double scale = extrapolate ? static_cast<double>(total) / static_cast<double>(done) : 1.0;
     const auto extra = [scale, extrapolate](std::size_t size, std::size_t capacity,
                                             std::size_t slack) -> std::size_t {

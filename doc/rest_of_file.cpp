@@ -127,7 +127,9 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
             p = next++;
         }
     }
-    if (rm::Failed(ctx.mesh.Append(part, positionMap))) {
+    // The rest's pools are given back as they are copied: the load's peak stays near the
+    // size of the whole mesh instead of one and a half times it.
+    if (rm::Failed(ctx.mesh.AppendTaking(m_mesh, positionMap))) {
         return false;
     }
     ctx.tables.TakeOver(*m_tables);

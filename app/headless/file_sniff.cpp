@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <string_view>
 
+#include "platform/io/byte_count.h"
 #include "platform/io/regular_file.h"
 
 namespace app {
@@ -32,35 +35,41 @@ std::vector<FileProblem> SniffTextFile(const std::string& path) {
     const int fd = rm::OpenRegularFile(path, why);
     if (fd < 0) return problems;
 
-    std::string head;  // the first bytes, for the byte-order mark
-    std::int64_t line = 1;
+    std::string head;           // the first bytes, for the byte-order mark
     std::int64_t firstNul = 0;  // line of the first NUL byte, 0 for none
     std::int64_t lineFeeds = 0;
-    std::int64_t loneReturns = 0;
-    bool pendingReturn = false;  // the last byte read was a CR
+    // Without a line feed every CR stands alone, so whether one is there is all it takes.
+    bool anyReturn = false;
     bool ended = false;
     std::array<char, 1 << 16> buffer{};
+    // Whole blocks at a time (memchr and a counter of 16 bytes at a time): a big file is read here
+    // once more before it is loaded, and a loop over single bytes took as long as a fifth of the
+    // load.
     while (!ended) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got <= 0) break;
-        for (ssize_t i = 0; i < got; ++i) {
-            const char c = buffer[static_cast<std::size_t>(i)];
-            if (head.size() < 4) head.push_back(c);
-            if (c == '\x1A') {
-                ended = true;
-                break;
-            }
-            if (pendingReturn && c != '\n') ++loneReturns;
-            pendingReturn = c == '\r';
-            if (c == '\n') {
-                ++lineFeeds;
-                ++line;
-            } else if (c == '\0' && firstNul == 0) {
-                firstNul = line;
+        const char* const base = buffer.data();
+        auto size = static_cast<std::size_t>(got);
+        std::size_t headBytes = size;
+        if (const void* stop = std::memchr(base, '\x1A', size)) {
+            size = static_cast<std::size_t>(static_cast<const char*>(stop) - base);
+            headBytes = size + 1;  // the 0x1A itself is among the first bytes
+            ended = true;
+        }
+        head.append(base, std::min(headBytes, 4 - head.size()));
+        if (firstNul == 0) {
+            if (const void* nul = std::memchr(base, '\0', size)) {
+                firstNul =
+                    1 + lineFeeds +
+                    static_cast<std::int64_t>(rm::CountByte(
+                        std::string_view(
+                            base, static_cast<std::size_t>(static_cast<const char*>(nul) - base)),
+                        '\n'));
             }
         }
+        lineFeeds += static_cast<std::int64_t>(rm::CountByte(std::string_view(base, size), '\n'));
+        anyReturn = anyReturn || std::memchr(base, '\r', size) != nullptr;
     }
-    if (pendingReturn) ++loneReturns;
     ::close(fd);
 
     bool marked = false;
@@ -78,7 +87,7 @@ std::vector<FileProblem> SniffTextFile(const std::string& path) {
                             "binary content: the file holds NUL bytes (the first on "
                             "this line); it is not a text file"});
     }
-    if (lineFeeds == 0 && loneReturns > 0) {
+    if (lineFeeds == 0 && anyReturn) {
         problems.push_back({1,
                             "line ends of CR alone (old Mac style): the whole file reads as "
                             "one line; save it with CR LF or LF line ends"});

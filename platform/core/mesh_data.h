@@ -57,8 +57,10 @@ struct FaceRecord {
 // least one pixel when it is drawn thinner than that.
 inline constexpr std::uint32_t kFaceStroke = 1U << 0;
 
-// The storage of one mesh. The renderer and the exporters read it directly.
-struct MeshData {
+// The storage of one mesh. The renderer and the exporters read it directly. Two loads fill
+// two meshes on two threads at once: whole cache lines of their own keep one mesh's pool
+// ends and pin count from sharing a line with the other's.
+struct alignas(64) MeshData {
     std::vector<D3DVECTOR> positions;
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;

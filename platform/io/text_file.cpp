@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/io/byte_count.h"
 #include "platform/io/regular_file.h"
 
 namespace rm {
@@ -187,7 +188,8 @@ bool TextFile::CountLinesTo(std::int64_t offset, std::int64_t& lines) {
         const auto end = static_cast<std::size_t>(std::min<std::int64_t>(
             offset - m_bufferStart, static_cast<std::int64_t>(m_bufferSize)));
         const char* base = m_buffer.data();
-        counted += std::count(base + begin, base + end, '\n');
+        counted +=
+            static_cast<std::int64_t>(CountByte(std::string_view(base + begin, end - begin), '\n'));
         last = base[end - 1];
         m_position = m_bufferStart + static_cast<std::int64_t>(end);
     }

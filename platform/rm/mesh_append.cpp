@@ -1,5 +1,10 @@
 // Appending a part of a mesh built apart (see MeshBuilder::Append).
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -18,10 +23,64 @@ namespace {
 
 // Below this many corners a second thread costs more than it saves.
 constexpr std::size_t kCornersForThread = std::size_t{1} << 18;
+// What is copied between two hand-backs of a taken part's memory.
+constexpr std::size_t kReleaseBytes = std::size_t{1} << 20;
+
+// Hands the whole pages of `v` below element `upTo` (from `done` on) back to the system.
+// Nothing reads them again: the vector is freed after the copy.
+template <typename T>
+class PageRelease {
+public:
+    PageRelease(const std::vector<T>& v, bool enabled) : m_v(v), m_enabled(enabled) {}
+    // How many elements to copy between two calls of Upto.
+    [[nodiscard]] std::size_t Step() const {
+        return m_enabled ? std::max<std::size_t>(kReleaseBytes / sizeof(T), 1) : m_v.size();
+    }
+    void Upto(std::size_t upTo) {
+        if (!m_enabled) return;
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto begin = reinterpret_cast<std::uintptr_t>(m_v.data());
+        const std::uintptr_t from = (begin + m_done * sizeof(T) + page - 1) / page * page;
+        const std::uintptr_t to = (begin + upTo * sizeof(T)) / page * page;
+        if (to > from) {
+            // Failure leaves the pages as they are: the copy is right either way.
+            (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        }
+        m_done = upTo;
+    }
+
+private:
+    const std::vector<T>& m_v;
+    bool m_enabled;
+    std::size_t m_done = 0;
+};
 
 }  // namespace
 
 Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
+    return AppendParts(part, positionMap, false);
+}
+
+Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap) {
+    if (part.m_data == m_data) {
+        return Result::BadValue;
+    }
+    WaitForMeshReaders(*part.m_data);
+    const Result result = AppendParts(*part.m_data, positionMap, true);
+    if (result == Result::Ok) {
+        MeshData& p = *part.m_data;
+        p.positions = {};
+        p.normals = {};
+        p.corners = {};
+        p.faces = {};
+        p.faceAppData = {};
+        Changed(p);
+    }
+    return result;
+}
+
+Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint32_t> positionMap,
+                                bool release) {
     MeshData& d = *m_data;
     if (positionMap.size() != part.positions.size()) {
         return Result::BadValue;
@@ -54,10 +113,18 @@ Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> 
     // Every pool has its room: the copies below cannot fail, and each writes a pool of
     // its own. A big part's corners are copied on a second thread meanwhile, so that the
     // fresh pages they fill are split between two cores.
-    const auto copyCorners = [&d, &part, positionMap, normalBase] {
-        for (const Corner& c : part.corners) {
-            d.corners.push_back(Corner{positionMap[c.position],
-                                       c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
+    const auto copyCorners = [&d, &part, positionMap, normalBase, release] {
+        PageRelease<Corner> pages(part.corners, release);
+        const std::size_t n = part.corners.size();
+        for (std::size_t at = 0; at < n;) {
+            const std::size_t end = std::min(n, at + pages.Step());
+            for (; at < end; ++at) {
+                const Corner& c = part.corners[at];
+                d.corners.push_back(Corner{positionMap[c.position], c.normal == kNoNormal
+                                                                        ? kNoNormal
+                                                                        : normalBase + c.normal});
+            }
+            pages.Upto(end);
         }
     };
     std::thread cornerThread;
@@ -68,15 +135,26 @@ Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> 
             // No thread to be had: copied below, in this one.
         }
     }
-    for (std::size_t p = 0; p < positionMap.size(); ++p) {
-        if (positionMap[p] >= positionBase) {
-            d.positions.push_back(part.positions[p]);
+    PageRelease<D3DVECTOR> positionPages(part.positions, release);
+    for (std::size_t p = 0; p < positionMap.size();) {
+        const std::size_t end = std::min(positionMap.size(), p + positionPages.Step());
+        for (; p < end; ++p) {
+            if (positionMap[p] >= positionBase) {
+                d.positions.push_back(part.positions[p]);
+            }
         }
+        positionPages.Upto(end);
     }
     d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
-    for (FaceRecord f : part.faces) {
-        f.firstCorner += cornerBase;
-        d.faces.push_back(f);
+    PageRelease<FaceRecord> facePages(part.faces, release);
+    for (std::size_t f = 0; f < part.faces.size();) {
+        const std::size_t end = std::min(part.faces.size(), f + facePages.Step());
+        for (; f < end; ++f) {
+            FaceRecord record = part.faces[f];
+            record.firstCorner += cornerBase;
+            d.faces.push_back(record);
+        }
+        facePages.Upto(end);
     }
     d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
     if (cornerThread.joinable()) {

@@ -98,6 +98,10 @@ public:
     // be that count, that count + 1, and so on, in the order of `part`'s positions, and
     // those positions are appended. BadValue (and nothing added) otherwise.
     Result Append(const MeshData& part, std::span<const std::uint32_t> positionMap);
+    // The same, taking the pools of `part` (built apart, drawn by nothing): the memory of
+    // what is copied is given back to the system as the copy goes, so that both copies of
+    // a big part are never resident together. `part` is left empty if it succeeds.
+    Result AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap);
     Result SetQuality(D3DRMRENDERQUALITY quality);
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.
@@ -118,6 +122,10 @@ public:
                  std::size_t normals = 0);
 
 private:
+    // Append's work; with `release`, the pages of `part` are given back as they are copied.
+    Result AppendParts(const MeshData& part, std::span<const std::uint32_t> positionMap,
+                       bool release);
+
     std::shared_ptr<MeshData> m_data;
     std::uint32_t m_newFaceAppData = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/rm/mesh_builder.h"
@@ -155,4 +156,86 @@ TEST(RmMeshAppend, ABigPartArrivesWhole) {
         ASSERT_EQ(d.faces[f].color, p.faces[f - 1].color) << "face " << f;
     }
     EXPECT_EQ(d.faces[2].color, 0xFF000001U);
+}
+
+namespace {
+
+// A mesh of its own and a part of 200,000 triangles (some with their own positions and
+// normals, the rest on shared positions): several megabytes, so that taking the part
+// gives pages back in the middle of each pool.
+void BuildWholeAndPart(MeshBuilder& whole, MeshBuilder& part, std::vector<std::uint32_t>& map) {
+    std::uint32_t shared = 0;
+    ASSERT_EQ(whole.AddPosition({7, 7, 7}, shared), Result::Ok);
+    constexpr std::uint32_t kPositions = 5000;
+    for (std::uint32_t i = 0; i < kPositions; ++i) {
+        std::uint32_t p = 0;
+        ASSERT_EQ(part.AddPosition({static_cast<float>(i), 1, 2}, p), Result::Ok);
+    }
+    const std::array<D3DVECTOR, 2> normals{{{0, 1, 0}, {0, 0, 1}}};
+    const std::array<std::uint32_t, 8> withNormals{3, 0, 0, 1, 1, 2, 0, 0};
+    for (std::uint32_t f = 0; f < 200'000; ++f) {
+        if (f % 9 == 0) {
+            const float z = static_cast<float>(f);
+            const std::array<D3DVECTOR, 3> v{{{0, 0, z}, {0, 1, z}, {1, 0, z}}};
+            ASSERT_EQ(part.AddFaces(v, normals, withNormals, nullptr), Result::Ok);
+        } else {
+            const std::array<std::uint32_t, 3> corners{f % kPositions, (f * 7 + 1) % kPositions,
+                                                       (f * 13 + 2) % kPositions};
+            ASSERT_EQ(part.AddFaceAt(corners, 0xFF000000U | f), Result::Ok);
+        }
+    }
+    map.resize(part.Data().positions.size());
+    std::uint32_t next = 1;
+    for (std::uint32_t i = 0; i < map.size(); ++i) {
+        map[i] = i % 11 == 0 ? shared : next++;
+    }
+}
+
+template <typename T>
+bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+}  // namespace
+
+TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
+    MeshBuilder copied;
+    MeshBuilder taken;
+    MeshBuilder partToCopy{MeshBuilder::Detached{}};
+    MeshBuilder partToTake{MeshBuilder::Detached{}};
+    std::vector<std::uint32_t> map;
+    std::vector<std::uint32_t> sameMap;
+    BuildWholeAndPart(copied, partToCopy, map);
+    BuildWholeAndPart(taken, partToTake, sameMap);
+    ASSERT_EQ(map, sameMap);
+    ASSERT_GT(partToTake.Data().corners.size() * sizeof(rm::Corner), std::size_t{4} << 20);
+
+    // A map the mesh cannot follow is refused before anything is taken.
+    std::vector<std::uint32_t> bad = map;
+    bad.back() += 5;
+    EXPECT_EQ(taken.AppendTaking(partToTake, bad), Result::BadValue);
+    EXPECT_TRUE(SameBytes(partToTake.Data().corners, partToCopy.Data().corners));
+    EXPECT_EQ(taken.Data().faces.size(), copied.Data().faces.size());
+    // Nor can a mesh take itself.
+    EXPECT_EQ(taken.AppendTaking(taken, {}), Result::BadValue);
+
+    ASSERT_EQ(copied.Append(partToCopy.Data(), map), Result::Ok);
+    ASSERT_EQ(taken.AppendTaking(partToTake, map), Result::Ok);
+    const rm::MeshData& a = copied.Data();
+    const rm::MeshData& b = taken.Data();
+    EXPECT_TRUE(SameBytes(a.positions, b.positions));
+    EXPECT_TRUE(SameBytes(a.normals, b.normals));
+    EXPECT_TRUE(SameBytes(a.corners, b.corners));
+    EXPECT_TRUE(SameBytes(a.faces, b.faces));
+    EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
+    EXPECT_EQ(b.faces.size(), 200'000U);
+
+    const rm::MeshData& emptied = partToTake.Data();
+    EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() && emptied.faces.empty() &&
+                emptied.normals.empty() && emptied.faceAppData.empty());
+    // The part can be built on again.
+    std::uint32_t p = 0;
+    EXPECT_EQ(partToTake.AddPosition({1, 1, 1}, p), Result::Ok);
+    EXPECT_EQ(p, 0U);
 }
