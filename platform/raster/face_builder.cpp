@@ -90,9 +90,7 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
         m_chunk.shades.push_back(planes);
     }
-    m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.triangles.size()));
-    m_chunk.refTiles.push_back(PackTiles(tri.box.Rect()));
-    m_chunk.triangles.push_back(tri);
+    m_chunk.AddTriangle(tri);
     ++m_chunk.trianglesDrawn;
 }
 
@@ -160,9 +158,7 @@ void FaceBuilder::EmitOutline() {
         if (!ok) {
             continue;
         }
-        m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.lines.size()) | kLineRef);
-        m_chunk.refTiles.push_back(PackTiles(LineBounds(line, m_frame.view.scissor)));
-        m_chunk.lines.push_back(line);
+        m_chunk.AddLine(line, PackTiles(LineBounds(line, m_frame.view.scissor)));
     }
 }
 
