@@ -1,7 +1,6 @@
 #include "platform/raster/geometry_stage.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "platform/raster/face_builder.h"
 
@@ -27,16 +26,17 @@ std::uint32_t TriangleTiles(const TriangleSetup& tri) {
 // Calls fn(ref, packed tiles) for every primitive of the chunk in face order.
 template <class Fn>
 void ForEachPrimitive(const Chunk& chunk, Fn&& fn) {
-    if (chunk.refs.empty()) {
-        const auto n = static_cast<std::uint32_t>(chunk.triangles.size());
-        for (std::uint32_t i = 0; i < n; ++i) {
-            fn(i, TriangleTiles(chunk.triangles[i]));
+    const auto triangles = static_cast<std::uint32_t>(chunk.triangles.size());
+    const auto lines = static_cast<std::uint32_t>(chunk.lines.size());
+    std::uint32_t l = 0;
+    for (std::uint32_t i = 0; i < triangles; ++i) {
+        for (; l < lines && chunk.lineAfter[l] == i; ++l) {
+            fn(l | kLineRef, chunk.lineTiles[l]);
         }
-        return;
+        fn(i, TriangleTiles(chunk.triangles[i]));
     }
-    for (const std::uint32_t ref : chunk.refs) {
-        fn(ref, (ref & kLineRef) != 0 ? chunk.lineTiles[ref & ~kLineRef]
-                                      : TriangleTiles(chunk.triangles[ref]));
+    for (; l < lines; ++l) {
+        fn(l | kLineRef, chunk.lineTiles[l]);
     }
 }
 
@@ -75,24 +75,16 @@ void Chunk::ClearPrimitives() {
     triangles.clear();
     shades.clear();
     lines.clear();
-    refs.clear();
+    lineAfter.clear();
     lineTiles.clear();
 }
 
 void Chunk::AddTriangle(const TriangleSetup& tri) {
-    if (!lines.empty()) {
-        refs.push_back(static_cast<std::uint32_t>(triangles.size()));
-    }
     triangles.push_back(tri);
 }
 
 void Chunk::AddLine(const LineSetup& line, std::uint32_t tiles) {
-    if (lines.empty()) {
-        // The first line: from here on the order is no longer the triangles' own.
-        refs.resize(triangles.size());
-        std::iota(refs.begin(), refs.end(), 0U);
-    }
-    refs.push_back(static_cast<std::uint32_t>(lines.size()) | kLineRef);
+    lineAfter.push_back(static_cast<std::uint32_t>(triangles.size()));
     lineTiles.push_back(tiles);
     lines.push_back(line);
 }
