@@ -86,12 +86,15 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
                        planes)) {
         return;
     }
+    ++m_chunk.trianglesDrawn;
+    if (CoversNoSample(tri, m_frame.view.antialias)) {
+        return;  // it would draw nothing: no record, no bin entry, no tile work
+    }
     if (gouraud) {
         tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
         m_chunk.shades.push_back(planes);
     }
     m_chunk.AddTriangle(tri);
-    ++m_chunk.trianglesDrawn;
 }
 
 void FaceBuilder::EmitSolid(bool clipped) {

@@ -89,6 +89,35 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     return true;
 }
 
+bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
+    const int w = tri.box.x1 - tri.box.x0 + 1;
+    const int h = tri.box.y1 - tri.box.y0 + 1;
+    if (w * h > kNoSampleBoxArea) {
+        return false;
+    }
+    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    const auto inside = [&](std::int64_t sx, std::int64_t sy) {
+        return e[0].a * sx + e[0].b * sy + e[0].c >= 0 && e[1].a * sx + e[1].b * sy + e[1].c >= 0 &&
+               e[2].a * sx + e[2].b * sy + e[2].c >= 0;
+    };
+    constexpr int kHalf = kSubScale / 2;
+    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
+        const std::int64_t cy = std::int64_t{y} * kSubScale + kHalf;
+        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
+            const std::int64_t cx = std::int64_t{x} * kSubScale + kHalf;
+            if (inside(cx, cy)) {
+                return false;
+            }
+            for (int k = 0; sampled && k < kSamples; ++k) {
+                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,
                const PixelRect& scissor, D3DCOLOR color, LineSetup& out) {
     const float dx = x1 - x0;
