@@ -56,12 +56,7 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     }
     out.box = {static_cast<std::int16_t>(box.x0), static_cast<std::int16_t>(box.y0),
                static_cast<std::int16_t>(box.x1), static_cast<std::int16_t>(box.y1)};
-    out.fx[0] = v0.fx;
-    out.fx[1] = v1.fx;
-    out.fx[2] = v2.fx;
-    out.fy[0] = v0.fy;
-    out.fy[1] = v1.fy;
-    out.fy[2] = v2.fy;
+    out.SetCorners({v0.fx, v1.fx, v2.fx}, {v0.fy, v1.fy, v2.fy});
     const double scale = 1.0 / kSubScale;
     const double x0 = v0.fx * scale;
     const double y0 = v0.fy * scale;

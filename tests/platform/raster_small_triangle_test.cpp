@@ -145,5 +145,29 @@ TEST(RasterSmallTriangle, LargeBoxesAreNeverDropped) {
     EXPECT_GT(missing, 0);
 }
 
+TEST(RasterTriangleRecord, CornersKeepEveryGuardBandPositionExactly) {
+    // The packed corners must give back each coordinate, with its sign, from one end of
+    // the guard band to the other and at the largest buffer.
+    const std::int32_t lo = -static_cast<std::int32_t>(kGuardBand) * kSubScale;
+    const std::int32_t hi = (kMaxDimension + static_cast<std::int32_t>(kGuardBand)) * kSubScale;
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<std::int32_t> any(lo, hi);
+    for (int i = 0; i < 2000; ++i) {
+        std::int32_t x[3] = {any(rng), any(rng), any(rng)};
+        std::int32_t y[3] = {any(rng), any(rng), any(rng)};
+        if (i < 8) {  // the extremes and their neighbours, each corner in turn
+            x[i % 3] = i % 2 == 0 ? lo : hi;
+            y[(i + 1) % 3] = i % 2 == 0 ? hi : lo;
+            x[(i + 2) % 3] = i % 4 < 2 ? -1 : 0;
+        }
+        TriangleSetup tri{};
+        tri.SetCorners(x, y);
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_EQ(tri.Fx(k), x[k]) << i << " corner " << k;
+            ASSERT_EQ(tri.Fy(k), y[k]) << i << " corner " << k;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace rm::raster
