@@ -86,14 +86,15 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
                        planes)) {
         return;
     }
+    ++m_chunk.trianglesDrawn;
+    if (CoversNoSample(tri, m_frame.view.antialias)) {
+        return;  // it would draw nothing: no record, no bin entry, no tile work
+    }
     if (gouraud) {
         tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
         m_chunk.shades.push_back(planes);
     }
-    m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.triangles.size()));
-    m_chunk.refTiles.push_back(PackTiles(tri.box.Rect()));
-    m_chunk.triangles.push_back(tri);
-    ++m_chunk.trianglesDrawn;
+    m_chunk.AddTriangle(tri);
 }
 
 void FaceBuilder::EmitSolid(bool clipped) {
@@ -160,9 +161,7 @@ void FaceBuilder::EmitOutline() {
         if (!ok) {
             continue;
         }
-        m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.lines.size()) | kLineRef);
-        m_chunk.refTiles.push_back(PackTiles(LineBounds(line, m_frame.view.scissor)));
-        m_chunk.lines.push_back(line);
+        m_chunk.AddLine(line, PackTiles(LineBounds(line, m_frame.view.scissor)));
     }
 }
 

@@ -17,54 +17,87 @@ std::size_t FindMesh(std::span<const MeshSetup> meshes, std::uint32_t index, Mem
     return static_cast<std::size_t>(it - meshes.begin()) - 1;
 }
 
+// The tile bounds of a triangle's box, 8 bits each, as PackTiles packs them.
+std::uint32_t TriangleTiles(const TriangleSetup& tri) {
+    const auto t = [](int v) { return static_cast<std::uint32_t>(v >> kTileShift) & 0xFFU; };
+    return t(tri.box.x0) | (t(tri.box.y0) << 8) | (t(tri.box.x1) << 16) | (t(tri.box.y1) << 24);
+}
+
+// Calls fn(ref, packed tiles) for every primitive of the chunk in face order.
+template <class Fn>
+void ForEachPrimitive(const Chunk& chunk, Fn&& fn) {
+    const auto triangles = static_cast<std::uint32_t>(chunk.triangles.size());
+    const auto lines = static_cast<std::uint32_t>(chunk.lines.size());
+    std::uint32_t l = 0;
+    for (std::uint32_t i = 0; i < triangles; ++i) {
+        for (; l < lines && chunk.lineAfter[l] == i; ++l) {
+            fn(l | kLineRef, chunk.lineTiles[l]);
+        }
+        fn(i, TriangleTiles(chunk.triangles[i]));
+    }
+    for (; l < lines; ++l) {
+        fn(l | kLineRef, chunk.lineTiles[l]);
+    }
+}
+
 void Bin(const FrameGeometry& frame, Chunk& chunk, GeometryScratch& scratch) {
     const std::size_t tiles =
         static_cast<std::size_t>(frame.tilesX) * static_cast<std::size_t>(frame.tilesY);
     chunk.tileStart.assign(tiles + 1, 0);
-    const auto forTiles = [&](std::uint32_t packed, auto&& fn) {
+    const auto tilesX = static_cast<std::uint32_t>(frame.tilesX);
+    const auto forTiles = [tilesX](std::uint32_t packed, auto&& fn) {
         const std::uint32_t tx0 = packed & 0xFFU;
         const std::uint32_t ty0 = (packed >> 8) & 0xFFU;
         const std::uint32_t tx1 = (packed >> 16) & 0xFFU;
         const std::uint32_t ty1 = packed >> 24;
         for (std::uint32_t ty = ty0; ty <= ty1; ++ty) {
             for (std::uint32_t tx = tx0; tx <= tx1; ++tx) {
-                fn(ty * static_cast<std::uint32_t>(frame.tilesX) + tx);
+                fn(ty * tilesX + tx);
             }
         }
     };
-    for (const std::uint32_t packed : chunk.refTiles) {
+    ForEachPrimitive(chunk, [&](std::uint32_t, std::uint32_t packed) {
         forTiles(packed, [&](std::uint32_t t) { ++chunk.tileStart[t + 1]; });
-    }
+    });
     for (std::size_t t = 0; t < tiles; ++t) {
         chunk.tileStart[t + 1] += chunk.tileStart[t];
     }
     chunk.entries.resize(chunk.tileStart[tiles]);
     scratch.cursor.assign(chunk.tileStart.begin(), chunk.tileStart.end() - 1);
-    for (std::size_t i = 0; i < chunk.refs.size(); ++i) {
-        const std::uint32_t ref = chunk.refs[i];
-        forTiles(chunk.refTiles[i],
-                 [&](std::uint32_t t) { chunk.entries[scratch.cursor[t]++] = ref; });
-    }
+    ForEachPrimitive(chunk, [&](std::uint32_t ref, std::uint32_t packed) {
+        forTiles(packed, [&](std::uint32_t t) { chunk.entries[scratch.cursor[t]++] = ref; });
+    });
 }
 
 }  // namespace
 
+void Chunk::ClearPrimitives() {
+    triangles.clear();
+    shades.clear();
+    lines.clear();
+    lineAfter.clear();
+    lineTiles.clear();
+}
+
+void Chunk::AddTriangle(const TriangleSetup& tri) {
+    triangles.push_back(tri);
+}
+
+void Chunk::AddLine(const LineSetup& line, std::uint32_t tiles) {
+    lineAfter.push_back(static_cast<std::uint32_t>(triangles.size()));
+    lineTiles.push_back(tiles);
+    lines.push_back(line);
+}
+
 void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, Chunk& chunk,
                 GeometryScratch& scratch) {
-    chunk.triangles.clear();
-    chunk.shades.clear();
-    chunk.lines.clear();
-    chunk.refs.clear();
-    chunk.refTiles.clear();
+    chunk.ClearPrimitives();
     chunk.trianglesIn = 0;
     chunk.trianglesDrawn = 0;
     // Room for two triangles a face before the first is made: a big model's first frame
     // would otherwise copy its triangles as they grow, touching fresh pages several times
     // over; room never written costs no memory.
-    const std::size_t expected = 2 * static_cast<std::size_t>(end - begin);
-    chunk.triangles.reserve(expected);
-    chunk.refs.reserve(expected);
-    chunk.refTiles.reserve(expected);
+    chunk.triangles.reserve(2 * static_cast<std::size_t>(end - begin));
     if (begin < end) {
         std::size_t m = FindMesh(frame.meshes, begin, &MeshSetup::firstFace);
         for (std::uint32_t g = begin; g < end; ++g) {

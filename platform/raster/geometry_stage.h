@@ -31,16 +31,25 @@ struct MeshSetup {
 // A bin entry: the index of a triangle in the chunk, or of a line with kLineRef set.
 inline constexpr std::uint32_t kLineRef = 1U << 31;
 
+// Lines are rare beside triangles, so a chunk keeps no list of its primitives in face
+// order: a line records how many triangles came before it, and the tiles a triangle covers
+// follow from its box.
 struct Chunk {
     std::vector<TriangleSetup> triangles;
     std::vector<ColorPlanes> shades;
     std::vector<LineSetup> lines;
-    std::vector<std::uint32_t> refs;       // primitives in face order
-    std::vector<std::uint32_t> refTiles;   // tile bounds of each ref, 8 bits per bound
+    std::vector<std::uint32_t> lineAfter;  // triangles before each line
+    std::vector<std::uint32_t> lineTiles;  // tile bounds of each line, 8 bits per bound
     std::vector<std::uint32_t> tileStart;  // TileCount() + 1 offsets into entries
     std::vector<std::uint32_t> entries;    // refs grouped by tile, face order kept
     std::uint64_t trianglesIn = 0;
     std::uint64_t trianglesDrawn = 0;
+
+    void ClearPrimitives();
+    void AddTriangle(const TriangleSetup& tri);
+    // `tiles`: the line's tile bounds packed as PackTiles does.
+    void AddLine(const LineSetup& line, std::uint32_t tiles);
+    [[nodiscard]] std::size_t PrimitiveCount() const { return triangles.size() + lines.size(); }
 };
 
 // Per-thread scratch space, reused from frame to frame.

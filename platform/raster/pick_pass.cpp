@@ -70,11 +70,7 @@ void PickFaces(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t en
             ++m;
         }
         const MeshSetup& setup = frame.meshes[m];
-        chunk.triangles.clear();
-        chunk.shades.clear();
-        chunk.lines.clear();
-        chunk.refs.clear();
-        chunk.refTiles.clear();
+        chunk.ClearPrimitives();
         FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
         for (const TriangleSetup& tri : chunk.triangles) {
             if (float depth = 0.0F; TriangleDepthAt(tri, x, y, depth)) {

@@ -56,12 +56,7 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     }
     out.box = {static_cast<std::int16_t>(box.x0), static_cast<std::int16_t>(box.y0),
                static_cast<std::int16_t>(box.x1), static_cast<std::int16_t>(box.y1)};
-    out.fx[0] = v0.fx;
-    out.fx[1] = v1.fx;
-    out.fx[2] = v2.fx;
-    out.fy[0] = v0.fy;
-    out.fy[1] = v1.fy;
-    out.fy[2] = v2.fy;
+    out.SetCorners({v0.fx, v1.fx, v2.fx}, {v0.fy, v1.fy, v2.fy});
     const double scale = 1.0 / kSubScale;
     const double x0 = v0.fx * scale;
     const double y0 = v0.fy * scale;
@@ -85,6 +80,35 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
         const Plane g = MakePlane(x0, y0, x1, y1, x2, y2, v0.g, v1.g, v2.g, areaPx, refX, refY);
         const Plane b = MakePlane(x0, y0, x1, y1, x2, y2, v0.b, v1.b, v2.b, areaPx, refX, refY);
         planes = {r.v0, r.dx, r.dy, g.v0, g.dx, g.dy, b.v0, b.dx, b.dy};
+    }
+    return true;
+}
+
+bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
+    const int w = tri.box.x1 - tri.box.x0 + 1;
+    const int h = tri.box.y1 - tri.box.y0 + 1;
+    if (w * h > kNoSampleBoxArea) {
+        return false;
+    }
+    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    const auto inside = [&](std::int64_t sx, std::int64_t sy) {
+        return e[0].a * sx + e[0].b * sy + e[0].c >= 0 && e[1].a * sx + e[1].b * sy + e[1].c >= 0 &&
+               e[2].a * sx + e[2].b * sy + e[2].c >= 0;
+    };
+    constexpr int kHalf = kSubScale / 2;
+    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
+        const std::int64_t cy = std::int64_t{y} * kSubScale + kHalf;
+        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
+            const std::int64_t cx = std::int64_t{x} * kSubScale + kHalf;
+            if (inside(cx, cy)) {
+                return false;
+            }
+            for (int k = 0; sampled && k < kSamples; ++k) {
+                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+                    return false;
+                }
+            }
+        }
     }
     return true;
 }

@@ -56,6 +56,13 @@ inline void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::
                                  bool gouraud, bool sampled, TriangleSetup& out,
                                  ColorPlanes& planes);
 
+// True when a small triangle covers neither a pixel centre nor (with `sampled`) a sample: it
+// can change no pixel and need not be kept. Most faces of a big model are a few pixels on
+// screen, and many of those fall between the samples. Boxes of more than kNoSampleBoxArea
+// pixels are not searched and count as covering.
+inline constexpr int kNoSampleBoxArea = 16;
+[[nodiscard]] bool CoversNoSample(const TriangleSetup& tri, bool sampled);
+
 // A line between two screen points (pixels, unsnapped), or a point when they coincide.
 // False when it misses the scissor.
 [[nodiscard]] bool SetupLine(float x0, float y0, float depth0, float x1, float y1, float depth1,

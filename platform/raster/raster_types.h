@@ -3,6 +3,7 @@
 // primitive records that the binning stage hands to the tile stage.
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "platform/raster/render_job.h"
@@ -124,28 +125,65 @@ struct EdgeFunction {
 // One triangle ready for rasterization, kept small: a big scene holds millions of them.
 // The edge functions are derived from the snapped corners where they are used.
 struct TriangleSetup {
-    ShortRect box;       // covered pixel bounds, clipped to the scissor
-    std::int32_t fx[3];  // snapped corners, clockwise as seen
-    std::int32_t fy[3];
+    // A snapped coordinate inside the guard band fits in this many bits with its sign, so
+    // the three x (and the three y) share 64 bits.
+    static constexpr int kCornerBits = 21;
+    static_assert((kMaxDimension + 2 * static_cast<std::int64_t>(kGuardBand)) * kSubScale <
+                  (std::int64_t{1} << (kCornerBits - 1)));
+
+    ShortRect box;  // covered pixel bounds, clipped to the scissor
+    // Snapped corners, clockwise as seen: x in words 0-1, y in words 2-3, corner k at bit
+    // 21 k. Words rather than 64-bit fields keep the record 4-byte aligned.
+    std::uint32_t corners[4];
     float z0, zdx, zdy;   // depth at the centre of pixel (box.x0, box.y0) and its steps
     D3DCOLOR color;       // flat colour
     std::uint32_t flags;  // kPrim bits; above them, the Gouraud planes' index
 
     [[nodiscard]] std::uint32_t Shade() const { return flags >> kPrimFlagBits; }
 
+    void SetCorners(const std::int32_t (&x)[3], const std::int32_t (&y)[3]) {
+        const auto pack = [](const std::int32_t(&v)[3]) {
+            constexpr std::uint64_t kMask = (std::uint64_t{1} << kCornerBits) - 1;
+            std::uint64_t bits = 0;
+            for (int k = 0; k < 3; ++k) {
+                bits |= (static_cast<std::uint64_t>(static_cast<std::int64_t>(v[k])) & kMask)
+                        << (kCornerBits * k);
+            }
+            return bits;
+        };
+        const std::uint64_t px = pack(x);
+        const std::uint64_t py = pack(y);
+        std::memcpy(&corners[0], &px, sizeof px);
+        std::memcpy(&corners[2], &py, sizeof py);
+    }
+    [[nodiscard]] std::int32_t Fx(int k) const { return Unpack(0, k); }
+    [[nodiscard]] std::int32_t Fy(int k) const { return Unpack(2, k); }
+
     // Edge k runs from corner k to the next. Top-left rule: a sample exactly on an edge
     // belongs to the face on its right or below, so neighbours that share the edge never
     // both take it.
     [[nodiscard]] EdgeFunction Edge(int k) const {
         const int n = k == 2 ? 0 : k + 1;
-        const std::int32_t a = fy[k] - fy[n];
-        const std::int32_t b = fx[n] - fx[k];
+        const std::int32_t xk = Fx(k);
+        const std::int32_t yk = Fy(k);
+        const std::int32_t a = yk - Fy(n);
+        const std::int32_t b = Fx(n) - xk;
         const bool topLeft = a > 0 || (a == 0 && b > 0);
-        return {a, b, -(std::int64_t{a} * fx[k] + std::int64_t{b} * fy[k]) - (topLeft ? 0 : 1)};
+        return {a, b, -(std::int64_t{a} * xk + std::int64_t{b} * yk) - (topLeft ? 0 : 1)};
+    }
+
+private:
+    [[nodiscard]] std::int32_t Unpack(int word, int k) const {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &corners[word], sizeof bits);
+        // Move the field to the top, then shift back with the sign.
+        const int up = 64 - kCornerBits * (k + 1);
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(bits << up) >>
+                                         (64 - kCornerBits));
     }
 };
 
-static_assert(sizeof(TriangleSetup) == 52, "a triangle's record grew");
+static_assert(sizeof(TriangleSetup) == 44, "a triangle's record grew");
 
 // Colour planes of a Gouraud triangle, 0-255 per channel, referenced like the depth plane.
 struct ColorPlanes {

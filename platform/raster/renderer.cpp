@@ -191,7 +191,7 @@ std::size_t Renderer::ReservedBytes() const {
         bytes += c.triangles.capacity() * sizeof(raster::TriangleSetup) +
                  c.shades.capacity() * sizeof(raster::ColorPlanes) +
                  c.lines.capacity() * sizeof(raster::LineSetup) +
-                 (c.refs.capacity() + c.refTiles.capacity() + c.tileStart.capacity() +
+                 (c.lineAfter.capacity() + c.lineTiles.capacity() + c.tileStart.capacity() +
                   c.entries.capacity()) *
                      sizeof(std::uint32_t);
     }

@@ -134,9 +134,7 @@ void FaceBuilder::EmitStrokeLine() {
         return;
     }
     line.band = true;
-    m_chunk.refs.push_back(static_cast<std::uint32_t>(m_chunk.lines.size()) | kLineRef);
-    m_chunk.refTiles.push_back(PackTiles(LineBounds(line, m_frame.view.scissor)));
-    m_chunk.lines.push_back(line);
+    m_chunk.AddLine(line, PackTiles(LineBounds(line, m_frame.view.scissor)));
 }
 
 }  // namespace rm::raster
