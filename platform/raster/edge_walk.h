@@ -95,6 +95,14 @@ struct EdgeOverRegion {
     std::int64_t hi;
 };
 
+// The same over every sample of the region's pixels: a sample's value may lie this far
+// from its pixel centre's.
+[[nodiscard]] inline EdgeOverRegion EdgeOverSamples(const EdgeFunction& edge, const PixelRect& r) {
+    const std::int64_t a = edge.a;
+    const std::int64_t b = edge.b;
+    return {edge, r, ((a < 0 ? -a : a) + (b < 0 ? -b : b)) * kSampleReach};
+}
+
 // Depth of sample k at the centre of the triangle's first pixel: the start of that sample's
 // depth plane, rows and columns then stepping as at the centres.
 inline float SampleDepthStart(const TriangleSetup& tri, int k) {

@@ -265,12 +265,7 @@ SampleTile::Whole SampleTile::TakeWhole(const PixelRect& r, const TriangleSetup&
                                         const ColorPlanes* planes) {
     bool inside = true;
     for (int e = 0; e < 3; ++e) {
-        const EdgeFunction edge = tri.Edge(e);
-        const std::int64_t a = edge.a;
-        const std::int64_t b = edge.b;
-        const std::int64_t reach =
-            (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
-        const EdgeOverRegion range(edge, r, reach);
+        const EdgeOverRegion range = EdgeOverSamples(tri.Edge(e), r);
         if (range.hi < 0) {
             return Whole::kMissed;  // the fill would find no sample inside this edge
         }

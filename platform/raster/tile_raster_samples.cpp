@@ -111,10 +111,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
         const EdgeFunction edge = tri.Edge(e);
         const std::int64_t a = edge.a;
         const std::int64_t b = edge.b;
-        // How far a sample's value may lie from its pixel centre's.
-        const std::int64_t reach =
-            (a < 0 ? -a : a) * kSampleReach + (b < 0 ? -b : b) * kSampleReach;
-        const EdgeOverRegion range(edge, r, reach);
+        const EdgeOverRegion range = EdgeOverSamples(edge, r);
         const std::int64_t e00 = range.first;
         if (range.hi < 0) {
             return 0;  // no sample of the region is inside this edge
