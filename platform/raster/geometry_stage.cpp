@@ -17,12 +17,6 @@ std::size_t FindMesh(std::span<const MeshSetup> meshes, std::uint32_t index, Mem
     return static_cast<std::size_t>(it - meshes.begin()) - 1;
 }
 
-// The tile bounds of a triangle's box, 8 bits each, as PackTiles packs them.
-std::uint32_t TriangleTiles(const TriangleSetup& tri) {
-    const auto t = [](int v) { return static_cast<std::uint32_t>(v >> kTileShift) & 0xFFU; };
-    return t(tri.box.x0) | (t(tri.box.y0) << 8) | (t(tri.box.x1) << 16) | (t(tri.box.y1) << 24);
-}
-
 // Calls fn(ref, packed tiles) for every primitive of the chunk in face order.
 template <class Fn>
 void ForEachPrimitive(const Chunk& chunk, Fn&& fn) {
@@ -33,7 +27,7 @@ void ForEachPrimitive(const Chunk& chunk, Fn&& fn) {
         for (; l < lines && chunk.lineAfter[l] == i; ++l) {
             fn(l | kLineRef, chunk.lineTiles[l]);
         }
-        fn(i, TriangleTiles(chunk.triangles[i]));
+        fn(i, PackTiles(chunk.triangles[i].box.Rect()));
     }
     for (; l < lines; ++l) {
         fn(l | kLineRef, chunk.lineTiles[l]);

@@ -16,8 +16,7 @@ bool TriangleDepthAt(const TriangleSetup& tri, int x, int y, float& depth) {
     const std::int64_t sx = std::int64_t{x} * kSubScale + kHalf;
     const std::int64_t sy = std::int64_t{y} * kSubScale + kHalf;
     for (int k = 0; k < 3; ++k) {
-        const EdgeFunction e = tri.Edge(k);
-        if (std::int64_t{e.a} * sx + std::int64_t{e.b} * sy + e.c < 0) {
+        if (tri.Edge(k).At(sx, sy) < 0) {
             return false;
         }
     }

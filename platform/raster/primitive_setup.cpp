@@ -92,8 +92,7 @@ bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
     }
     const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
     const auto inside = [&](std::int64_t sx, std::int64_t sy) {
-        return e[0].a * sx + e[0].b * sy + e[0].c >= 0 && e[1].a * sx + e[1].b * sy + e[1].c >= 0 &&
-               e[2].a * sx + e[2].b * sy + e[2].c >= 0;
+        return e[0].At(sx, sy) >= 0 && e[1].At(sx, sy) >= 0 && e[2].At(sx, sy) >= 0;
     };
     constexpr int kHalf = kSubScale / 2;
     for (int y = tri.box.y0; y <= tri.box.y1; ++y) {

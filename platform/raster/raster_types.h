@@ -120,6 +120,10 @@ struct EdgeFunction {
     std::int32_t a;
     std::int32_t b;
     std::int64_t c;
+
+    [[nodiscard]] std::int64_t At(std::int64_t x, std::int64_t y) const {
+        return a * x + b * y + c;
+    }
 };
 
 // One triangle ready for rasterization, kept small: a big scene holds millions of them.

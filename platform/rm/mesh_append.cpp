@@ -55,6 +55,20 @@ private:
     std::size_t m_done = 0;
 };
 
+// Calls each(i) for every element of `v` in order; with `release`, the pages of what is
+// done are handed back a megabyte at a time.
+template <typename T, typename Each>
+void WalkReleasing(const std::vector<T>& v, bool release, Each&& each) {
+    PageRelease<T> pages(v, release);
+    for (std::size_t at = 0; at < v.size();) {
+        const std::size_t end = std::min(v.size(), at + pages.Step());
+        for (; at < end; ++at) {
+            each(at);
+        }
+        pages.Upto(end);
+    }
+}
+
 }  // namespace
 
 Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
@@ -114,18 +128,11 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
     // its own. A big part's corners are copied on a second thread meanwhile, so that the
     // fresh pages they fill are split between two cores.
     const auto copyCorners = [&d, &part, positionMap, normalBase, release] {
-        PageRelease<Corner> pages(part.corners, release);
-        const std::size_t n = part.corners.size();
-        for (std::size_t at = 0; at < n;) {
-            const std::size_t end = std::min(n, at + pages.Step());
-            for (; at < end; ++at) {
-                const Corner& c = part.corners[at];
-                d.corners.push_back(Corner{positionMap[c.position], c.normal == kNoNormal
-                                                                        ? kNoNormal
-                                                                        : normalBase + c.normal});
-            }
-            pages.Upto(end);
-        }
+        WalkReleasing(part.corners, release, [&](std::size_t at) {
+            const Corner& c = part.corners[at];
+            d.corners.push_back(Corner{positionMap[c.position],
+                                       c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
+        });
     };
     std::thread cornerThread;
     if (part.corners.size() >= kCornersForThread) {
@@ -135,27 +142,18 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
             // No thread to be had: copied below, in this one.
         }
     }
-    PageRelease<D3DVECTOR> positionPages(part.positions, release);
-    for (std::size_t p = 0; p < positionMap.size();) {
-        const std::size_t end = std::min(positionMap.size(), p + positionPages.Step());
-        for (; p < end; ++p) {
-            if (positionMap[p] >= positionBase) {
-                d.positions.push_back(part.positions[p]);
-            }
+    // positionMap has one entry per position of `part` (checked above).
+    WalkReleasing(part.positions, release, [&](std::size_t p) {
+        if (positionMap[p] >= positionBase) {
+            d.positions.push_back(part.positions[p]);
         }
-        positionPages.Upto(end);
-    }
+    });
     d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
-    PageRelease<FaceRecord> facePages(part.faces, release);
-    for (std::size_t f = 0; f < part.faces.size();) {
-        const std::size_t end = std::min(part.faces.size(), f + facePages.Step());
-        for (; f < end; ++f) {
-            FaceRecord record = part.faces[f];
-            record.firstCorner += cornerBase;
-            d.faces.push_back(record);
-        }
-        facePages.Upto(end);
-    }
+    WalkReleasing(part.faces, release, [&](std::size_t f) {
+        FaceRecord record = part.faces[f];
+        record.firstCorner += cornerBase;
+        d.faces.push_back(record);
+    });
     d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
     if (cornerThread.joinable()) {
         cornerThread.join();
