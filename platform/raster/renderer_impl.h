@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/raster/block_bounds.h"
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
 #include "platform/raster/renderer.h"
@@ -34,7 +35,9 @@ namespace raster {
 
 struct Renderer::Impl {
     Impl(int width, int height, unsigned threads)
-        : frame(raster::ClampDimension(width), raster::ClampDimension(height)), pool(threads) {
+        : frame(raster::ClampDimension(width), raster::ClampDimension(height)),
+          pool(threads),
+          blockBounds(pool.Size()) {
         scratch.reserve(pool.Size());
         samples.reserve(pool.Size());
         for (unsigned i = 0; i < pool.Size(); ++i) {
@@ -59,7 +62,8 @@ struct Renderer::Impl {
     raster::FrameBuffer frame;
     raster::WorkerPool pool;
     std::vector<raster::GeometryScratch> scratch;
-    std::vector<raster::SampleTile> samples;  // one per worker
+    std::vector<raster::SampleTile> samples;       // one per worker
+    std::vector<raster::BlockBounds> blockBounds;  // one per worker
     std::vector<raster::MeshSetup> meshes;
     // Written in full by the vertex pass before anything reads it, so never zero-filled:
     // on a big model that would touch every page twice.
