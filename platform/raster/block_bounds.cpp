@@ -16,6 +16,10 @@ namespace {
 // The fill's depth at a pixel is three float operations from the exact plane, so within
 // 2^-22 of the sum of the terms' magnitudes; the margin is four times that.
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
+// Regions of at most this many pixels are drawn without tests.
+constexpr int kPlainArea = 160;
+// Regions over at most this many blocks are tested as a whole.
+constexpr int kFewBlocks = 4;
 
 // A sample position (1/16 pixel) of a pixel centre.
 constexpr std::int64_t Centre(int pixel) {
@@ -34,10 +38,43 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     if (r.Empty()) {
         return 0;
     }
+    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
+        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
+        // only gets nearer.
+        return raster::DrawTriangle(t, tri, planes);
+    }
     const int bx0 = (r.x0 - t.tile.x0) >> kBlockShift;
     const int bx1 = (r.x1 - t.tile.x0) >> kBlockShift;
     const int by0 = (r.y0 - t.tile.y0) >> kBlockShift;
     const int by1 = (r.y1 - t.tile.y0) >> kBlockShift;
+    const double zdx = tri.zdx;
+    const double zdy = tri.zdy;
+    // Not a number or infinite when the plane is: then nothing is skipped for depth.
+    const double margin =
+        kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
+                   std::fabs(zdy) * (r.y1 - tri.box.y0));
+
+    if ((bx1 - bx0 + 1) * (by1 - by0 + 1) <= kFewBlocks) {
+        // A small region: one depth test for all of it, then the plain fill, costs less
+        // than sorting out its blocks.
+        float bound = 0.0F;
+        for (int by = by0; by <= by1; ++by) {
+            for (int bx = bx0; bx <= bx1; ++bx) {
+                bound = std::max(bound, m_far[by * kBlocks + bx]);
+            }
+        }
+        const double nearest = tri.z0 +
+                               std::min(zdx * (r.x0 - tri.box.x0), zdx * (r.x1 - tri.box.x0)) +
+                               std::min(zdy * (r.y0 - tri.box.y0), zdy * (r.y1 - tri.box.y0));
+        if (nearest - margin >= bound) {
+            return 0;
+        }
+        const std::uint64_t got = raster::DrawTriangle(t, tri, planes);
+        if (got != 0) {
+            Refresh(t, bx0, by0, bx1, by1);
+        }
+        return got;
+    }
 
     // Over the part of the region in each block column (row): the greatest value of each
     // edge function and the least depth, as a column term plus a row term.
@@ -49,8 +86,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     std::int64_t rowEdge[3][kBlocks];
     double colZ[kBlocks];
     double rowZ[kBlocks];
-    const double zdx = tri.zdx;
-    const double zdy = tri.zdy;
     for (int bx = bx0; bx <= bx1; ++bx) {
         const int xa = std::max(r.x0, t.tile.x0 + bx * kBlockSize);
         const int xb = std::min(r.x1, t.tile.x0 + bx * kBlockSize + kBlockSize - 1);
@@ -68,11 +103,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         }
         rowZ[by] = tri.z0 + std::min(zdy * (ya - tri.box.y0), zdy * (yb - tri.box.y0));
     }
-    // Not a number or infinite when the plane is: then nothing is skipped for depth.
-    const double margin =
-        kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
-                   std::fabs(zdy) * (r.y1 - tri.box.y0));
-
     // Block rows whose blocks to draw span the same columns are drawn as one rectangle.
     std::uint64_t passed = 0;
     int bandLo = 0;

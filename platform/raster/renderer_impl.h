@@ -12,6 +12,7 @@
 #include "platform/raster/block_bounds.h"
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
+#include "platform/raster/pixel_tile.h"
 #include "platform/raster/renderer.h"
 #include "platform/raster/sample_tile.h"
 #include "platform/raster/worker_pool.h"
@@ -37,6 +38,7 @@ struct Renderer::Impl {
     Impl(int width, int height, unsigned threads)
         : frame(raster::ClampDimension(width), raster::ClampDimension(height)),
           pool(threads),
+          pixels(pool.Size()),
           blockBounds(pool.Size()) {
         scratch.reserve(pool.Size());
         samples.reserve(pool.Size());
@@ -63,6 +65,7 @@ struct Renderer::Impl {
     raster::WorkerPool pool;
     std::vector<raster::GeometryScratch> scratch;
     std::vector<raster::SampleTile> samples;       // one per worker
+    std::vector<raster::PixelTile> pixels;         // one per worker
     std::vector<raster::BlockBounds> blockBounds;  // one per worker
     std::vector<raster::MeshSetup> meshes;
     // Written in full by the vertex pass before anything reads it, so never zero-filled:

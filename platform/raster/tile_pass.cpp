@@ -54,8 +54,18 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
         return;
     }
     if (!antialias) {
-        frame.Materialize(tile);
-        const raster::TileTarget target = frame.Target(tile, scissor);
+        // Drawn in the worker's pixel block, started from the recorded clear or from the
+        // buffer, then written back whole.
+        raster::PixelTile& block = pixels[worker];
+        const raster::TileTarget buffer = frame.Target(tile, scissor);
+        D3DCOLOR clearColor = 0;
+        if (frame.ClearPending(tile, clearColor)) {
+            block.Clear(buffer.tile, clearColor);
+        } else {
+            frame.Materialize(tile);
+            block.Load(buffer.tile, buffer);
+        }
+        const raster::TileTarget target = block.Target(scissor);
         raster::BlockBounds& bounds = blockBounds[worker];
         bounds.Start();
         struct Direct {
@@ -70,6 +80,8 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
             }
         };
         tileFragments[t] = DrawBins(tile, chunkCount, job, Direct{target, bounds});
+        block.Store(buffer);
+        frame.MarkWritten(tile);
         return;
     }
     // Samples: start the worker's tile block from the recorded clear or from the buffer,
