@@ -17,7 +17,7 @@ namespace {
 // 2^-22 of the sum of the terms' magnitudes; the margin is four times that.
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
 // Regions of at most this many pixels are drawn without tests.
-constexpr int kPlainArea = 160;
+constexpr int kPlainArea = 400;
 // Regions over at most this many blocks are tested as a whole.
 constexpr int kFewBlocks = 4;
 
