@@ -18,8 +18,6 @@ namespace {
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
 // Regions of at most this many pixels are drawn without tests.
 constexpr int kPlainArea = 400;
-// Regions over at most this many blocks are tested as a whole.
-constexpr int kFewBlocks = 4;
 
 // A sample position (1/16 pixel) of a pixel centre.
 constexpr std::int64_t Centre(int pixel) {
@@ -53,28 +51,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const double margin =
         kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
                    std::fabs(zdy) * (r.y1 - tri.box.y0));
-
-    if ((bx1 - bx0 + 1) * (by1 - by0 + 1) <= kFewBlocks) {
-        // A small region: one depth test for all of it, then the plain fill, costs less
-        // than sorting out its blocks.
-        float bound = 0.0F;
-        for (int by = by0; by <= by1; ++by) {
-            for (int bx = bx0; bx <= bx1; ++bx) {
-                bound = std::max(bound, m_far[by * kBlocks + bx]);
-            }
-        }
-        const double nearest = tri.z0 +
-                               std::min(zdx * (r.x0 - tri.box.x0), zdx * (r.x1 - tri.box.x0)) +
-                               std::min(zdy * (r.y0 - tri.box.y0), zdy * (r.y1 - tri.box.y0));
-        if (nearest - margin >= bound) {
-            return 0;
-        }
-        const std::uint64_t got = raster::DrawTriangle(t, tri, planes);
-        if (got != 0) {
-            Refresh(t, bx0, by0, bx1, by1);
-        }
-        return got;
-    }
 
     // Over the part of the region in each block column (row): the greatest value of each
     // edge function and the least depth, as a column term plus a row term.

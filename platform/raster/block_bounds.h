@@ -4,7 +4,8 @@
 // and where it is not wholly behind that bound, so faces hidden by nearer ones cost a few
 // tests per block instead of a walk over their pixels. Depth only ever gets nearer while
 // a tile is drawn, so a bound stays true until it is refreshed; it is refreshed from the
-// buffer after a triangle changed pixels of the block. The pixels are exactly those of
+// buffer after a tested triangle changed pixels of the block. Small regions, where the
+// tests would cost more than the walk, are drawn plainly. The pixels are exactly those of
 // the plain fill: a skipped block is one where every pixel would fail the edge or depth
 // test, with a margin far above the fill's rounding.
 
