@@ -16,43 +16,12 @@
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/primitive_setup.h"
 #include "platform/raster/tile_raster.h"
+#include "tests/platform/raster_tile_buffers.h"
 
 namespace rm::raster {
 namespace {
 
 constexpr int kB = BlockBounds::kBlockSize;
-
-struct Buffers {
-    Buffers(int w, int h, std::mt19937& rng, bool cleared)
-        : width(w),
-          height(h),
-          stride((w + 15) & ~15),
-          color(static_cast<std::size_t>(w * h), 0xFF000000U),
-          depth(static_cast<std::size_t>(stride * h), kFarDepth) {
-        std::uniform_real_distribution<float> d(0.0F, 1.0F);
-        if (!cleared) {
-            for (float& v : depth) {
-                v = d(rng) < 0.5F ? kFarDepth : d(rng);
-            }
-        }
-    }
-    TileTarget Target(const PixelRect& tile, const PixelRect& scissor) {
-        TileTarget t;
-        t.color = color.data();
-        t.depth = depth.data();
-        t.width = width;
-        t.depthStride = stride;
-        t.tile = tile;
-        t.rect = {std::max(tile.x0, scissor.x0), std::max(tile.y0, scissor.y0),
-                  std::min(tile.x1, scissor.x1), std::min(tile.y1, scissor.y1)};
-        return t;
-    }
-    int width;
-    int height;
-    int stride;
-    std::vector<D3DCOLOR> color;
-    std::vector<float> depth;
-};
 
 // The same faces into two copies of a buffer, one plainly and one through block bounds
 // (kept per tile for the whole scene, as a worker keeps them while it draws a tile).
@@ -95,7 +64,7 @@ public:
     BlockBounds& Bounds(int tx, int ty) {
         return m_bounds[static_cast<std::size_t>(ty * m_tilesX + tx)];
     }
-    const Buffers& Culled() const { return m_culled; }
+    const TileBuffers& Culled() const { return m_culled; }
     std::mt19937& Rng() { return m_rng; }
 
 private:
@@ -123,8 +92,8 @@ private:
     }
 
     std::mt19937 m_rng;
-    Buffers m_plain;
-    Buffers m_culled;
+    TileBuffers m_plain;
+    TileBuffers m_culled;
     PixelRect m_scissor;
     int m_tilesX;
     std::vector<BlockBounds> m_bounds;

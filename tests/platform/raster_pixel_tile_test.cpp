@@ -13,50 +13,22 @@
 #include "platform/raster/pixel_tile.h"
 #include "platform/raster/primitive_setup.h"
 #include "platform/raster/tile_raster.h"
+#include "tests/platform/raster_tile_buffers.h"
 
 namespace rm::raster {
 namespace {
 
-struct Frame {
-    Frame(int w, int h, std::mt19937& rng)
-        : width(w),
-          height(h),
-          stride((w + 15) & ~15),
-          color(static_cast<std::size_t>(w * h)),
-          depth(static_cast<std::size_t>(stride * h)) {
-        std::uniform_real_distribution<float> d(0.0F, 1.0F);
-        for (std::size_t i = 0; i < color.size(); ++i) {
-            color[i] = 0xFF000000U | static_cast<D3DCOLOR>(i * 2654435761U >> 8);
-        }
-        for (float& v : depth) {
-            v = d(rng) < 0.3F ? kFarDepth : d(rng);
+constexpr D3DCOLOR kClear = 0xFF405060U;
+
+// The tile's pixels black and far, as a clear leaves them.
+void ClearTile(TileBuffers& f, const PixelRect& tile) {
+    for (int y = tile.y0; y <= tile.y1; ++y) {
+        for (int x = tile.x0; x <= tile.x1; ++x) {
+            f.color[static_cast<std::size_t>(y * f.width + x)] = kClear;
+            f.depth[static_cast<std::size_t>(y * f.stride + x)] = kFarDepth;
         }
     }
-    TileTarget Target(const PixelRect& tile, const PixelRect& scissor) {
-        TileTarget t;
-        t.color = color.data();
-        t.depth = depth.data();
-        t.width = width;
-        t.depthStride = stride;
-        t.tile = tile;
-        t.rect = {std::max(tile.x0, scissor.x0), std::max(tile.y0, scissor.y0),
-                  std::min(tile.x1, scissor.x1), std::min(tile.y1, scissor.y1)};
-        return t;
-    }
-    void ClearTile(const PixelRect& tile, D3DCOLOR c) {
-        for (int y = tile.y0; y <= tile.y1; ++y) {
-            for (int x = tile.x0; x <= tile.x1; ++x) {
-                color[static_cast<std::size_t>(y * width + x)] = c;
-                depth[static_cast<std::size_t>(y * stride + x)] = kFarDepth;
-            }
-        }
-    }
-    int width;
-    int height;
-    int stride;
-    std::vector<D3DCOLOR> color;
-    std::vector<float> depth;
-};
+}
 
 // Random triangles over the tile, some reaching past it; each drawn into both targets.
 std::uint64_t DrawScene(const TileTarget& direct, const TileTarget& block, unsigned seed) {
@@ -98,12 +70,11 @@ std::uint64_t DrawScene(const TileTarget& direct, const TileTarget& block, unsig
 }
 
 TEST(RasterPixelTile, ClearedTileDrawnInTheBlockMatchesTheFrame) {
-    constexpr D3DCOLOR kClear = 0xFF405060U;
     // 151 pixels a row: colour rows start off 16-byte boundaries; the last tile is 23 wide.
     for (const int width : {128, 151}) {
         std::mt19937 rng(static_cast<unsigned>(width));
-        Frame direct(width, 100, rng);
-        Frame viaBlock = direct;
+        TileBuffers direct(width, 100, rng);
+        TileBuffers viaBlock = direct;
         PixelTile block;
         const PixelRect tiles[] = {{64, 0, 127, 63}, {128, 64, width - 1, 99}};
         for (const PixelRect& tile : tiles) {
@@ -111,7 +82,7 @@ TEST(RasterPixelTile, ClearedTileDrawnInTheBlockMatchesTheFrame) {
                 continue;
             }
             const PixelRect scissor{tile.x0 + 5, tile.y0 + 2, tile.x1 - 3, tile.y1};
-            direct.ClearTile(tile, kClear);
+            ClearTile(direct, tile);
             block.Clear(tile, kClear);
             const std::uint64_t passed =
                 DrawScene(direct.Target(tile, scissor), block.Target(scissor), 1);
@@ -131,8 +102,8 @@ TEST(RasterPixelTile, ClearedTileDrawnInTheBlockMatchesTheFrame) {
 TEST(RasterPixelTile, LoadedTileKeepsWhatTheFrameHeldAndChangesNothingElse) {
     for (const int width : {192, 64 + 37}) {
         std::mt19937 rng(static_cast<unsigned>(width) + 7U);
-        Frame direct(width, 64 + 41, rng);
-        Frame viaBlock = direct;
+        TileBuffers direct(width, 64 + 41, rng);
+        TileBuffers viaBlock = direct;
         PixelTile block;
         const PixelRect tile{64, 64, width - 1 < 127 ? width - 1 : 127, 64 + 40};
         const PixelRect scissor{0, 0, width - 1, 64 + 40};
