@@ -103,13 +103,15 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         int lo = kBlocks;
         int hi = -1;
         const float* bound = &m_far[by * kBlocks];
+        const double nearRow = rowZ[by] - margin;
         for (int bx = bx0; bx <= bx1; ++bx) {
-            const bool inside = colEdge[0][bx] + rowEdge[0][by] >= 0 &&
-                                colEdge[1][bx] + rowEdge[1][by] >= 0 &&
-                                colEdge[2][bx] + rowEdge[2][by] >= 0;
+            // The sign of the three values or-ed: negative when any edge misses the block.
+            const std::int64_t edgesOr = (colEdge[0][bx] + rowEdge[0][by]) |
+                                         (colEdge[1][bx] + rowEdge[1][by]) |
+                                         (colEdge[2][bx] + rowEdge[2][by]);
             // Every pixel's depth is at or behind the block's bound: all fail "nearer".
-            const bool hidden = rowZ[by] + colZ[bx] - margin >= bound[bx];
-            const bool draw = inside && !hidden;
+            const bool hidden = nearRow + colZ[bx] >= bound[bx];
+            const bool draw = (edgesOr >= 0) & !hidden;
             lo = draw && bx < lo ? bx : lo;
             hi = draw ? bx : hi;
         }
