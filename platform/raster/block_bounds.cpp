@@ -93,7 +93,7 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
                      std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
                      std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
                      std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
-        const std::uint64_t got = raster::DrawTriangle(band, tri, planes);
+        const std::uint64_t got = raster::DrawTriangle(band, tri, planes, edges);
         if (got != 0) {
             passed += got;
             Refresh(t, bandLo, bandFrom, bandHi, byLast);
