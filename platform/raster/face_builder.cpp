@@ -4,6 +4,7 @@
 
 #include "platform/core/mesh_data.h"
 #include "platform/raster/camera_point.h"
+#include "platform/raster/vertex_lanes.h"
 
 namespace rm::raster {
 
@@ -59,6 +60,51 @@ void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
         out[i].g = ScaleChannel(g, intensity.g);
         out[i].b = ScaleChannel(b, intensity.b);
     }
+}
+
+bool FaceBuilder::ProjectCorners() {
+    std::vector<ProjectedVertex>& out = m_scratch.projected;
+    if (out.size() < m_count) {
+        out.resize(m_count);
+    }
+    const std::size_t positions = m_mesh.positions.size();
+    const bool windowed = m_scratch.windowMesh == &m_setup;
+    const std::uint32_t first = m_scratch.windowFirst;
+    const std::uint32_t count = windowed ? m_scratch.windowCount : 0;
+    const ProjectedVertex* window = m_scratch.window.data();
+    std::uint32_t pending[4];
+    int n = 0;
+    const auto flush = [&] {
+        ProjectedVertex lanes[4];
+        ProjectLanes(
+            m_frame, m_setup.toCamera, n,
+            [&](int k) -> const D3DVECTOR& {
+                return m_mesh.positions[m_corners[pending[k]].position];
+            },
+            lanes);
+        for (int k = 0; k < n; ++k) {
+            out[pending[k]] = lanes[k];
+        }
+        n = 0;
+    };
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const std::uint32_t p = m_corners[i].position;
+        if (p >= positions) {
+            return false;
+        }
+        if (p - first < count) {  // unsigned: below the window wraps to a large number
+            out[i] = window[p - first];
+        } else {
+            pending[n++] = i;
+            if (n == 4) {
+                flush();
+            }
+        }
+    }
+    if (n > 0) {
+        flush();
+    }
+    return true;
 }
 
 void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
@@ -177,15 +223,14 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     }
     m_corners = m_mesh.corners.data() + m_face->firstCorner;
     m_chunk.trianglesIn += m_count - 2;
+    if (!ProjectCorners()) {
+        return;
+    }
+    const ProjectedVertex* v = m_scratch.projected.data();
     std::uint32_t all = ~0U;
     std::uint32_t any = 0;
-    const std::size_t positions = m_mesh.positions.size();
     for (std::uint32_t i = 0; i < m_count; ++i) {
-        const std::uint32_t p = m_corners[i].position;
-        if (p >= positions) {
-            return;
-        }
-        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].Code();
+        const std::uint32_t code = v[i].Code();
         all &= code;
         any |= code;
     }
@@ -197,9 +242,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         // The common case, kept free of the scratch vectors.
         ScreenVertex s[3];
         for (int i = 0; i < 3; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            s[i] = {v.Fx(), v.fy, v.depth, 0, 0, 0};
+            s[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
         }
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
@@ -229,18 +272,14 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
             std::vector<ScreenVertex>& screen = m_scratch.screen;
             screen.clear();
             for (std::uint32_t i = 0; i < m_count; ++i) {
-                const ProjectedVertex& v =
-                    m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-                screen.push_back({v.Fx(), v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
+                screen.push_back({v[i].Fx(), v[i].fy, v[i].depth, poly[i].r, poly[i].g, poly[i].b});
             }
         }
     } else {
         std::vector<ScreenVertex>& screen = m_scratch.screen;
         screen.clear();
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            screen.push_back({v.Fx(), v.fy, v.depth, 0, 0, 0});
+            screen.push_back({v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0});
         }
     }
     if (m_setup.fill == FillMode::Solid) {

@@ -26,6 +26,9 @@ public:
     void Build(std::uint32_t faceIndex);
 
 private:
+    // The face's corners, projected, into the scratch's `projected`: from the window where
+    // it holds them, else four at a time. False when a position index is out of range.
+    bool ProjectCorners();
     void ClipAndProject(std::uint32_t clipBits);
     Vec3 FaceNormalWorld() const;
     // Corner `corner` of the face in camera space (its position index is checked).

@@ -8,15 +8,6 @@ namespace rm::raster {
 
 namespace {
 
-// The mesh whose numbering range holds `index`, by the given first-index member.
-template <class Member>
-std::size_t FindMesh(std::span<const MeshSetup> meshes, std::uint32_t index, Member member) {
-    const auto it =
-        std::upper_bound(meshes.begin(), meshes.end(), index,
-                         [&](std::uint32_t i, const MeshSetup& m) { return i < m.*member; });
-    return static_cast<std::size_t>(it - meshes.begin()) - 1;
-}
-
 // Calls fn(ref, packed tiles) for every primitive of the chunk in face order.
 template <class Fn>
 void ForEachPrimitive(const Chunk& chunk, Fn&& fn) {
@@ -92,16 +83,9 @@ void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t e
     // would otherwise copy its triangles as they grow, touching fresh pages several times
     // over; room never written costs no memory.
     chunk.triangles.reserve(2 * static_cast<std::size_t>(end - begin));
-    if (begin < end) {
-        std::size_t m = FindMesh(frame.meshes, begin, &MeshSetup::firstFace);
-        for (std::uint32_t g = begin; g < end; ++g) {
-            while (m + 1 < frame.meshes.size() && g >= frame.meshes[m + 1].firstFace) {
-                ++m;
-            }
-            const MeshSetup& setup = frame.meshes[m];
-            FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
-        }
-    }
+    ForEachFace(frame, begin, end, scratch, [&](const MeshSetup& setup, std::uint32_t g) {
+        FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
+    });
     Bin(frame, chunk, scratch);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// The front half of a frame: vertices to camera and screen space, then faces culled,
-// clipped, shaded, split into triangles or edges and sorted into per-tile bins. Faces are
-// cut into chunks of a fixed size; each chunk keeps its own bins, and the tile stage reads
-// the chunks in order, so the picture does not depend on which thread built which chunk.
+// The front half of a frame: faces culled, clipped, shaded, split into triangles or edges
+// and sorted into per-tile bins, their corners projected block by block on the way. Faces
+// are cut into chunks of a fixed size; each chunk keeps its own bins, and the tile stage
+// reads the chunks in order, so the picture does not depend on which thread built which
+// chunk.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -24,8 +26,7 @@ struct MeshSetup {
     FillMode fill = FillMode::Solid;
     bool gouraud = false;
     bool lit = true;
-    std::uint32_t firstVertex = 0;  // of this mesh in the projected-vertex pool
-    std::uint32_t firstFace = 0;    // of this mesh in the frame's face numbering
+    std::uint32_t firstFace = 0;  // of this mesh in the frame's face numbering
 };
 
 // A bin entry: the index of a triangle in the chunk, or of a line with kLineRef set.
@@ -52,35 +53,81 @@ struct Chunk {
     [[nodiscard]] std::size_t PrimitiveCount() const { return triangles.size() + lines.size(); }
 };
 
+// No frame keeps a projected vertex for every position of its meshes: on a big model that
+// array is tens of megabytes of fresh pages. Faces are taken in blocks of at most
+// kWindowFaces of one mesh; where a block's corners use a compact range of positions (the
+// usual case, as files list a part's points beside its faces), that range is projected into
+// the worker's window, otherwise each face projects its own corners. Both go through the
+// same four-lane projection, so the bits do not depend on the way taken.
+inline constexpr std::uint32_t kWindowFaces = 4096;
+inline constexpr std::uint32_t kWindowVertices = 16384;
+
 // Per-thread scratch space, reused from frame to frame.
 // Sized up front for faces of up to kScratchCorners corners and for every tile, so that
 // which thread happens to get which chunk does not decide when storage grows.
 inline constexpr std::size_t kScratchCorners = 256;
 struct GeometryScratch {
-    explicit GeometryScratch(std::size_t tiles) {
+    explicit GeometryScratch(std::size_t tiles) : window(kWindowVertices) {
         clipper.Reserve(kScratchCorners + 8);
         polygon.reserve(kScratchCorners + 8);
         screen.reserve(kScratchCorners + 8);
+        projected.reserve(kScratchCorners + 8);
         cursor.reserve(tiles);
     }
     PolygonClipper clipper;
     std::vector<ClipVertex> polygon;
     std::vector<ScreenVertex> screen;
+    std::vector<ProjectedVertex> projected;  // the corners of the face being built
     std::vector<std::uint32_t> cursor;
+    // Positions [windowFirst, windowFirst + windowCount) of windowMesh, projected.
+    std::vector<ProjectedVertex> window;
+    const MeshSetup* windowMesh = nullptr;
+    std::uint32_t windowFirst = 0;
+    std::uint32_t windowCount = 0;
 };
 
 struct FrameGeometry {
     ViewSetup view;
     ClipPlanes planes{};
     std::span<const MeshSetup> meshes;
-    std::span<const ProjectedVertex> vertices;
     int tilesX = 0;
     int tilesY = 0;
 };
 
-// Projects positions [begin, end) of the frame's vertex numbering into `out`.
-void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
-                       ProjectedVertex* out);
+// Projects positions [begin, end) of the mesh into `out`.
+void TransformVertices(const FrameGeometry& frame, const MeshSetup& mesh, std::uint32_t begin,
+                       std::uint32_t end, ProjectedVertex* out);
+
+// Sets the scratch's window for faces [begin, end) of the mesh (its own numbering): their
+// positions projected when they lie compact enough, else an empty window.
+void PrepareWindow(const FrameGeometry& frame, const MeshSetup& mesh, std::uint32_t begin,
+                   std::uint32_t end, GeometryScratch& scratch);
+
+// Calls fn(mesh, face) for faces [begin, end) of the frame's numbering, in order, each
+// block of them with its window prepared.
+template <class Fn>
+void ForEachFace(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
+                 GeometryScratch& scratch, Fn&& fn) {
+    if (begin >= end || frame.meshes.empty()) {
+        return;
+    }
+    const auto first =
+        std::upper_bound(frame.meshes.begin(), frame.meshes.end(), begin,
+                         [](std::uint32_t i, const MeshSetup& m) { return i < m.firstFace; });
+    std::size_t m = static_cast<std::size_t>(first - frame.meshes.begin()) - 1;
+    for (std::uint32_t g = begin; g < end;) {
+        while (m + 1 < frame.meshes.size() && g >= frame.meshes[m + 1].firstFace) {
+            ++m;
+        }
+        const MeshSetup& setup = frame.meshes[m];
+        const auto meshEnd = setup.firstFace + static_cast<std::uint32_t>(setup.mesh->faces.size());
+        const std::uint32_t blockEnd = std::min({end, meshEnd, g + kWindowFaces});
+        PrepareWindow(frame, setup, g - setup.firstFace, blockEnd - setup.firstFace, scratch);
+        for (; g < blockEnd; ++g) {
+            fn(setup, g);
+        }
+    }
+}
 
 // Builds and bins the primitives of faces [begin, end) of the frame's face numbering.
 void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, Chunk& chunk,

@@ -1,6 +1,6 @@
-// The renderer runs each frame in three parallel passes over fixed work items: vertex
-// blocks, face chunks (cull, clip, shade, set up, bin) and screen tiles (rasterize the
-// chunks' bins in chunk order). Only the tile pass touches the buffers, one thread per
+// The renderer runs each frame in two parallel passes over fixed work items: face chunks
+// (project, cull, clip, shade, set up, bin) and screen tiles (rasterize the chunks' bins in
+// chunk order). Only the tile pass touches the buffers, one thread per
 // tile, so no locks are needed and the result is the same for any number of threads.
 #include "platform/raster/renderer.h"
 
@@ -56,11 +56,6 @@ void Renderer::Render(const RenderJob& job) {
         return;
     }
     geo.meshes = im.meshes;
-
-    im.ProjectVertices(geo);
-    if (Cancelled(job)) {
-        return;
-    }
 
     const std::uint32_t chunkFaces =
         std::clamp(im.totalFaces / kTargetChunks, kMinChunkFaces, kMaxChunkFaces);
@@ -122,7 +117,6 @@ bool Renderer::Pick(const RenderJob& job, int x, int y, PickResult& out) {
         return false;
     }
     geo.meshes = im.meshes;
-    im.ProjectVertices(geo);
 
     // Each part finds its own winner; the nearest wins, and of equals the earliest, which
     // is what the depth test leaves when the parts are drawn in order.
@@ -184,7 +178,6 @@ const RenderStats& Renderer::LastStats() const {
 std::size_t Renderer::ReservedBytes() const {
     const Impl& im = *m_impl;
     std::size_t bytes = im.frame.ReservedBytes() +
-                        im.vertexCapacity * sizeof(raster::ProjectedVertex) +
                         im.meshes.capacity() * sizeof(raster::MeshSetup) +
                         im.chunks.capacity() * sizeof(raster::Chunk);
     for (const raster::Chunk& c : im.chunks) {
@@ -201,6 +194,7 @@ std::size_t Renderer::ReservedBytes() const {
     for (const raster::GeometryScratch& s : im.scratch) {
         bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +
                  s.screen.capacity() * sizeof(raster::ScreenVertex) +
+                 (s.projected.capacity() + s.window.capacity()) * sizeof(raster::ProjectedVertex) +
                  s.cursor.capacity() * sizeof(std::uint32_t);
     }
     return bytes;
