@@ -17,6 +17,10 @@ namespace rm::raster {
     return t(box.x0) | (t(box.y0) << 8) | (t(box.x1) << 16) | (t(box.y1) << 24);
 }
 
+// Faces of up to this many corners that need no clipping keep their screen corners on the
+// stack.
+inline constexpr std::uint32_t kSmallFaceCorners = 8;
+
 class FaceBuilder {
 public:
     FaceBuilder(const FrameGeometry& frame, const MeshSetup& mesh, Chunk& chunk,
@@ -35,8 +39,9 @@ private:
     CameraPoint CameraCorner(std::uint32_t corner) const;
     ColorRGB CornerIntensity(std::uint32_t corner, const Vec3& faceNormal) const;
     void SetCornerColors(std::span<ClipVertex> out) const;
-    void EmitSolid(bool clipped);
-    void EmitOutline();
+    // `s`: the face's corners on screen, in order; `clipped` says their colours are set.
+    void EmitSolid(std::span<ScreenVertex> s, bool clipped);
+    void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
