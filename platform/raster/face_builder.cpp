@@ -138,8 +138,7 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         return;  // it would draw nothing: no record, no bin entry, no tile work
     }
     if (gouraud) {
-        tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
-        m_chunk.shades.push_back(planes);
+        tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
     m_chunk.AddTriangle(tri);
 }

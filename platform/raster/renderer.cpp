@@ -24,6 +24,18 @@ constexpr std::uint32_t kMinChunkFaces = 128;
 constexpr std::uint32_t kMaxChunkFaces = 4096;
 constexpr std::uint32_t kTargetChunks = 64;
 
+// Room each worker's store takes before a frame is built: two triangles a face, as most
+// faces are quads, so that a big model's first frame does not copy its records as they
+// grow. Any worker may get any chunk, so each gets room for all of them.
+raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes,
+                              std::uint32_t totalFaces) {
+    const std::size_t two = 2 * static_cast<std::size_t>(totalFaces);
+    const bool shaded = std::any_of(meshes.begin(), meshes.end(), [](const raster::MeshSetup& m) {
+        return m.fill == raster::FillMode::Solid && m.gouraud && m.lit;
+    });
+    return {two, shaded ? two : 0, 0, two};
+}
+
 }  // namespace
 
 Renderer::Renderer(int width, int height, unsigned threads)
@@ -63,6 +75,10 @@ void Renderer::Render(const RenderJob& job) {
     if (im.chunks.size() < chunkCount) {
         im.chunks.resize(chunkCount);
     }
+    const raster::StoreCounts room = FirstRoom(im.meshes, im.totalFaces);
+    for (raster::GeometryScratch& s : im.scratch) {
+        s.store.Reset(room);
+    }
     im.pool.ParallelFor(chunkCount, [&](std::uint32_t c, unsigned worker) {
         if (Cancelled(job)) {
             return;
@@ -74,6 +90,16 @@ void Renderer::Render(const RenderJob& job) {
 
     if (Cancelled(job)) {
         return;
+    }
+    raster::StoreCounts used;
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+        raster::Chunk& chunk = im.chunks[c];
+        chunk.Seal();  // the stores have stopped growing
+        const raster::StoreCounts n = chunk.Counts();
+        used.triangles += n.triangles;
+        used.shades += n.shades;
+        used.lines += n.lines;
+        used.entries += n.entries;
     }
     const PixelRect scissor = geo.view.scissor;
     const int tx0 = scissor.x0 / raster::kTileSize;
@@ -93,6 +119,14 @@ void Renderer::Render(const RenderJob& job) {
     for (std::uint32_t c = 0; c < chunkCount; ++c) {
         im.stats.trianglesIn += im.chunks[c].trianglesIn;
         im.stats.trianglesDrawn += im.chunks[c].trianglesDrawn;
+    }
+    // Every store gets room for the whole frame, so that the same frame again allocates
+    // nothing whichever worker builds which chunk. The records are not needed any more.
+    for (raster::Chunk& chunk : im.chunks) {
+        chunk.Forget();
+    }
+    for (raster::GeometryScratch& s : im.scratch) {
+        s.store.Reset(used);
     }
     if (im.countFragments) {
         for (int i = 0; i < spanX * spanY; ++i) {
@@ -181,12 +215,7 @@ std::size_t Renderer::ReservedBytes() const {
                         im.meshes.capacity() * sizeof(raster::MeshSetup) +
                         im.chunks.capacity() * sizeof(raster::Chunk);
     for (const raster::Chunk& c : im.chunks) {
-        bytes += c.triangles.capacity() * sizeof(raster::TriangleSetup) +
-                 c.shades.capacity() * sizeof(raster::ColorPlanes) +
-                 c.lines.capacity() * sizeof(raster::LineSetup) +
-                 (c.lineAfter.capacity() + c.lineTiles.capacity() + c.tileStart.capacity() +
-                  c.entries.capacity()) *
-                     sizeof(std::uint32_t);
+        bytes += c.tileStart.capacity() * sizeof(std::uint32_t);
     }
     for (const raster::SampleTile& s : im.samples) {
         bytes += s.ReservedBytes();
@@ -195,7 +224,7 @@ std::size_t Renderer::ReservedBytes() const {
         bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +
                  s.screen.capacity() * sizeof(raster::ScreenVertex) +
                  (s.projected.capacity() + s.window.capacity()) * sizeof(raster::ProjectedVertex) +
-                 s.cursor.capacity() * sizeof(std::uint32_t);
+                 s.cursor.capacity() * sizeof(std::uint32_t) + s.store.ReservedBytes();
     }
     return bytes;
 }
