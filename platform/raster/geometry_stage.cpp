@@ -85,44 +85,38 @@ void Chunk::Begin(ChunkStore& store) {
     Forget();
     m_store = &store;
     m_first = store.Size();
+    m_count = {};
 }
 
 void Chunk::AddTriangle(const TriangleSetup& tri) {
     m_store->triangles.push_back(tri);
+    ++m_count.triangles;
 }
 
 std::uint32_t Chunk::AddShade(const ColorPlanes& planes) {
     m_store->shades.push_back(planes);
-    return static_cast<std::uint32_t>(m_store->shades.size() - 1 - m_first.shades);
+    return static_cast<std::uint32_t>(m_count.shades++);
 }
 
 void Chunk::AddLine(const LineSetup& line, std::uint32_t tiles) {
-    m_store->lineAfter.push_back(
-        static_cast<std::uint32_t>(m_store->triangles.size() - m_first.triangles));
+    m_store->lineAfter.push_back(static_cast<std::uint32_t>(m_count.triangles));
     m_store->lineTiles.push_back(tiles);
     m_store->lines.push_back(line);
+    ++m_count.lines;
 }
 
 std::span<std::uint32_t> Chunk::AddEntries(std::size_t count) {
     std::vector<std::uint32_t>& all = m_store->entries;
     all.resize(all.size() + count);
+    m_count.entries += count;
     return std::span<std::uint32_t>(all).last(count);
-}
-
-StoreCounts Chunk::Counts() const {
-    if (m_store == nullptr) {
-        return {};
-    }
-    const StoreCounts end = m_store->Size();
-    return {end.triangles - m_first.triangles, end.shades - m_first.shades,
-            end.lines - m_first.lines, end.entries - m_first.entries};
 }
 
 void Chunk::Seal() {
     if (m_store == nullptr) {
         return;
     }
-    const StoreCounts n = Counts();
+    const StoreCounts& n = m_count;
     const ChunkStore& s = *m_store;
     triangles = std::span<const TriangleSetup>(s.triangles).subspan(m_first.triangles, n.triangles);
     shades = std::span<const ColorPlanes>(s.shades).subspan(m_first.shades, n.shades);

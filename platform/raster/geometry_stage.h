@@ -87,15 +87,13 @@ struct Chunk {
     void Seal();
     // Drops the views, as when the store is reset.
     void Forget();
-    [[nodiscard]] StoreCounts Counts() const;
-    [[nodiscard]] std::size_t PrimitiveCount() const {
-        const StoreCounts n = Counts();
-        return n.triangles + n.lines;
-    }
+    [[nodiscard]] const StoreCounts& Counts() const { return m_count; }
+    [[nodiscard]] std::size_t PrimitiveCount() const { return m_count.triangles + m_count.lines; }
 
 private:
     ChunkStore* m_store = nullptr;
     StoreCounts m_first;  // the store's sizes when the chunk began
+    StoreCounts m_count;  // its records
 };
 
 // No frame keeps a projected vertex for every position of its meshes: on a big model that
