@@ -1,6 +1,9 @@
 #include "platform/raster/geometry_stage.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/raster/face_builder.h"
 
@@ -68,6 +71,38 @@ void ChunkStore::Reset(const StoreCounts& room) {
     reset(lineAfter, room.lines);
     reset(lineTiles, room.lines);
     reset(entries, room.entries);
+}
+
+namespace {
+
+constexpr std::uintptr_t kSmallPage = 4096;
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+
+// Hands back the small pages of `v`'s room past its last element up to the end of the huge
+// page that element lies on: the first write there made the whole huge page resident.
+template <class T>
+void ReleaseTail(const std::vector<T>& v) {
+    if (v.capacity() * sizeof(T) < kHugePage) {
+        return;  // not on huge pages
+    }
+    const auto begin = reinterpret_cast<std::uintptr_t>(v.data());
+    const std::uintptr_t used = begin + v.size() * sizeof(T);
+    const std::uintptr_t from = (used + kSmallPage - 1) & ~(kSmallPage - 1);
+    const std::uintptr_t to =
+        std::min((used + kHugePage - 1) & ~(kHugePage - 1), begin + v.capacity() * sizeof(T));
+    if (to > from) {
+        // Failure leaves the pages as they are: nothing there is read.
+        (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    }
+}
+
+}  // namespace
+
+void ChunkStore::ReleaseTails() const {
+    ReleaseTail(triangles);
+    ReleaseTail(shades);
+    ReleaseTail(lines);
+    ReleaseTail(entries);
 }
 
 StoreCounts ChunkStore::Size() const {

@@ -55,6 +55,8 @@ struct ChunkStore {
     // Empties the store, with room for at least `room` of each kind; it keeps the room it
     // has. Room never written costs address space only.
     void Reset(const StoreCounts& room);
+    // Hands back the memory a huge page holds past the records, once no chunk adds any.
+    void ReleaseTails() const;
     [[nodiscard]] StoreCounts Size() const;
     [[nodiscard]] std::size_t ReservedBytes() const;
 };

@@ -101,6 +101,9 @@ void Renderer::Render(const RenderJob& job) {
         used.lines += n.lines;
         used.entries += n.entries;
     }
+    for (const raster::GeometryScratch& s : im.scratch) {
+        s.store.ReleaseTails();
+    }
     const PixelRect scissor = geo.view.scissor;
     const int tx0 = scissor.x0 / raster::kTileSize;
     const int ty0 = scissor.y0 / raster::kTileSize;

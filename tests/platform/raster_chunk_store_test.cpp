@@ -93,6 +93,42 @@ TEST(RasterChunkStore, ChunksKeepTheirOwnRecordsWhileTheStoreGrowsBehindThem) {
     EXPECT_TRUE(chunks[0].entries.empty());
 }
 
+TEST(RasterChunkStore, HandingBackTheRoomPastTheRecordsKeepsEveryRecord) {
+    ChunkStore store;
+    // Several huge pages' worth of room, the records ending inside a small page.
+    store.Reset({200000, 0, 0, 1500000});
+    Chunk chunk;
+    chunk.Begin(store);
+    constexpr std::uint32_t kTriangles = 60001;
+    for (std::uint32_t i = 0; i < kTriangles; ++i) {
+        chunk.AddTriangle(Triangle(i + 1));
+    }
+    const auto entries = chunk.AddEntries(700001);
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        entries[e] = static_cast<std::uint32_t>(e + 1);
+    }
+    store.ReleaseTails();
+    chunk.Seal();
+    for (std::uint32_t i = 0; i < kTriangles; ++i) {
+        ASSERT_EQ(chunk.triangles[i].color, i + 1);
+    }
+    for (std::size_t e = 0; e < chunk.entries.size(); ++e) {
+        ASSERT_EQ(chunk.entries[e], e + 1);
+    }
+    // The room handed back is still room: a next chunk writes and reads it.
+    Chunk next;
+    next.Begin(store);
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+        next.AddTriangle(Triangle(~i));
+    }
+    next.Seal();
+    chunk.Seal();
+    EXPECT_EQ(chunk.triangles.back().color, kTriangles);
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+        ASSERT_EQ(next.triangles[i].color, ~i);
+    }
+}
+
 // Many small chunks of every kind of record: flat and Gouraud faces, wireframe edges.
 MeshData Scatter(unsigned seed, int faces) {
     std::mt19937 rng(seed);
