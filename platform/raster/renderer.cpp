@@ -24,12 +24,15 @@ constexpr std::uint32_t kMinChunkFaces = 128;
 constexpr std::uint32_t kMaxChunkFaces = 4096;
 constexpr std::uint32_t kTargetChunks = 64;
 
-// Room each worker's store takes before a frame is built: two triangles a face, as most
-// faces are quads, so that a big model's first frame does not copy its records as they
-// grow. Any worker may get any chunk, so each gets room for all of them.
+// Room each worker's store takes before a frame is built, so that a big model's first
+// frame does not copy its records as they grow: two triangles a face, as most faces are
+// quads, and room for twice a worker's even share of them (the whole frame with two
+// workers). Room never written costs address space only. After a frame each store gets
+// room for every record the frame made, whatever it was given here.
 raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes,
-                              std::uint32_t totalFaces) {
-    const std::size_t two = 2 * static_cast<std::size_t>(totalFaces);
+                              std::uint32_t totalFaces, unsigned workers) {
+    const std::size_t share = std::max(1U, workers / 2);
+    const std::size_t two = (2 * static_cast<std::size_t>(totalFaces) + share - 1) / share;
     const bool shaded = std::any_of(meshes.begin(), meshes.end(), [](const raster::MeshSetup& m) {
         return m.fill == raster::FillMode::Solid && m.gouraud && m.lit;
     });
@@ -75,7 +78,7 @@ void Renderer::Render(const RenderJob& job) {
     if (im.chunks.size() < chunkCount) {
         im.chunks.resize(chunkCount);
     }
-    const raster::StoreCounts room = FirstRoom(im.meshes, im.totalFaces);
+    const raster::StoreCounts room = FirstRoom(im.meshes, im.totalFaces, im.pool.Size());
     for (raster::GeometryScratch& s : im.scratch) {
         s.store.Reset(room);
     }
