@@ -25,18 +25,26 @@ constexpr std::uint32_t kMaxChunkFaces = 4096;
 constexpr std::uint32_t kTargetChunks = 64;
 
 // Room each worker's store takes before a frame is built, so that a big model's first
-// frame does not copy its records as they grow: two triangles a face, as most faces are
-// quads, and room for twice a worker's even share of them (the whole frame with two
-// workers). Room never written costs address space only. After a frame each store gets
-// room for every record the frame made, whatever it was given here.
-raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes,
-                              std::uint32_t totalFaces, unsigned workers) {
+// frame does not copy its records as they grow (a copy of a large block holds both at
+// once): two triangles a face, as most faces are quads, a line a corner of a wireframe or
+// points mesh, an entry each, and room for twice a worker's even share of them (the whole
+// frame with two workers). Room never written costs address space only. After a frame
+// each store gets room for every record the frame made, whatever it was given here.
+raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsigned workers) {
+    std::size_t triangles = 0;
+    std::size_t shades = 0;
+    std::size_t lines = 0;
+    for (const raster::MeshSetup& m : meshes) {
+        if (m.fill == raster::FillMode::Solid) {
+            triangles += 2 * m.mesh->faces.size();
+            shades += m.gouraud && m.lit ? 2 * m.mesh->faces.size() : 0;
+        } else {
+            lines += m.mesh->corners.size();
+        }
+    }
     const std::size_t share = std::max(1U, workers / 2);
-    const std::size_t two = (2 * static_cast<std::size_t>(totalFaces) + share - 1) / share;
-    const bool shaded = std::any_of(meshes.begin(), meshes.end(), [](const raster::MeshSetup& m) {
-        return m.fill == raster::FillMode::Solid && m.gouraud && m.lit;
-    });
-    return {two, shaded ? two : 0, 0, two};
+    const auto part = [share](std::size_t n) { return (n + share - 1) / share; };
+    return {part(triangles), part(shades), part(lines), part(triangles + lines)};
 }
 
 }  // namespace
@@ -78,7 +86,7 @@ void Renderer::Render(const RenderJob& job) {
     if (im.chunks.size() < chunkCount) {
         im.chunks.resize(chunkCount);
     }
-    const raster::StoreCounts room = FirstRoom(im.meshes, im.totalFaces, im.pool.Size());
+    const raster::StoreCounts room = FirstRoom(im.meshes, im.pool.Size());
     for (raster::GeometryScratch& s : im.scratch) {
         s.store.Reset(room);
     }
