@@ -88,8 +88,10 @@ void ReleaseTail(const std::vector<T>& v) {
     const auto begin = reinterpret_cast<std::uintptr_t>(v.data());
     const std::uintptr_t used = begin + v.size() * sizeof(T);
     const std::uintptr_t from = (used + kSmallPage - 1) & ~(kSmallPage - 1);
-    const std::uintptr_t to =
-        std::min((used + kHugePage - 1) & ~(kHugePage - 1), begin + v.capacity() * sizeof(T));
+    // Whole small pages only, inside the room: the block may share its last page with
+    // another where the allocator does not round blocks to huge pages.
+    const std::uintptr_t to = std::min((used + kHugePage - 1) & ~(kHugePage - 1),
+                                       (begin + v.capacity() * sizeof(T)) & ~(kSmallPage - 1));
     if (to > from) {
         // Failure leaves the pages as they are: nothing there is read.
         (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
