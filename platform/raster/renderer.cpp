@@ -26,10 +26,11 @@ constexpr std::uint32_t kTargetChunks = 64;
 
 // Room each worker's store takes before a frame is built, so that a big model's first
 // frame does not copy its records as they grow (a copy of a large block holds both at
-// once): two triangles a face, as most faces are quads, a line a corner of a wireframe or
-// points mesh, an entry each, and room for twice a worker's even share of them (the whole
-// frame with two workers). Room never written costs address space only. After a frame
-// each store gets room for every record the frame made, whatever it was given here.
+// once): two triangles a face, as most faces are quads, a line for every fourth solid face
+// (strokes are a part of a model) and every corner of a wireframe or points mesh, an entry
+// each, and room for twice a worker's even share of them (the whole frame with two
+// workers). Room never written costs address space only. After a frame each store gets
+// room for every record the frame made, whatever it was given here.
 raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsigned workers) {
     std::size_t triangles = 0;
     std::size_t shades = 0;
@@ -38,6 +39,7 @@ raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsi
         if (m.fill == raster::FillMode::Solid) {
             triangles += 2 * m.mesh->faces.size();
             shades += m.gouraud && m.lit ? 2 * m.mesh->faces.size() : 0;
+            lines += m.mesh->faces.size() / 4;  // thin strokes' lines, one a face at most
         } else {
             lines += m.mesh->corners.size();
         }
