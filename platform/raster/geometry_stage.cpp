@@ -164,6 +164,8 @@ void Chunk::Seal() {
 }
 
 void Chunk::Forget() {
+    m_store = nullptr;  // a later Seal must not reach into a store that was reset
+    m_count = {};
     triangles = {};
     shades = {};
     lines = {};

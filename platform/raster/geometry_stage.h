@@ -87,7 +87,7 @@ struct Chunk {
     std::span<std::uint32_t> AddEntries(std::size_t count);
     // Points the views at the chunk's records; valid until its store grows or is reset.
     void Seal();
-    // Drops the views, as when the store is reset.
+    // Drops the views and the records, as when the store is reset.
     void Forget();
     [[nodiscard]] const StoreCounts& Counts() const { return m_count; }
     [[nodiscard]] std::size_t PrimitiveCount() const { return m_count.triangles + m_count.lines; }

@@ -88,9 +88,13 @@ TEST(RasterChunkStore, ChunksKeepTheirOwnRecordsWhileTheStoreGrowsBehindThem) {
             ASSERT_EQ(chunk.entries[e], c * 10000 + e);
         }
     }
+    // Once the store is reset a chunk holds nothing, even when sealed again.
     chunks[0].Forget();
+    store.Reset({});
+    chunks[0].Seal();
     EXPECT_TRUE(chunks[0].triangles.empty());
     EXPECT_TRUE(chunks[0].entries.empty());
+    EXPECT_EQ(chunks[0].PrimitiveCount(), 0U);
 }
 
 TEST(RasterChunkStore, HandingBackTheRoomPastTheRecordsKeepsEveryRecord) {
