@@ -62,7 +62,7 @@ void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
     }
 }
 
-bool FaceBuilder::ProjectCorners() {
+bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
     std::vector<ProjectedVertex>& out = m_scratch.projected;
     if (out.size() < m_count) {
         out.resize(m_count);
@@ -84,9 +84,13 @@ bool FaceBuilder::ProjectCorners() {
             lanes);
         for (int k = 0; k < n; ++k) {
             out[pending[k]] = lanes[k];
+            all &= lanes[k].Code();
+            any |= lanes[k].Code();
         }
         n = 0;
     };
+    all = ~0U;
+    any = 0;
     for (std::uint32_t i = 0; i < m_count; ++i) {
         const std::uint32_t p = m_corners[i].position;
         if (p >= positions) {
@@ -94,6 +98,8 @@ bool FaceBuilder::ProjectCorners() {
         }
         if (p - first < count) {  // unsigned: below the window wraps to a large number
             out[i] = window[p - first];
+            all &= out[i].Code();
+            any |= out[i].Code();
         } else {
             pending[n++] = i;
             if (n == 4) {
@@ -221,17 +227,12 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     }
     m_corners = m_mesh.corners.data() + m_face->firstCorner;
     m_chunk.trianglesIn += m_count - 2;
-    if (!ProjectCorners()) {
+    std::uint32_t all = 0;
+    std::uint32_t any = 0;
+    if (!ProjectCorners(all, any)) {
         return;
     }
     const ProjectedVertex* v = m_scratch.projected.data();
-    std::uint32_t all = ~0U;
-    std::uint32_t any = 0;
-    for (std::uint32_t i = 0; i < m_count; ++i) {
-        const std::uint32_t code = v[i].Code();
-        all &= code;
-        any |= code;
-    }
     if ((any & kNonFinite) != 0 || (all & kRejectMask) != 0) {
         return;
     }

@@ -31,8 +31,9 @@ public:
 
 private:
     // The face's corners, projected, into the scratch's `projected`: from the window where
-    // it holds them, else four at a time. False when a position index is out of range.
-    bool ProjectCorners();
+    // it holds them, else four at a time, with the AND and the OR of their outcodes. False
+    // when a position index is out of range.
+    bool ProjectCorners(std::uint32_t& all, std::uint32_t& any);
     void ClipAndProject(std::uint32_t clipBits);
     Vec3 FaceNormalWorld() const;
     // Corner `corner` of the face in camera space (its position index is checked).
