@@ -62,7 +62,7 @@ void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
     }
 }
 
-bool FaceBuilder::ProjectCorners() {
+bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
     std::vector<ProjectedVertex>& out = m_scratch.projected;
     if (out.size() < m_count) {
         out.resize(m_count);
@@ -84,9 +84,13 @@ bool FaceBuilder::ProjectCorners() {
             lanes);
         for (int k = 0; k < n; ++k) {
             out[pending[k]] = lanes[k];
+            all &= lanes[k].Code();
+            any |= lanes[k].Code();
         }
         n = 0;
     };
+    all = ~0U;
+    any = 0;
     for (std::uint32_t i = 0; i < m_count; ++i) {
         const std::uint32_t p = m_corners[i].position;
         if (p >= positions) {
@@ -94,6 +98,8 @@ bool FaceBuilder::ProjectCorners() {
         }
         if (p - first < count) {  // unsigned: below the window wraps to a large number
             out[i] = window[p - first];
+            all &= out[i].Code();
+            any |= out[i].Code();
         } else {
             pending[n++] = i;
             if (n == 4) {
@@ -114,13 +120,14 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     if (clipBits != 0 && !m_scratch.clipper.Clip(poly, clipBits, m_frame.planes)) {
         return;
     }
-    for (const ClipVertex& v : poly) {
-        ScreenVertex s{};
+    screen.resize(poly.size());
+    for (std::size_t i = 0; i < poly.size(); ++i) {
+        const ClipVertex& v = poly[i];
+        ScreenVertex& s = screen[i];
         ProjectPoint(m_frame.view, v.x, v.y, v.z, s.fx, s.fy, s.depth);
         s.r = v.r;
         s.g = v.g;
         s.b = v.b;
-        screen.push_back(s);
     }
 }
 
@@ -137,14 +144,12 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         return;  // it would draw nothing: no record, no bin entry, no tile work
     }
     if (gouraud) {
-        tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
-        m_chunk.shades.push_back(planes);
+        tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
     m_chunk.AddTriangle(tri);
 }
 
-void FaceBuilder::EmitSolid(bool clipped) {
-    const std::vector<ScreenVertex>& s = m_scratch.screen;
+void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     const bool gouraud = m_setup.gouraud && m_setup.lit;
     D3DCOLOR color = m_face->color;
     bool colorReady = !m_setup.lit || gouraud;
@@ -164,9 +169,9 @@ void FaceBuilder::EmitSolid(bool clipped) {
             poly.resize(m_count);
             SetCornerColors(poly);
             for (std::uint32_t i = 0; i < m_count; ++i) {
-                m_scratch.screen[i].r = poly[i].r;
-                m_scratch.screen[i].g = poly[i].g;
-                m_scratch.screen[i].b = poly[i].b;
+                s[i].r = poly[i].r;
+                s[i].g = poly[i].g;
+                s[i].b = poly[i].b;
             }
             cornersReady = true;
         }
@@ -174,8 +179,7 @@ void FaceBuilder::EmitSolid(bool clipped) {
     }
 }
 
-void FaceBuilder::EmitOutline() {
-    const std::vector<ScreenVertex>& s = m_scratch.screen;
+void FaceBuilder::EmitOutline(std::span<const ScreenVertex> s) {
     const std::vector<ClipVertex>& poly = m_scratch.polygon;
     std::int64_t area = 0;
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
@@ -223,17 +227,12 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     }
     m_corners = m_mesh.corners.data() + m_face->firstCorner;
     m_chunk.trianglesIn += m_count - 2;
-    if (!ProjectCorners()) {
+    std::uint32_t all = 0;
+    std::uint32_t any = 0;
+    if (!ProjectCorners(all, any)) {
         return;
     }
     const ProjectedVertex* v = m_scratch.projected.data();
-    std::uint32_t all = ~0U;
-    std::uint32_t any = 0;
-    for (std::uint32_t i = 0; i < m_count; ++i) {
-        const std::uint32_t code = v[i].Code();
-        all &= code;
-        any |= code;
-    }
     if ((any & kNonFinite) != 0 || (all & kRejectMask) != 0) {
         return;
     }
@@ -256,39 +255,51 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         return;
     }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;
-    if (needPolygon) {
-        std::vector<ClipVertex>& poly = m_scratch.polygon;
-        poly.resize(m_count);
-        for (std::uint32_t i = 0; i < m_count; ++i) {
-            const CameraPoint v = CameraCorner(i);
-            poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
-        }
-        if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
-            SetCornerColors(poly);
-        }
-        if (clipBits != 0) {
-            ClipAndProject(clipBits);
+    if (!needPolygon) {
+        // An unclipped solid face: its corners straight from the projection, on the stack
+        // when the face is small, as nearly all are.
+        ScreenVertex small[kSmallFaceCorners];
+        std::span<ScreenVertex> screen;
+        if (m_count <= kSmallFaceCorners) {
+            screen = std::span<ScreenVertex>(small, m_count);
         } else {
-            std::vector<ScreenVertex>& screen = m_scratch.screen;
-            screen.clear();
-            for (std::uint32_t i = 0; i < m_count; ++i) {
-                screen.push_back({v[i].Fx(), v[i].fy, v[i].depth, poly[i].r, poly[i].g, poly[i].b});
-            }
+            m_scratch.screen.resize(m_count);
+            screen = m_scratch.screen;
         }
+        for (std::uint32_t i = 0; i < m_count; ++i) {
+            screen[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
+        }
+        EmitSolid(screen, false);
+        if ((m_face->flags & kFaceStroke) != 0 && m_count == 4) {
+            EmitStrokeLine();
+        }
+        return;
+    }
+    std::vector<ClipVertex>& poly = m_scratch.polygon;
+    poly.resize(m_count);
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const CameraPoint c = CameraCorner(i);
+        poly[i] = {c.x, c.y, c.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
+    }
+    if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
+        SetCornerColors(poly);
+    }
+    if (clipBits != 0) {
+        ClipAndProject(clipBits);
     } else {
         std::vector<ScreenVertex>& screen = m_scratch.screen;
-        screen.clear();
+        screen.resize(m_count);
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            screen.push_back({v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0});
+            screen[i] = {v[i].Fx(), v[i].fy, v[i].depth, poly[i].r, poly[i].g, poly[i].b};
         }
     }
     if (m_setup.fill == FillMode::Solid) {
-        EmitSolid(needPolygon);
+        EmitSolid(m_scratch.screen, true);
         if ((m_face->flags & kFaceStroke) != 0 && m_count == 4) {
             EmitStrokeLine();
         }
     } else {
-        EmitOutline();
+        EmitOutline(m_scratch.screen);
     }
 }
 

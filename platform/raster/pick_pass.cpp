@@ -58,8 +58,10 @@ void Consider(float depth, std::uint32_t face, PickCandidate& best) {
 void PickFaces(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, int x, int y,
                Chunk& chunk, GeometryScratch& scratch, PickCandidate& best) {
     ForEachFace(frame, begin, end, scratch, [&](const MeshSetup& setup, std::uint32_t g) {
-        chunk.ClearPrimitives();
+        scratch.store.Reset({});
+        chunk.Begin(scratch.store);
         FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
+        chunk.Seal();
         for (const TriangleSetup& tri : chunk.triangles) {
             if (float depth = 0.0F; TriangleDepthAt(tri, x, y, depth)) {
                 Consider(depth, g, best);
