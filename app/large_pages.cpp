@@ -19,9 +19,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "platform/core/huge_page.h"
+
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = rm::kHugePageBytes;
 
 void* Allocate(std::size_t size) {
     if (size >= kHugePage) {

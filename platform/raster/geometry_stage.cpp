@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/core/huge_page.h"
 #include "platform/raster/face_builder.h"
 
 namespace rm::raster {
@@ -76,7 +77,7 @@ void ChunkStore::Reset(const StoreCounts& room) {
 namespace {
 
 constexpr std::uintptr_t kSmallPage = 4096;
-constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+constexpr std::uintptr_t kHugePage = kHugePageBytes;
 
 // Hands back the small pages of `v`'s room past its last element up to the end of the huge
 // page that element lies on: the first write there made the whole huge page resident.

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/core/huge_page.h"
 #include "platform/rm/mesh_builder.h"
 #include "platform/rm/mesh_pin.h"
 #include "platform/rm/mesh_pools.h"
@@ -25,8 +26,8 @@ constexpr std::size_t kCornersForThread = std::size_t{1} << 18;
 // What is copied between two hand-backs of a taken part's memory.
 constexpr std::size_t kReleaseBytes = std::size_t{2} << 20;
 // What is handed back: whole huge pages, which the kernel takes back without splitting
-// them (a big block lies on them; see the program's allocation functions).
-constexpr std::uintptr_t kReleasePage = std::uintptr_t{2} << 20;
+// them.
+constexpr std::uintptr_t kReleasePage = kHugePageBytes;
 
 // Hands the whole pages of `v` below element `upTo` back to the system, each page once
 // every element on it is done. Nothing reads them again: the vector is freed after the copy.
