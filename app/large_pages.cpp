@@ -1,6 +1,6 @@
-// The program's allocation functions: the standard ones, except that a block big enough to
-// span a whole 2 MiB page asks the kernel for such pages. A big model's pools, and the renderer's
-// buffers for it, are then filled with a five-hundredth of the page faults; on a virtual
+// The program's allocation functions: the standard ones, except that a block of 2 MiB or more
+// lies on whole 2 MiB pages and asks the kernel for such pages. A big model's pools, and the
+// renderer's buffers for it, are then filled with a five-hundredth of the page faults; on a virtual
 // machine, where each fault is dear, that is a large part of the time to the first picture.
 // Sanitizer builds keep their own allocation functions.
 
@@ -16,29 +16,33 @@
 #include <sys/mman.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <new>
 
+#include "platform/core/huge_page.h"
+
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = rm::kHugePageBytes;
 
 void* Allocate(std::size_t size) {
+    if (size >= kHugePage) {
+        // The block starts on a huge page and ends on one, so that every page of it can be
+        // a huge one: a block from malloc starts a few bytes into a small page, and its
+        // first and last two megabytes or so were filled a small page at a time, a few
+        // thousand faults for a big model. The rounding is address space; of memory, at
+        // most the last huge page's unused part once something is written there.
+        const std::size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
+        void* p = nullptr;
+        if (rounded >= size && ::posix_memalign(&p, kHugePage, rounded) == 0) {
+            (void)madvise(p, rounded, MADV_HUGEPAGE);  // a hint: its result does not matter
+            return p;
+        }
+        throw std::bad_alloc();
+    }
     void* p = std::malloc(size == 0 ? 1 : size);
     if (p == nullptr) {
         throw std::bad_alloc();
-    }
-    if (size >= kHugePage) {
-        // Only the whole huge pages inside the block (a block of 2 to 4 MiB, such as a
-        // picture's pixels, mostly holds one); the advice is a hint, so its result does
-        // not matter.
-        const auto begin = reinterpret_cast<std::uintptr_t>(p);
-        const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-        const std::uintptr_t last = (begin + size) & ~(kHugePage - 1);
-        if (last > first) {
-            (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-        }
     }
     return p;
 }

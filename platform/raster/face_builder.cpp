@@ -4,6 +4,7 @@
 
 #include "platform/core/mesh_data.h"
 #include "platform/raster/camera_point.h"
+#include "platform/raster/vertex_lanes.h"
 
 namespace rm::raster {
 
@@ -61,6 +62,57 @@ void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
     }
 }
 
+bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
+    std::vector<ProjectedVertex>& out = m_scratch.projected;
+    if (out.size() < m_count) {
+        out.resize(m_count);
+    }
+    const std::size_t positions = m_mesh.positions.size();
+    const bool windowed = m_scratch.windowMesh == &m_setup;
+    const std::uint32_t first = m_scratch.windowFirst;
+    const std::uint32_t count = windowed ? m_scratch.windowCount : 0;
+    const ProjectedVertex* window = m_scratch.window.data();
+    std::uint32_t pending[4];
+    int n = 0;
+    const auto flush = [&] {
+        ProjectedVertex lanes[4];
+        ProjectLanes(
+            m_frame, m_setup.toCamera, n,
+            [&](int k) -> const D3DVECTOR& {
+                return m_mesh.positions[m_corners[pending[k]].position];
+            },
+            lanes);
+        for (int k = 0; k < n; ++k) {
+            out[pending[k]] = lanes[k];
+            all &= lanes[k].Code();
+            any |= lanes[k].Code();
+        }
+        n = 0;
+    };
+    all = ~0U;
+    any = 0;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const std::uint32_t p = m_corners[i].position;
+        if (p >= positions) {
+            return false;
+        }
+        if (p - first < count) {  // unsigned: below the window wraps to a large number
+            out[i] = window[p - first];
+            all &= out[i].Code();
+            any |= out[i].Code();
+        } else {
+            pending[n++] = i;
+            if (n == 4) {
+                flush();
+            }
+        }
+    }
+    if (n > 0) {
+        flush();
+    }
+    return true;
+}
+
 void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     std::vector<ClipVertex>& poly = m_scratch.polygon;
     std::vector<ScreenVertex>& screen = m_scratch.screen;
@@ -68,13 +120,14 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     if (clipBits != 0 && !m_scratch.clipper.Clip(poly, clipBits, m_frame.planes)) {
         return;
     }
-    for (const ClipVertex& v : poly) {
-        ScreenVertex s{};
+    screen.resize(poly.size());
+    for (std::size_t i = 0; i < poly.size(); ++i) {
+        const ClipVertex& v = poly[i];
+        ScreenVertex& s = screen[i];
         ProjectPoint(m_frame.view, v.x, v.y, v.z, s.fx, s.fy, s.depth);
         s.r = v.r;
         s.g = v.g;
         s.b = v.b;
-        screen.push_back(s);
     }
 }
 
@@ -91,14 +144,12 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         return;  // it would draw nothing: no record, no bin entry, no tile work
     }
     if (gouraud) {
-        tri.flags |= static_cast<std::uint32_t>(m_chunk.shades.size()) << kPrimFlagBits;
-        m_chunk.shades.push_back(planes);
+        tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
     m_chunk.AddTriangle(tri);
 }
 
-void FaceBuilder::EmitSolid(bool clipped) {
-    const std::vector<ScreenVertex>& s = m_scratch.screen;
+void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     const bool gouraud = m_setup.gouraud && m_setup.lit;
     D3DCOLOR color = m_face->color;
     bool colorReady = !m_setup.lit || gouraud;
@@ -118,9 +169,9 @@ void FaceBuilder::EmitSolid(bool clipped) {
             poly.resize(m_count);
             SetCornerColors(poly);
             for (std::uint32_t i = 0; i < m_count; ++i) {
-                m_scratch.screen[i].r = poly[i].r;
-                m_scratch.screen[i].g = poly[i].g;
-                m_scratch.screen[i].b = poly[i].b;
+                s[i].r = poly[i].r;
+                s[i].g = poly[i].g;
+                s[i].b = poly[i].b;
             }
             cornersReady = true;
         }
@@ -128,8 +179,7 @@ void FaceBuilder::EmitSolid(bool clipped) {
     }
 }
 
-void FaceBuilder::EmitOutline() {
-    const std::vector<ScreenVertex>& s = m_scratch.screen;
+void FaceBuilder::EmitOutline(std::span<const ScreenVertex> s) {
     const std::vector<ClipVertex>& poly = m_scratch.polygon;
     std::int64_t area = 0;
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
@@ -177,18 +227,12 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     }
     m_corners = m_mesh.corners.data() + m_face->firstCorner;
     m_chunk.trianglesIn += m_count - 2;
-    std::uint32_t all = ~0U;
+    std::uint32_t all = 0;
     std::uint32_t any = 0;
-    const std::size_t positions = m_mesh.positions.size();
-    for (std::uint32_t i = 0; i < m_count; ++i) {
-        const std::uint32_t p = m_corners[i].position;
-        if (p >= positions) {
-            return;
-        }
-        const std::uint32_t code = m_frame.vertices[m_setup.firstVertex + p].Code();
-        all &= code;
-        any |= code;
+    if (!ProjectCorners(all, any)) {
+        return;
     }
+    const ProjectedVertex* v = m_scratch.projected.data();
     if ((any & kNonFinite) != 0 || (all & kRejectMask) != 0) {
         return;
     }
@@ -197,9 +241,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         // The common case, kept free of the scratch vectors.
         ScreenVertex s[3];
         for (int i = 0; i < 3; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            s[i] = {v.Fx(), v.fy, v.depth, 0, 0, 0};
+            s[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
         }
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
@@ -213,43 +255,51 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         return;
     }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;
-    if (needPolygon) {
-        std::vector<ClipVertex>& poly = m_scratch.polygon;
-        poly.resize(m_count);
-        for (std::uint32_t i = 0; i < m_count; ++i) {
-            const CameraPoint v = CameraCorner(i);
-            poly[i] = {v.x, v.y, v.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
-        }
-        if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
-            SetCornerColors(poly);
-        }
-        if (clipBits != 0) {
-            ClipAndProject(clipBits);
+    if (!needPolygon) {
+        // An unclipped solid face: its corners straight from the projection, on the stack
+        // when the face is small, as nearly all are.
+        ScreenVertex small[kSmallFaceCorners];
+        std::span<ScreenVertex> screen;
+        if (m_count <= kSmallFaceCorners) {
+            screen = std::span<ScreenVertex>(small, m_count);
         } else {
-            std::vector<ScreenVertex>& screen = m_scratch.screen;
-            screen.clear();
-            for (std::uint32_t i = 0; i < m_count; ++i) {
-                const ProjectedVertex& v =
-                    m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-                screen.push_back({v.Fx(), v.fy, v.depth, poly[i].r, poly[i].g, poly[i].b});
-            }
+            m_scratch.screen.resize(m_count);
+            screen = m_scratch.screen;
         }
+        for (std::uint32_t i = 0; i < m_count; ++i) {
+            screen[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
+        }
+        EmitSolid(screen, false);
+        if ((m_face->flags & kFaceStroke) != 0 && m_count == 4) {
+            EmitStrokeLine();
+        }
+        return;
+    }
+    std::vector<ClipVertex>& poly = m_scratch.polygon;
+    poly.resize(m_count);
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        const CameraPoint c = CameraCorner(i);
+        poly[i] = {c.x, c.y, c.z, 0, 0, 0, kEdgeOriginal | kVertexOriginal};
+    }
+    if (m_setup.fill == FillMode::Solid && m_setup.gouraud && m_setup.lit) {
+        SetCornerColors(poly);
+    }
+    if (clipBits != 0) {
+        ClipAndProject(clipBits);
     } else {
         std::vector<ScreenVertex>& screen = m_scratch.screen;
-        screen.clear();
+        screen.resize(m_count);
         for (std::uint32_t i = 0; i < m_count; ++i) {
-            const ProjectedVertex& v =
-                m_frame.vertices[m_setup.firstVertex + m_corners[i].position];
-            screen.push_back({v.Fx(), v.fy, v.depth, 0, 0, 0});
+            screen[i] = {v[i].Fx(), v[i].fy, v[i].depth, poly[i].r, poly[i].g, poly[i].b};
         }
     }
     if (m_setup.fill == FillMode::Solid) {
-        EmitSolid(needPolygon);
+        EmitSolid(m_scratch.screen, true);
         if ((m_face->flags & kFaceStroke) != 0 && m_count == 4) {
             EmitStrokeLine();
         }
     } else {
-        EmitOutline();
+        EmitOutline(m_scratch.screen);
     }
 }
 

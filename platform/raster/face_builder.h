@@ -17,6 +17,10 @@ namespace rm::raster {
     return t(box.x0) | (t(box.y0) << 8) | (t(box.x1) << 16) | (t(box.y1) << 24);
 }
 
+// Faces of up to this many corners that need no clipping keep their screen corners on the
+// stack.
+inline constexpr std::uint32_t kSmallFaceCorners = 8;
+
 class FaceBuilder {
 public:
     FaceBuilder(const FrameGeometry& frame, const MeshSetup& mesh, Chunk& chunk,
@@ -26,14 +30,19 @@ public:
     void Build(std::uint32_t faceIndex);
 
 private:
+    // The face's corners, projected, into the scratch's `projected`: from the window where
+    // it holds them, else four at a time, with the AND and the OR of their outcodes. False
+    // when a position index is out of range.
+    bool ProjectCorners(std::uint32_t& all, std::uint32_t& any);
     void ClipAndProject(std::uint32_t clipBits);
     Vec3 FaceNormalWorld() const;
     // Corner `corner` of the face in camera space (its position index is checked).
     CameraPoint CameraCorner(std::uint32_t corner) const;
     ColorRGB CornerIntensity(std::uint32_t corner, const Vec3& faceNormal) const;
     void SetCornerColors(std::span<ClipVertex> out) const;
-    void EmitSolid(bool clipped);
-    void EmitOutline();
+    // `s`: the face's corners on screen, in order; `clipped` says their colours are set.
+    void EmitSolid(std::span<ScreenVertex> s, bool clipped);
+    void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,

@@ -1,5 +1,5 @@
-// The set-up of a frame: the view from the job, the meshes with their transforms, and every
-// vertex through the view in parallel blocks.
+// The set-up of a frame: the view from the job and the meshes with their transforms. Their
+// positions are projected later, block by block with the faces that use them.
 #include <algorithm>
 #include <cmath>
 
@@ -28,7 +28,6 @@ namespace {
 using raster::Affine;
 using raster::PixelRect;
 
-constexpr std::uint32_t kVertexBlock = 4096;
 constexpr std::uint64_t kMaxItems = 1ULL << 30;
 
 Affine Compose(const Matrix4& a, const Matrix4& b) {
@@ -87,21 +86,6 @@ bool Renderer::Impl::SetUpView(const RenderJob& job, raster::FrameGeometry& geo)
     return true;
 }
 
-void Renderer::Impl::ProjectVertices(raster::FrameGeometry& geo) {
-    if (vertexCapacity < totalVertices) {
-        vertices.reset();
-        vertices = std::make_unique_for_overwrite<raster::ProjectedVertex[]>(totalVertices);
-        vertexCapacity = totalVertices;
-    }
-    const std::uint32_t vertexBlocks = (totalVertices + kVertexBlock - 1) / kVertexBlock;
-    pool.ParallelFor(vertexBlocks, [&](std::uint32_t block, unsigned) {
-        const std::uint32_t begin = block * kVertexBlock;
-        const std::uint32_t end = std::min(totalVertices, begin + kVertexBlock);
-        raster::TransformVertices(geo, begin, end, vertices.get() + begin);
-    });
-    geo.vertices = std::span<const raster::ProjectedVertex>(vertices.get(), totalVertices);
-}
-
 void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
     meshes.clear();
     std::uint64_t vertexCount = 0;
@@ -126,13 +110,11 @@ void Renderer::Impl::SetUpMeshes(const RenderJob& job) {
         s.fill = FillOf(instance.quality);
         s.gouraud = (instance.quality & D3DRMSHADE_MASK) != D3DRMSHADE_FLAT;
         s.lit = (instance.quality & D3DRMLIGHT_MASK) != D3DRMLIGHT_OFF;
-        s.firstVertex = static_cast<std::uint32_t>(vertexCount);
         s.firstFace = static_cast<std::uint32_t>(faceCount);
         vertexCount += mesh.positions.size();
         faceCount += mesh.faces.size();
         meshes.push_back(s);
     }
-    totalVertices = static_cast<std::uint32_t>(vertexCount);
     totalFaces = static_cast<std::uint32_t>(faceCount);
 }
 

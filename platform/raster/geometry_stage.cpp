@@ -1,21 +1,16 @@
 #include "platform/raster/geometry_stage.h"
 
-#include <algorithm>
+#include <sys/mman.h>
 
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/core/huge_page.h"
 #include "platform/raster/face_builder.h"
 
 namespace rm::raster {
 
 namespace {
-
-// The mesh whose numbering range holds `index`, by the given first-index member.
-template <class Member>
-std::size_t FindMesh(std::span<const MeshSetup> meshes, std::uint32_t index, Member member) {
-    const auto it =
-        std::upper_bound(meshes.begin(), meshes.end(), index,
-                         [&](std::uint32_t i, const MeshSetup& m) { return i < m.*member; });
-    return static_cast<std::size_t>(it - meshes.begin()) - 1;
-}
 
 // Calls fn(ref, packed tiles) for every primitive of the chunk in face order.
 template <class Fn>
@@ -56,52 +51,139 @@ void Bin(const FrameGeometry& frame, Chunk& chunk, GeometryScratch& scratch) {
     for (std::size_t t = 0; t < tiles; ++t) {
         chunk.tileStart[t + 1] += chunk.tileStart[t];
     }
-    chunk.entries.resize(chunk.tileStart[tiles]);
+    const std::span<std::uint32_t> entries = chunk.AddEntries(chunk.tileStart[tiles]);
     scratch.cursor.assign(chunk.tileStart.begin(), chunk.tileStart.end() - 1);
     ForEachPrimitive(chunk, [&](std::uint32_t ref, std::uint32_t packed) {
-        forTiles(packed, [&](std::uint32_t t) { chunk.entries[scratch.cursor[t]++] = ref; });
+        forTiles(packed, [&](std::uint32_t t) { entries[scratch.cursor[t]++] = ref; });
     });
+    chunk.Seal();
 }
 
 }  // namespace
 
-void Chunk::ClearPrimitives() {
-    triangles.clear();
-    shades.clear();
-    lines.clear();
-    lineAfter.clear();
-    lineTiles.clear();
+void ChunkStore::Reset(const StoreCounts& room) {
+    const auto reset = [](auto& v, std::size_t n) {
+        v.clear();
+        v.reserve(n);  // empty: nothing is copied when it grows
+    };
+    reset(triangles, room.triangles);
+    reset(shades, room.shades);
+    reset(lines, room.lines);
+    reset(lineAfter, room.lines);
+    reset(lineTiles, room.lines);
+    reset(entries, room.entries);
+}
+
+namespace {
+
+constexpr std::uintptr_t kSmallPage = 4096;
+constexpr std::uintptr_t kHugePage = kHugePageBytes;
+
+// Hands back the small pages of `v`'s room past its last element up to the end of the huge
+// page that element lies on: the first write there made the whole huge page resident.
+template <class T>
+void ReleaseTail(const std::vector<T>& v) {
+    if (v.capacity() * sizeof(T) < kHugePage) {
+        return;  // not on huge pages
+    }
+    const auto begin = reinterpret_cast<std::uintptr_t>(v.data());
+    const std::uintptr_t used = begin + v.size() * sizeof(T);
+    const std::uintptr_t from = (used + kSmallPage - 1) & ~(kSmallPage - 1);
+    // Whole small pages only, inside the room: the block may share its last page with
+    // another where the allocator does not round blocks to huge pages.
+    const std::uintptr_t to = std::min((used + kHugePage - 1) & ~(kHugePage - 1),
+                                       (begin + v.capacity() * sizeof(T)) & ~(kSmallPage - 1));
+    if (to > from) {
+        // Failure leaves the pages as they are: nothing there is read.
+        (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    }
+}
+
+}  // namespace
+
+void ChunkStore::ReleaseTails() const {
+    ReleaseTail(triangles);
+    ReleaseTail(shades);
+    ReleaseTail(lines);
+    ReleaseTail(entries);
+}
+
+StoreCounts ChunkStore::Size() const {
+    return {triangles.size(), shades.size(), lines.size(), entries.size()};
+}
+
+std::size_t ChunkStore::ReservedBytes() const {
+    return triangles.capacity() * sizeof(TriangleSetup) + shades.capacity() * sizeof(ColorPlanes) +
+           lines.capacity() * sizeof(LineSetup) +
+           (lineAfter.capacity() + lineTiles.capacity() + entries.capacity()) *
+               sizeof(std::uint32_t);
+}
+
+void Chunk::Begin(ChunkStore& store) {
+    Forget();
+    m_store = &store;
+    m_first = store.Size();
+    m_count = {};
 }
 
 void Chunk::AddTriangle(const TriangleSetup& tri) {
-    triangles.push_back(tri);
+    m_store->triangles.push_back(tri);
+    ++m_count.triangles;
+}
+
+std::uint32_t Chunk::AddShade(const ColorPlanes& planes) {
+    m_store->shades.push_back(planes);
+    return static_cast<std::uint32_t>(m_count.shades++);
 }
 
 void Chunk::AddLine(const LineSetup& line, std::uint32_t tiles) {
-    lineAfter.push_back(static_cast<std::uint32_t>(triangles.size()));
-    lineTiles.push_back(tiles);
-    lines.push_back(line);
+    m_store->lineAfter.push_back(static_cast<std::uint32_t>(m_count.triangles));
+    m_store->lineTiles.push_back(tiles);
+    m_store->lines.push_back(line);
+    ++m_count.lines;
+}
+
+std::span<std::uint32_t> Chunk::AddEntries(std::size_t count) {
+    std::vector<std::uint32_t>& all = m_store->entries;
+    all.resize(all.size() + count);
+    m_count.entries += count;
+    return std::span<std::uint32_t>(all).last(count);
+}
+
+void Chunk::Seal() {
+    if (m_store == nullptr) {
+        return;
+    }
+    const StoreCounts& n = m_count;
+    const ChunkStore& s = *m_store;
+    triangles = std::span<const TriangleSetup>(s.triangles).subspan(m_first.triangles, n.triangles);
+    shades = std::span<const ColorPlanes>(s.shades).subspan(m_first.shades, n.shades);
+    lines = std::span<const LineSetup>(s.lines).subspan(m_first.lines, n.lines);
+    lineAfter = std::span<const std::uint32_t>(s.lineAfter).subspan(m_first.lines, n.lines);
+    lineTiles = std::span<const std::uint32_t>(s.lineTiles).subspan(m_first.lines, n.lines);
+    entries = std::span<const std::uint32_t>(s.entries).subspan(m_first.entries, n.entries);
+}
+
+void Chunk::Forget() {
+    m_store = nullptr;  // a later Seal must not reach into a store that was reset
+    m_count = {};
+    triangles = {};
+    shades = {};
+    lines = {};
+    lineAfter = {};
+    lineTiles = {};
+    entries = {};
 }
 
 void BuildChunk(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, Chunk& chunk,
                 GeometryScratch& scratch) {
-    chunk.ClearPrimitives();
+    chunk.Begin(scratch.store);
     chunk.trianglesIn = 0;
     chunk.trianglesDrawn = 0;
-    // Room for two triangles a face before the first is made: a big model's first frame
-    // would otherwise copy its triangles as they grow, touching fresh pages several times
-    // over; room never written costs no memory.
-    chunk.triangles.reserve(2 * static_cast<std::size_t>(end - begin));
-    if (begin < end) {
-        std::size_t m = FindMesh(frame.meshes, begin, &MeshSetup::firstFace);
-        for (std::uint32_t g = begin; g < end; ++g) {
-            while (m + 1 < frame.meshes.size() && g >= frame.meshes[m + 1].firstFace) {
-                ++m;
-            }
-            const MeshSetup& setup = frame.meshes[m];
-            FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
-        }
-    }
+    ForEachFace(frame, begin, end, scratch, [&](const MeshSetup& setup, std::uint32_t g) {
+        FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
+    });
+    chunk.Seal();  // for binning: only the entries grow meanwhile
     Bin(frame, chunk, scratch);
 }
 

@@ -57,20 +57,11 @@ void Consider(float depth, std::uint32_t face, PickCandidate& best) {
 
 void PickFaces(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end, int x, int y,
                Chunk& chunk, GeometryScratch& scratch, PickCandidate& best) {
-    if (begin >= end || frame.meshes.empty()) {
-        return;
-    }
-    std::size_t m = 0;
-    while (m + 1 < frame.meshes.size() && begin >= frame.meshes[m + 1].firstFace) {
-        ++m;
-    }
-    for (std::uint32_t g = begin; g < end; ++g) {
-        while (m + 1 < frame.meshes.size() && g >= frame.meshes[m + 1].firstFace) {
-            ++m;
-        }
-        const MeshSetup& setup = frame.meshes[m];
-        chunk.ClearPrimitives();
+    ForEachFace(frame, begin, end, scratch, [&](const MeshSetup& setup, std::uint32_t g) {
+        scratch.store.Reset({});
+        chunk.Begin(scratch.store);
         FaceBuilder(frame, setup, chunk, scratch).Build(g - setup.firstFace);
+        chunk.Seal();
         for (const TriangleSetup& tri : chunk.triangles) {
             if (float depth = 0.0F; TriangleDepthAt(tri, x, y, depth)) {
                 Consider(depth, g, best);
@@ -81,7 +72,7 @@ void PickFaces(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t en
                 Consider(depth, g, best);
             }
         }
-    }
+    });
 }
 
 }  // namespace rm::raster

@@ -77,7 +77,7 @@ struct ViewSetup {
     bool antialias = false;  // four samples a pixel instead of the pixel centre
 };
 
-// 12 bytes: a big model has millions of these, and each byte is a page touched per frame.
+// 12 bytes: a worker's window holds thousands of these, which should stay in its caches.
 // The camera-space point is not kept; the few faces that need it (clipped ones, thin
 // strokes) compute it again with ToCamera (camera_point.h). The outcode shares a word with
 // the snapped x, which the guard band keeps well inside the 21 bits left to it.

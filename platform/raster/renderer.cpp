@@ -1,6 +1,6 @@
-// The renderer runs each frame in three parallel passes over fixed work items: vertex
-// blocks, face chunks (cull, clip, shade, set up, bin) and screen tiles (rasterize the
-// chunks' bins in chunk order). Only the tile pass touches the buffers, one thread per
+// The renderer runs each frame in two parallel passes over fixed work items: face chunks
+// (project, cull, clip, shade, set up, bin) and screen tiles (rasterize the chunks' bins in
+// chunk order). Only the tile pass touches the buffers, one thread per
 // tile, so no locks are needed and the result is the same for any number of threads.
 #include "platform/raster/renderer.h"
 
@@ -23,6 +23,31 @@ using raster::PixelRect;
 constexpr std::uint32_t kMinChunkFaces = 128;
 constexpr std::uint32_t kMaxChunkFaces = 4096;
 constexpr std::uint32_t kTargetChunks = 64;
+
+// Room each worker's store takes before a frame is built, so that a big model's first
+// frame does not copy its records as they grow (a copy of a large block holds both at
+// once): two triangles a face, as most faces are quads, a line for every fourth solid face
+// (strokes are a part of a model) and every corner of a wireframe or points mesh, an entry
+// each, and room for twice a worker's even share of them (the whole frame with two
+// workers). Room never written costs address space only. After a frame each store gets
+// room for every record the frame made, whatever it was given here.
+raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsigned workers) {
+    std::size_t triangles = 0;
+    std::size_t shades = 0;
+    std::size_t lines = 0;
+    for (const raster::MeshSetup& m : meshes) {
+        if (m.fill == raster::FillMode::Solid) {
+            triangles += 2 * m.mesh->faces.size();
+            shades += m.gouraud && m.lit ? 2 * m.mesh->faces.size() : 0;
+            lines += m.mesh->faces.size() / 4;  // thin strokes' lines, one a face at most
+        } else {
+            lines += m.mesh->corners.size();
+        }
+    }
+    const std::size_t share = std::max(1U, workers / 2);
+    const auto part = [share](std::size_t n) { return (n + share - 1) / share; };
+    return {part(triangles), part(shades), part(lines), part(triangles + lines)};
+}
 
 }  // namespace
 
@@ -57,16 +82,15 @@ void Renderer::Render(const RenderJob& job) {
     }
     geo.meshes = im.meshes;
 
-    im.ProjectVertices(geo);
-    if (Cancelled(job)) {
-        return;
-    }
-
     const std::uint32_t chunkFaces =
         std::clamp(im.totalFaces / kTargetChunks, kMinChunkFaces, kMaxChunkFaces);
     const std::uint32_t chunkCount = (im.totalFaces + chunkFaces - 1) / chunkFaces;
     if (im.chunks.size() < chunkCount) {
         im.chunks.resize(chunkCount);
+    }
+    const raster::StoreCounts room = FirstRoom(im.meshes, im.pool.Size());
+    for (raster::GeometryScratch& s : im.scratch) {
+        s.store.Reset(room);
     }
     im.pool.ParallelFor(chunkCount, [&](std::uint32_t c, unsigned worker) {
         if (Cancelled(job)) {
@@ -79,6 +103,19 @@ void Renderer::Render(const RenderJob& job) {
 
     if (Cancelled(job)) {
         return;
+    }
+    raster::StoreCounts used;
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+        raster::Chunk& chunk = im.chunks[c];
+        chunk.Seal();  // the stores have stopped growing
+        const raster::StoreCounts n = chunk.Counts();
+        used.triangles += n.triangles;
+        used.shades += n.shades;
+        used.lines += n.lines;
+        used.entries += n.entries;
+    }
+    for (const raster::GeometryScratch& s : im.scratch) {
+        s.store.ReleaseTails();
     }
     const PixelRect scissor = geo.view.scissor;
     const int tx0 = scissor.x0 / raster::kTileSize;
@@ -98,6 +135,14 @@ void Renderer::Render(const RenderJob& job) {
     for (std::uint32_t c = 0; c < chunkCount; ++c) {
         im.stats.trianglesIn += im.chunks[c].trianglesIn;
         im.stats.trianglesDrawn += im.chunks[c].trianglesDrawn;
+    }
+    // Every store gets room for the whole frame, so that the same frame again allocates
+    // nothing whichever worker builds which chunk. The records are not needed any more.
+    for (raster::Chunk& chunk : im.chunks) {
+        chunk.Forget();
+    }
+    for (raster::GeometryScratch& s : im.scratch) {
+        s.store.Reset(used);
     }
     if (im.countFragments) {
         for (int i = 0; i < spanX * spanY; ++i) {
@@ -122,7 +167,6 @@ bool Renderer::Pick(const RenderJob& job, int x, int y, PickResult& out) {
         return false;
     }
     geo.meshes = im.meshes;
-    im.ProjectVertices(geo);
 
     // Each part finds its own winner; the nearest wins, and of equals the earliest, which
     // is what the depth test leaves when the parts are drawn in order.
@@ -184,16 +228,10 @@ const RenderStats& Renderer::LastStats() const {
 std::size_t Renderer::ReservedBytes() const {
     const Impl& im = *m_impl;
     std::size_t bytes = im.frame.ReservedBytes() +
-                        im.vertexCapacity * sizeof(raster::ProjectedVertex) +
                         im.meshes.capacity() * sizeof(raster::MeshSetup) +
                         im.chunks.capacity() * sizeof(raster::Chunk);
     for (const raster::Chunk& c : im.chunks) {
-        bytes += c.triangles.capacity() * sizeof(raster::TriangleSetup) +
-                 c.shades.capacity() * sizeof(raster::ColorPlanes) +
-                 c.lines.capacity() * sizeof(raster::LineSetup) +
-                 (c.lineAfter.capacity() + c.lineTiles.capacity() + c.tileStart.capacity() +
-                  c.entries.capacity()) *
-                     sizeof(std::uint32_t);
+        bytes += c.tileStart.capacity() * sizeof(std::uint32_t);
     }
     for (const raster::SampleTile& s : im.samples) {
         bytes += s.ReservedBytes();
@@ -204,7 +242,8 @@ std::size_t Renderer::ReservedBytes() const {
     for (const raster::GeometryScratch& s : im.scratch) {
         bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +
                  s.screen.capacity() * sizeof(raster::ScreenVertex) +
-                 s.cursor.capacity() * sizeof(std::uint32_t);
+                 (s.projected.capacity() + s.window.capacity()) * sizeof(raster::ProjectedVertex) +
+                 s.cursor.capacity() * sizeof(std::uint32_t) + s.store.ReservedBytes();
     }
     return bytes;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The renderer's private state, shared by the files that carry out its passes:
-// frame_setup.cpp (view, meshes, vertices), tile_pass.cpp (one screen tile) and
+// frame_setup.cpp (view, meshes), tile_pass.cpp (one screen tile) and
 // renderer.cpp (the public calls).
 
 #include <algorithm>
@@ -52,9 +52,6 @@ struct Renderer::Impl {
 
     bool SetUpView(const RenderJob& job, raster::FrameGeometry& geo) const;
     void SetUpMeshes(const RenderJob& job);
-    // Every vertex of the set-up meshes through the view, in parallel, into `vertices`;
-    // `geo.vertices` then refers to them.
-    void ProjectVertices(raster::FrameGeometry& geo);
     void RasterTile(int tile, std::uint32_t chunkCount, const raster::PixelRect& scissor,
                     unsigned worker, const RenderJob& job);
     template <class Draw>
@@ -68,14 +65,9 @@ struct Renderer::Impl {
     std::vector<raster::PixelTile> pixels;         // one per worker
     std::vector<raster::BlockBounds> blockBounds;  // one per worker
     std::vector<raster::MeshSetup> meshes;
-    // Written in full by the vertex pass before anything reads it, so never zero-filled:
-    // on a big model that would touch every page twice.
-    std::unique_ptr<raster::ProjectedVertex[]> vertices;
-    std::size_t vertexCapacity = 0;
     std::vector<raster::Chunk> chunks;
     std::vector<std::uint64_t> tileFragments;
     std::vector<int> pendingTiles;
-    std::uint32_t totalVertices = 0;
     std::uint32_t totalFaces = 0;
     RenderStats stats;
     bool countFragments = false;

@@ -1,128 +1,68 @@
-// The vertex pass: four positions at a time to camera space, outcodes and, for points
-// that need no clipping, snapped screen positions; the camera-space point itself is not
-// kept (camera_point.h computes it again, with the same operations, where it is needed). The
-// arithmetic is the scalar ProjectPoint's, operation for operation, so a corner re-projected after
-// clipping lands on exactly the same sub-pixel as here.
-#include <emmintrin.h>
-
+// Positions to camera and screen space: a mesh's positions in runs (the window of a block
+// of faces), through the four-lane projection of vertex_lanes.h. The camera-space point
+// itself is not kept; camera_point.h computes it again, with the same operations, where a
+// face needs it.
 #include <algorithm>
+#include <limits>
 
-#include "platform/raster/geometry_stage.h"
+#include "platform/core/mesh_data.h"
+#include "platform/raster/vertex_lanes.h"
 
 namespace rm::raster {
 
-namespace {
-
-// Camera-space coordinates beyond this are treated like infinities: products with the
-// projection scale then stay finite in float.
-constexpr float kMaxCoordinate = 1e15F;
-
-struct Lanes {
-    alignas(16) float depth[4];
-    alignas(16) std::int32_t fx[4];
-    alignas(16) std::int32_t fy[4];
-    alignas(16) std::uint32_t code[4];
-};
-
-inline __m128i Bit(__m128 outside, std::uint32_t bit) {
-    return _mm_and_si128(_mm_castps_si128(outside), _mm_set1_epi32(static_cast<int>(bit)));
-}
-
-void TransformLanes(const FrameGeometry& frame, const Affine& a, const D3DVECTOR* p, int n,
-                    Lanes& out) {
-    alignas(16) float px[4];
-    alignas(16) float py[4];
-    alignas(16) float pz[4];
-    for (int k = 0; k < 4; ++k) {
-        const D3DVECTOR& v = p[k < n ? k : n - 1];
-        px[k] = v.x;
-        py[k] = v.y;
-        pz[k] = v.z;
+void TransformVertices(const FrameGeometry& frame, const MeshSetup& setup, std::uint32_t begin,
+                       std::uint32_t end, ProjectedVertex* out) {
+    const D3DVECTOR* positions = setup.mesh->positions.data();
+    for (std::uint32_t i = begin; i < end; i += 4) {
+        const int n = static_cast<int>(std::min<std::uint32_t>(4, end - i));
+        ProjectLanes(
+            frame, setup.toCamera, n, [&](int k) -> const D3DVECTOR& { return positions[i + k]; },
+            out + (i - begin));
     }
-    const __m128 vx = _mm_load_ps(px);
-    const __m128 vy = _mm_load_ps(py);
-    const __m128 vz = _mm_load_ps(pz);
-    const auto row = [&](int j) {
-        return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, _mm_set1_ps(a.m[0][j])),
-                                                _mm_mul_ps(vy, _mm_set1_ps(a.m[1][j]))),
-                                     _mm_mul_ps(vz, _mm_set1_ps(a.m[2][j]))),
-                          _mm_set1_ps(a.m[3][j]));
-    };
-    const __m128 cx = row(0);
-    const __m128 cy = row(1);
-    const __m128 cz = row(2);
-
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 limit = _mm_set1_ps(kMaxCoordinate);
-    const __m128 finite = _mm_and_ps(_mm_and_ps(_mm_cmple_ps(_mm_and_ps(cx, absMask), limit),
-                                                _mm_cmple_ps(_mm_and_ps(cy, absMask), limit)),
-                                     _mm_cmple_ps(_mm_and_ps(cz, absMask), limit));
-
-    // The planes as in Outcode; "not >= 0" so that NaN counts as outside.
-    const ClipPlanes& pl = frame.planes;
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 xs = _mm_mul_ps(_mm_set1_ps(pl.left.nx), cx);
-    const __m128 ys = _mm_mul_ps(_mm_set1_ps(pl.bottom.ny), cy);
-    const auto kz = [&](float k) { return _mm_mul_ps(_mm_set1_ps(k), cz); };
-    const auto out0 = [&](__m128 d, std::uint32_t bit) { return Bit(_mm_cmpnge_ps(d, zero), bit); };
-    __m128i code = _mm_or_si128(out0(_mm_add_ps(cz, _mm_set1_ps(pl.near.w)), kOutNear),
-                                out0(_mm_sub_ps(_mm_set1_ps(pl.far.w), cz), kOutFar));
-    code = _mm_or_si128(code, out0(_mm_add_ps(xs, kz(pl.guardLeft.nz)), kOutGuardLeft));
-    code = _mm_or_si128(code, out0(_mm_sub_ps(kz(pl.guardRight.nz), xs), kOutGuardRight));
-    code = _mm_or_si128(code, out0(_mm_sub_ps(kz(pl.guardTop.nz), ys), kOutGuardTop));
-    code = _mm_or_si128(code, out0(_mm_add_ps(ys, kz(pl.guardBottom.nz)), kOutGuardBottom));
-    code = _mm_or_si128(code, out0(_mm_add_ps(xs, kz(pl.left.nz)), kOutLeft));
-    code = _mm_or_si128(code, out0(_mm_sub_ps(kz(pl.right.nz), xs), kOutRight));
-    code = _mm_or_si128(code, out0(_mm_sub_ps(kz(pl.top.nz), ys), kOutTop));
-    code = _mm_or_si128(code, out0(_mm_add_ps(ys, kz(pl.bottom.nz)), kOutBottom));
-    const __m128i finiteBits = _mm_castps_si128(finite);
-    code = _mm_or_si128(_mm_and_si128(finiteBits, code),
-                        _mm_andnot_si128(finiteBits, _mm_set1_epi32(static_cast<int>(kNonFinite))));
-    _mm_store_si128(reinterpret_cast<__m128i*>(out.code), code);
-
-    // ProjectPoint, lane by lane the same operations.
-    const ViewSetup& view = frame.view;
-    const __m128 inv = _mm_div_ps(_mm_set1_ps(1.0F), cz);
-    const __m128 scale = _mm_set1_ps(view.scale);
-    const auto clamp = [](__m128 v, float lo, float hi) {
-        // max(v, lo) gives lo for NaN, like ClampToRange.
-        return _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(lo)), _mm_set1_ps(hi));
-    };
-    const __m128 sx =
-        clamp(_mm_add_ps(_mm_set1_ps(view.centreX), _mm_mul_ps(_mm_mul_ps(cx, scale), inv)),
-              -kGuardBand, view.bufferWidth + kGuardBand);
-    const __m128 sy =
-        clamp(_mm_sub_ps(_mm_set1_ps(view.centreY), _mm_mul_ps(_mm_mul_ps(cy, scale), inv)),
-              -kGuardBand, view.bufferHeight + kGuardBand);
-    const __m128 sub = _mm_set1_ps(static_cast<float>(kSubScale));
-    _mm_store_si128(reinterpret_cast<__m128i*>(out.fx), _mm_cvtps_epi32(_mm_mul_ps(sx, sub)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(out.fy), _mm_cvtps_epi32(_mm_mul_ps(sy, sub)));
-    _mm_store_ps(out.depth, _mm_xor_ps(inv, _mm_set1_ps(-0.0F)));
 }
 
-}  // namespace
-
-void TransformVertices(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t end,
-                       ProjectedVertex* out) {
-    for (const MeshSetup& setup : frame.meshes) {
-        const std::uint32_t meshEnd =
-            setup.firstVertex + static_cast<std::uint32_t>(setup.mesh->positions.size());
-        const std::uint32_t lo = std::max(begin, setup.firstVertex);
-        const std::uint32_t hi = std::min(end, meshEnd);
-        const D3DVECTOR* positions = setup.mesh->positions.data() - setup.firstVertex;
-        for (std::uint32_t i = lo; i < hi; i += 4) {
-            const int n = static_cast<int>(std::min<std::uint32_t>(4, hi - i));
-            Lanes lanes;
-            TransformLanes(frame, setup.toCamera, positions + i, n, lanes);
-            for (int k = 0; k < n; ++k) {
-                ProjectedVertex& v = out[i + static_cast<std::uint32_t>(k) - begin];
-                const bool project = (lanes.code[k] & (kClipMask | kNonFinite)) == 0;
-                v = ProjectedVertex::Make(lanes.code[k], project ? lanes.fx[k] : 0,
-                                          project ? lanes.fy[k] : 0,
-                                          project ? lanes.depth[k] : 0.0F);
+void PrepareWindow(const FrameGeometry& frame, const MeshSetup& setup, std::uint32_t begin,
+                   std::uint32_t end, GeometryScratch& scratch) {
+    const MeshData& mesh = *setup.mesh;
+    const std::size_t positions = mesh.positions.size();
+    const std::size_t cornersTotal = mesh.corners.size();
+    std::uint32_t lo = std::numeric_limits<std::uint32_t>::max();
+    std::uint32_t hi = 0;
+    std::uint64_t corners = 0;
+    // The faces the builder would take, with the checks it makes; a position out of range
+    // drops its face there, so it does not widen the window here.
+    for (std::uint32_t f = begin; f < end; ++f) {
+        const FaceRecord& face = mesh.faces[f];
+        if (face.cornerCount < 3 || face.firstCorner > cornersTotal ||
+            face.cornerCount > cornersTotal - face.firstCorner) {
+            continue;
+        }
+        const Corner* c = mesh.corners.data() + face.firstCorner;
+        for (std::uint32_t i = 0; i < face.cornerCount; ++i) {
+            const std::uint32_t p = c[i].position;
+            if (p < positions) {
+                lo = std::min(lo, p);
+                hi = std::max(hi, p);
             }
         }
+        corners += face.cornerCount;
     }
+    scratch.windowMesh = &setup;
+    scratch.windowFirst = 0;
+    scratch.windowCount = 0;
+    if (lo > hi) {
+        return;
+    }
+    // Projecting the range costs less than projecting face by face while it holds no more
+    // positions than the block has corners.
+    const std::uint64_t span = std::uint64_t{hi} - lo + 1;
+    if (span > kWindowVertices || span > corners + 16) {
+        return;
+    }
+    const auto count = static_cast<std::uint32_t>(span);
+    TransformVertices(frame, setup, lo, lo + count, scratch.window.data());
+    scratch.windowFirst = lo;
+    scratch.windowCount = count;
 }
 
 }  // namespace rm::raster

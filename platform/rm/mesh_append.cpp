@@ -1,7 +1,6 @@
 // Appending a part of a mesh built apart (see MeshBuilder::Append).
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/core/huge_page.h"
 #include "platform/rm/mesh_builder.h"
 #include "platform/rm/mesh_pin.h"
 #include "platform/rm/mesh_pools.h"
@@ -24,39 +24,44 @@ namespace {
 // Below this many corners a second thread costs more than it saves.
 constexpr std::size_t kCornersForThread = std::size_t{1} << 18;
 // What is copied between two hand-backs of a taken part's memory.
-constexpr std::size_t kReleaseBytes = std::size_t{1} << 20;
+constexpr std::size_t kReleaseBytes = std::size_t{2} << 20;
+// What is handed back: whole huge pages, which the kernel takes back without splitting
+// them.
+constexpr std::uintptr_t kReleasePage = kHugePageBytes;
 
-// Hands the whole pages of `v` below element `upTo` (from `done` on) back to the system.
-// Nothing reads them again: the vector is freed after the copy.
+// Hands the whole pages of `v` below element `upTo` back to the system, each page once
+// every element on it is done. Nothing reads them again: the vector is freed after the copy.
 template <typename T>
 class PageRelease {
 public:
-    PageRelease(const std::vector<T>& v, bool enabled) : m_v(v), m_enabled(enabled) {}
+    PageRelease(const std::vector<T>& v, bool enabled)
+        : m_v(v),
+          m_enabled(enabled),
+          m_released((reinterpret_cast<std::uintptr_t>(v.data()) + kReleasePage - 1) /
+                     kReleasePage * kReleasePage) {}
     // How many elements to copy between two calls of Upto.
     [[nodiscard]] std::size_t Step() const {
         return m_enabled ? std::max<std::size_t>(kReleaseBytes / sizeof(T), 1) : m_v.size();
     }
     void Upto(std::size_t upTo) {
         if (!m_enabled) return;
-        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         const auto begin = reinterpret_cast<std::uintptr_t>(m_v.data());
-        const std::uintptr_t from = (begin + m_done * sizeof(T) + page - 1) / page * page;
-        const std::uintptr_t to = (begin + upTo * sizeof(T)) / page * page;
-        if (to > from) {
+        const std::uintptr_t to = (begin + upTo * sizeof(T)) / kReleasePage * kReleasePage;
+        if (to > m_released) {
             // Failure leaves the pages as they are: the copy is right either way.
-            (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+            (void)::madvise(reinterpret_cast<void*>(m_released), to - m_released, MADV_DONTNEED);
+            m_released = to;
         }
-        m_done = upTo;
     }
 
 private:
     const std::vector<T>& m_v;
     bool m_enabled;
-    std::size_t m_done = 0;
+    std::uintptr_t m_released;  // every whole page below this is handed back
 };
 
 // Calls each(i) for every element of `v` in order; with `release`, the pages of what is
-// done are handed back a megabyte at a time.
+// done are handed back as they are done.
 template <typename T, typename Each>
 void WalkReleasing(const std::vector<T>& v, bool release, Each&& each) {
     PageRelease<T> pages(v, release);

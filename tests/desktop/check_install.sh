@@ -23,6 +23,7 @@ fi
 sizes=(16 24 32 48 64 128 256)
 expected=(
     bin/tarno
+    libexec/tarno/tarno-window
     share/applications/$APP_ID.desktop
     share/icons/hicolor/scalable/apps/$APP_ID.svg
     share/man/man1/tarno.1
@@ -40,6 +41,7 @@ if [ "$actual" != "$wanted" ]; then
     diff <(echo "$wanted") <(echo "$actual") | sed -n 's/^[<>]/  &/p'
 fi
 [ -x "$PREFIX/bin/tarno" ] || fail "bin/tarno is not executable"
+[ -x "$PREFIX/libexec/tarno/tarno-window" ] || fail "libexec/tarno/tarno-window is not executable"
 
 tarno="$PREFIX/bin/tarno"
 desktop="$PREFIX/share/applications/$APP_ID.desktop"
@@ -103,6 +105,34 @@ fi
     fail "metainfo does not provide $type"
 release=$(xmllint --xpath 'string(/component/releases/release[1]/@version)' "$metainfo")
 [ "tarno $release" = "$("$tarno" --version)" ] || fail "metainfo's release $release is not the program's version"
+
+# --- the program and its window ----------------------------------------------------------
+# The headless commands run without Qt's libraries; asked for no command, the program
+# becomes the installed window program.
+if command -v ldd >/dev/null 2>&1; then
+    ldd "$tarno" | grep -q 'libQt6' && fail "bin/tarno loads Qt's libraries"
+    ldd "$PREFIX/libexec/tarno/tarno-window" | grep -q 'libQt6Widgets' ||
+        fail "libexec/tarno/tarno-window does not link the widgets library"
+fi
+scratch=$(mktemp -d)
+QT_QPA_PLATFORM=offscreen HOME="$scratch" XDG_CONFIG_HOME="$scratch" "$tarno" >/dev/null 2>&1 &
+pid=$!
+for _ in $(seq 50); do
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null)
+    case "$exe" in */libexec/tarno/tarno-window) break ;; esac
+    sleep 0.1
+done
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+[ "$exe" = "$(cd "$PREFIX/libexec/tarno" && pwd -P)/tarno-window" ] ||
+    fail "tarno with no command did not become the installed window program (ran ${exe:-nothing})"
+# Without its window program, it says so and fails, and the headless commands still work.
+cp "$tarno" "$scratch/tarno"
+out=$("$scratch/tarno" 2>&1)
+[ $? -eq 1 ] || fail "tarno without its window program did not exit 1"
+grep -qF "cannot start the window" <<<"$out" || fail "tarno without its window program says: $out"
+[ "tarno $release" = "$("$scratch/tarno" --version)" ] || fail "tarno alone has no --version"
+rm -rf "$scratch"
 
 # --- manual page -------------------------------------------------------------------------
 out=$(groff -ww -man -z "$manpage" 2>&1) || fail "groff failed on the manual page"

@@ -37,7 +37,7 @@ done
 [ "$(dpkg-deb -f "$deb" Package)" = tarno ] || fail "package is not named tarno"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | LC_ALL=C sort | tr '\n' ' ')
-for f in ./usr/bin/tarno ./usr/share/applications/$APP_ID.desktop \
+for f in ./usr/bin/tarno ./usr/libexec/tarno/tarno-window ./usr/share/applications/$APP_ID.desktop \
     ./usr/share/mime/packages/$APP_ID.xml ./usr/share/icons/hicolor/48x48/apps/$APP_ID.png \
     ./usr/share/icons/hicolor/scalable/apps/$APP_ID.svg ./usr/share/thumbnailers/tarno.thumbnailer \
     ./usr/share/metainfo/$APP_ID.metainfo.xml ./usr/share/man/man1/tarno.1; do

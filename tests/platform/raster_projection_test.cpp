@@ -36,7 +36,7 @@ TEST(RasterProjection, VertexPassAndSinglePointProjectionAgreeExactly) {
     frame.planes = MakeClipPlanes(frame.view);
     frame.meshes = {&setup, 1};
     std::vector<ProjectedVertex> out(mesh.positions.size());
-    TransformVertices(frame, 0, static_cast<std::uint32_t>(out.size()), out.data());
+    TransformVertices(frame, setup, 0, static_cast<std::uint32_t>(out.size()), out.data());
     int projected = 0;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const ProjectedVertex& v = out[i];
