@@ -236,6 +236,9 @@ std::size_t Renderer::ReservedBytes() const {
     for (const raster::SampleTile& s : im.samples) {
         bytes += s.ReservedBytes();
     }
+    for (const raster::PixelTile& p : im.pixels) {
+        bytes += p.ReservedBytes();
+    }
     for (const raster::GeometryScratch& s : im.scratch) {
         bytes += s.clipper.ReservedBytes() + s.polygon.capacity() * sizeof(raster::ClipVertex) +
                  s.screen.capacity() * sizeof(raster::ScreenVertex) +

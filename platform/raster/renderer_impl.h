@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/raster/block_bounds.h"
 #include "platform/raster/frame_buffer.h"
 #include "platform/raster/geometry_stage.h"
+#include "platform/raster/pixel_tile.h"
 #include "platform/raster/renderer.h"
 #include "platform/raster/sample_tile.h"
 #include "platform/raster/worker_pool.h"
@@ -34,7 +36,10 @@ namespace raster {
 
 struct Renderer::Impl {
     Impl(int width, int height, unsigned threads)
-        : frame(raster::ClampDimension(width), raster::ClampDimension(height)), pool(threads) {
+        : frame(raster::ClampDimension(width), raster::ClampDimension(height)),
+          pool(threads),
+          pixels(pool.Size()),
+          blockBounds(pool.Size()) {
         scratch.reserve(pool.Size());
         samples.reserve(pool.Size());
         for (unsigned i = 0; i < pool.Size(); ++i) {
@@ -56,7 +61,9 @@ struct Renderer::Impl {
     raster::FrameBuffer frame;
     raster::WorkerPool pool;
     std::vector<raster::GeometryScratch> scratch;
-    std::vector<raster::SampleTile> samples;  // one per worker
+    std::vector<raster::SampleTile> samples;       // one per worker
+    std::vector<raster::PixelTile> pixels;         // one per worker
+    std::vector<raster::BlockBounds> blockBounds;  // one per worker
     std::vector<raster::MeshSetup> meshes;
     std::vector<raster::Chunk> chunks;
     std::vector<std::uint64_t> tileFragments;

@@ -2,6 +2,7 @@
 // into the frame buffer or, with smooth edges, into the worker's sample block and resolved.
 #include <xmmintrin.h>
 
+#include "platform/raster/block_bounds.h"
 #include "platform/raster/renderer_impl.h"
 #include "platform/raster/tile_raster.h"
 
@@ -53,19 +54,34 @@ void Renderer::Impl::RasterTile(int tile, std::uint32_t chunkCount, const PixelR
         return;
     }
     if (!antialias) {
-        frame.Materialize(tile);
-        const raster::TileTarget target = frame.Target(tile, scissor);
+        // Drawn in the worker's pixel block, started from the recorded clear or from the
+        // buffer, then written back whole.
+        raster::PixelTile& block = pixels[worker];
+        const raster::TileTarget buffer = frame.Target(tile, scissor);
+        D3DCOLOR clearColor = 0;
+        if (frame.ClearPending(tile, clearColor)) {
+            block.Clear(buffer.tile, clearColor);
+        } else {
+            frame.Materialize(tile);
+            block.Load(buffer.tile, buffer);
+        }
+        const raster::TileTarget target = block.Target(scissor);
+        raster::BlockBounds& bounds = blockBounds[worker];
+        bounds.Start();
         struct Direct {
             const raster::TileTarget& target;
+            raster::BlockBounds& bounds;
             std::uint64_t operator()(const raster::LineSetup& line) const {
                 return raster::DrawLine(target, line);
             }
             std::uint64_t operator()(const raster::TriangleSetup& tri,
                                      const raster::ColorPlanes* planes) const {
-                return raster::DrawTriangle(target, tri, planes);
+                return bounds.DrawTriangle(target, tri, planes);
             }
         };
-        tileFragments[t] = DrawBins(tile, chunkCount, job, Direct{target});
+        tileFragments[t] = DrawBins(tile, chunkCount, job, Direct{target, bounds});
+        block.Store(buffer);
+        frame.MarkWritten(tile);
         return;
     }
     // Samples: start the worker's tile block from the recorded clear or from the buffer,

@@ -122,6 +122,12 @@ std::uint64_t FillRegion(const TileTarget& t, const TriangleSetup& tri, const Co
 
 std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
                            const ColorPlanes* planes) {
+    const EdgeFunction edges[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    return DrawTriangle(t, tri, planes, edges);
+}
+
+std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri, const ColorPlanes* planes,
+                           const EdgeFunction (&triEdges)[3]) {
     const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
         return 0;
@@ -133,7 +139,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri,
     bool anyEdge = false;
     bool allEdges = true;
     for (int k = 0; k < 3; ++k) {
-        const EdgeFunction edge = tri.Edge(k);
+        const EdgeFunction& edge = triEdges[k];
         const std::int64_t a = edge.a;
         const std::int64_t b = edge.b;
         const EdgeOverRegion range(edge, r, 0);

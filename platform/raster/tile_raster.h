@@ -22,6 +22,9 @@ struct TileTarget {
 // Both return the number of pixels that passed the depth test.
 std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
                            const ColorPlanes* planes);
+// The same with the triangle's three edge functions (tri.Edge(k)) already worked out.
+std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
+                           const ColorPlanes* planes, const EdgeFunction (&edges)[3]);
 std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 
 // The same triangle into kSamples sample planes at once: `target` is plane 0, plane k

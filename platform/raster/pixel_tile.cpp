@@ -1,0 +1,96 @@
+#include "platform/raster/pixel_tile.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace rm::raster {
+
+namespace {
+
+constexpr std::size_t kPixels = std::size_t{kTileSize} * kTileSize;
+
+// `count` words from `from` to `to` with streaming stores where `to` allows 16-byte ones.
+template <class T>
+void StreamRow(T* to, const T* from, int count) {
+    static_assert(sizeof(T) == 4);
+    int x = 0;
+    for (; x < count && (reinterpret_cast<std::uintptr_t>(to + x) & 15U) != 0; ++x) {
+        to[x] = from[x];
+    }
+    for (; x + 4 <= count; x += 4) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + x),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x)));
+    }
+    for (; x < count; ++x) {
+        to[x] = from[x];
+    }
+}
+
+}  // namespace
+
+PixelTile::PixelTile() : m_color(kPixels, 0U), m_depth(kPixels, kFarDepth) {}
+
+void PixelTile::Clear(const PixelRect& tile, D3DCOLOR color) {
+    m_tile = tile;
+    const int w = tile.x1 - tile.x0 + 1;
+    for (int y = 0; y <= tile.y1 - tile.y0; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * kTileSize;
+        std::fill_n(m_color.data() + row, w, color);
+        std::fill_n(m_depth.data() + row, w, kFarDepth);
+    }
+}
+
+void PixelTile::Load(const PixelRect& tile, const TileTarget& buffer) {
+    m_tile = tile;
+    const auto w = static_cast<std::size_t>(tile.x1 - tile.x0 + 1);
+    for (int y = tile.y0; y <= tile.y1; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y - tile.y0) * kTileSize;
+        std::memcpy(m_color.data() + row,
+                    buffer.color + static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.width +
+                        (tile.x0 - buffer.originX),
+                    w * sizeof(D3DCOLOR));
+        std::memcpy(m_depth.data() + row,
+                    buffer.depth +
+                        static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.depthStride +
+                        (tile.x0 - buffer.originX),
+                    w * sizeof(float));
+    }
+}
+
+TileTarget PixelTile::Target(const PixelRect& scissor) {
+    TileTarget t;
+    t.color = m_color.data();
+    t.depth = m_depth.data();
+    t.width = kTileSize;
+    t.depthStride = kTileSize;
+    t.originX = m_tile.x0;
+    t.originY = m_tile.y0;
+    t.tile = m_tile;
+    t.rect = {std::max(m_tile.x0, scissor.x0), std::max(m_tile.y0, scissor.y0),
+              std::min(m_tile.x1, scissor.x1), std::min(m_tile.y1, scissor.y1)};
+    return t;
+}
+
+void PixelTile::Store(const TileTarget& buffer) const {
+    const int w = m_tile.x1 - m_tile.x0 + 1;
+    for (int y = m_tile.y0; y <= m_tile.y1; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y - m_tile.y0) * kTileSize;
+        StreamRow(buffer.color + static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.width +
+                      (m_tile.x0 - buffer.originX),
+                  m_color.data() + row, w);
+        StreamRow(buffer.depth +
+                      static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.depthStride +
+                      (m_tile.x0 - buffer.originX),
+                  m_depth.data() + row, w);
+    }
+    // The streamed stores are seen by other threads only after a fence.
+    _mm_sfence();
+}
+
+std::size_t PixelTile::ReservedBytes() const {
+    return m_color.capacity() * sizeof(D3DCOLOR) + m_depth.capacity() * sizeof(float);
+}
+
+}  // namespace rm::raster
