@@ -6,24 +6,36 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/core/huge_page.h"
+
 namespace rm::raster {
 
 namespace {
 
-constexpr std::size_t kLargePage = std::size_t{1} << 21;
-constexpr std::size_t kLargeFrom = 2 * kLargePage;
+// Blocks of a huge page or more start on one and fill whole ones, so that the kernel can
+// back all of them with huge pages: a first frame at 1280x720 then takes a handful of page
+// faults instead of nearly two thousand, each of which costs as much as clearing the page.
+constexpr std::size_t kLargePage = kHugePageBytes;
+
+bool IsLarge(std::size_t bytes) {
+    return bytes >= kLargePage;
+}
+
+std::size_t BlockBytes(std::size_t bytes) {
+    return IsLarge(bytes) ? (bytes + kLargePage - 1) & ~(kLargePage - 1) : bytes;
+}
 
 std::align_val_t BlockAlignment(std::size_t bytes) {
-    return std::align_val_t{bytes >= kLargeFrom ? kLargePage : std::size_t{64}};
+    return std::align_val_t{IsLarge(bytes) ? kLargePage : std::size_t{64}};
 }
 
 }  // namespace
 
 void* AllocateBlock(std::size_t bytes) {
-    void* block = ::operator new(bytes, BlockAlignment(bytes));
-    if (bytes >= kLargeFrom) {
+    void* block = ::operator new(BlockBytes(bytes), BlockAlignment(bytes));
+    if (IsLarge(bytes)) {
         // Only a hint: the memory works the same without large pages.
-        madvise(block, bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
+        madvise(block, BlockBytes(bytes), MADV_HUGEPAGE);
     }
     return block;
 }
