@@ -21,10 +21,15 @@ struct SampleEdges {
     float z0[kSamples];
 };
 
-template <bool kGouraud, bool kMaskX>
+// Lanes of `a` less than those of `b`, as a mask.
+inline __m128i Nearer(__m128 a, __m128 b) {
+    return _mm_castps_si128(_mm_cmplt_ps(a, b));
+}
+
+template <bool kGouraud, bool kMaskX, bool kBounded>
 std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                              const TriangleSetup& tri, const ColorPlanes* cp, const PixelRect& r,
-                             int startX, const SampleEdges& edges) {
+                             int startX, const SampleEdges& edges, float* groupFar) {
     const GroupWalk walk(tri, r, startX);
     const __m128i four = _mm_set1_epi32(4);
     const __m128 fourF = _mm_set1_ps(4.0F);
@@ -54,6 +59,7 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
         __m128 dxv = _mm_add_ps(walk.dxStart, _mm_set1_ps(static_cast<float>(skip)));
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
+        float* farRow = kBounded ? groupFar + (y - t.tile.y0) * kTileGroups : nullptr;
         for (int gx = startX + skip; gx <= startX + end; gx += 4) {
             __m128i inX = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
@@ -65,6 +71,29 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             }
             const int at = gx - t.originX;
             const __m128 zx = _mm_mul_ps(walk.zdx, dxv);
+            __m128 z[kSamples];
+            for (int k = 0; k < kSamples; ++k) {
+                z[k] = _mm_add_ps(zRow[k], zx);
+            }
+            float* far = nullptr;
+            if constexpr (kBounded) {
+                // No sample of the group lies beyond *far: where the triangle is nowhere
+                // nearer than that, every depth test would fail.
+                far = farRow + ((gx - t.tile.x0) >> 2);
+                const __m128 bound = _mm_set1_ps(*far);
+                const __m128i any =
+                    _mm_or_si128(_mm_or_si128(Nearer(z[0], bound), Nearer(z[1], bound)),
+                                 _mm_or_si128(Nearer(z[2], bound), Nearer(z[3], bound)));
+                if (_mm_movemask_epi8(any) == 0) {
+                    e0 = _mm_add_epi32(e0, edges.centre.groupStep[0]);
+                    e1 = _mm_add_epi32(e1, edges.centre.groupStep[1]);
+                    e2 = _mm_add_epi32(e2, edges.centre.groupStep[2]);
+                    xs = _mm_add_epi32(xs, four);
+                    dxv = _mm_add_ps(dxv, fourF);
+                    continue;
+                }
+            }
+            __m128 farthest = _mm_set1_ps(-std::numeric_limits<float>::infinity());
 #pragma GCC unroll 4
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
@@ -75,16 +104,23 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                 const __m128i mask = _mm_andnot_si128(sign, inX);
                 float* depth = depthRow + k * planeStride + at;
                 D3DCOLOR* dst = colorRow + k * planeStride + at;
-                const __m128 z = _mm_add_ps(zRow[k], zx);
                 const __m128 old = _mm_loadu_ps(depth);
-                const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
+                const __m128i pass = _mm_and_si128(mask, Nearer(z[k], old));
                 if (k == 0) {
                     passed += kBitCount[_mm_movemask_ps(_mm_castsi128_ps(pass))];
                 }
-                _mm_storeu_ps(depth, _mm_castsi128_ps(
-                                         Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
+                const __m128 kept =
+                    _mm_castsi128_ps(Select(pass, _mm_castps_si128(z[k]), _mm_castps_si128(old)));
+                _mm_storeu_ps(depth, kept);
+                farthest = _mm_max_ps(farthest, kept);
                 __m128i* c = reinterpret_cast<__m128i*>(dst);
                 _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
+            }
+            if constexpr (kBounded) {
+                // The group's sixteen samples are all in `farthest` now: its bound is exact.
+                farthest = _mm_max_ps(farthest, _mm_movehl_ps(farthest, farthest));
+                farthest = _mm_max_ss(farthest, _mm_shuffle_ps(farthest, farthest, 1));
+                *far = _mm_cvtss_f32(farthest);
             }
             e0 = _mm_add_epi32(e0, edges.centre.groupStep[0]);
             e1 = _mm_add_epi32(e1, edges.centre.groupStep[1]);
@@ -99,7 +135,8 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
 }  // namespace
 
 std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStride,
-                                  const TriangleSetup& tri, const ColorPlanes* planes) {
+                                  const TriangleSetup& tri, const ColorPlanes* planes,
+                                  float* groupFar) {
     const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
         return 0;
@@ -149,12 +186,18 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     const bool maskX =
         !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
+    const auto fill = [&]<bool kGouraud, bool kMaskX>() {
+        return groupFar != nullptr ? FillSampleRows<kGouraud, kMaskX, true>(
+                                         t, planeStride, tri, planes, r, startX, edges, groupFar)
+                                   : FillSampleRows<kGouraud, kMaskX, false>(
+                                         t, planeStride, tri, planes, r, startX, edges, nullptr);
+    };
     if (maskX) {
-        return gouraud ? FillSampleRows<true, true>(t, planeStride, tri, planes, r, startX, edges)
-                       : FillSampleRows<false, true>(t, planeStride, tri, planes, r, startX, edges);
+        return gouraud ? fill.template operator()<true, true>()
+                       : fill.template operator()<false, true>();
     }
-    return gouraud ? FillSampleRows<true, false>(t, planeStride, tri, planes, r, startX, edges)
-                   : FillSampleRows<false, false>(t, planeStride, tri, planes, r, startX, edges);
+    return gouraud ? fill.template operator()<true, false>()
+                   : fill.template operator()<false, false>();
 }
 
 }  // namespace rm::raster
