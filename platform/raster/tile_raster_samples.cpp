@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/raster/edge_walk.h"
@@ -132,6 +133,41 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
     return passed;
 }
 
+// True when no sample of `r` can pass: the triangle's depth there is nowhere nearer than the
+// farthest bound of the groups `r` reaches. The depth planes are bounded in double; the
+// fill's float steps round each term by far less than the margin, so "not nearer" holds for
+// the values the fill would compare too.
+bool HiddenBehindBounds(const TriangleSetup& tri, const PixelRect& r, const TileTarget& t,
+                        const float* groupFar) {
+    const int from = (r.x0 - t.tile.x0) >> 2;
+    const int to = (r.x1 - t.tile.x0) >> 2;
+    float bound = -std::numeric_limits<float>::infinity();
+    for (int y = r.y0; y <= r.y1; ++y) {
+        const float* row = groupFar + (y - t.tile.y0) * kTileGroups;
+        for (int g = from; g <= to; ++g) {
+            bound = std::max(bound, row[g]);
+        }
+    }
+    double z0 = SampleDepthStart(tri, 0);
+    double z0Size = std::fabs(z0);
+    for (int k = 1; k < kSamples; ++k) {
+        const double z = SampleDepthStart(tri, k);
+        z0 = std::min(z0, z);
+        z0Size = std::max(z0Size, std::fabs(z));
+    }
+    const double dy0 = static_cast<double>(tri.zdy) * (r.y0 - tri.box.y0);
+    const double dy1 = static_cast<double>(tri.zdy) * (r.y1 - tri.box.y0);
+    const double dx0 = static_cast<double>(tri.zdx) * (r.x0 - tri.box.x0);
+    const double dx1 = static_cast<double>(tri.zdx) * (r.x1 - tri.box.x0);
+    const double nearest = z0 + std::min(dy0, dy1) + std::min(dx0, dx1);
+    const double scale = z0Size + std::max(std::fabs(dy0), std::fabs(dy1)) +
+                         std::max(std::fabs(dx0), std::fabs(dx1));
+    constexpr double kMargin = 1.0e-6;
+    // Comparisons with a NaN are false: such a triangle is drawn group by group.
+    return nearest - kMargin * scale >= static_cast<double>(bound) &&
+           scale < static_cast<double>(std::numeric_limits<float>::max());
+}
+
 }  // namespace
 
 std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStride,
@@ -139,6 +175,9 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
                                   float* groupFar) {
     const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
+        return 0;
+    }
+    if (groupFar != nullptr && HiddenBehindBounds(tri, r, t, groupFar)) {
         return 0;
     }
     const int startX = t.tile.x0 + ((r.x0 - t.tile.x0) & ~3);
