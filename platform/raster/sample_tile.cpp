@@ -19,7 +19,8 @@ constexpr int kPlane = kTileSize * kTileSize;
 
 SampleTile::SampleTile()
     : m_color(static_cast<std::size_t>(kSamples) * kPlane, 0U),
-      m_depth(static_cast<std::size_t>(kSamples) * kPlane, kFarDepth) {}
+      m_depth(static_cast<std::size_t>(kSamples) * kPlane, kFarDepth),
+      m_far(kPlane, kFarDepth) {}
 
 TileTarget SampleTile::Plane(int sample, const PixelRect& rect) {
     TileTarget t;
@@ -48,8 +49,8 @@ void SampleTile::ClearGroups(int row, int from, int to) {
     const __m128i color = _mm_set1_epi32(static_cast<int>(m_clearColor));
     const __m128 far = _mm_set1_ps(kFarDepth);
     const std::size_t start = static_cast<std::size_t>(row) * kTileSize;
-    std::fill(m_far.begin() + row * kGroups + from, m_far.begin() + row * kGroups + to + 1,
-              kFarDepth);
+    std::fill(m_far.begin() + static_cast<std::ptrdiff_t>(start) + 4 * from,
+              m_far.begin() + static_cast<std::ptrdiff_t>(start) + 4 * (to + 1), kFarDepth);
     for (int k = 0; k < kSamples; ++k) {
         D3DCOLOR* c = m_color.data() + static_cast<std::size_t>(k) * kPlane + start;
         float* d = m_depth.data() + static_cast<std::size_t>(k) * kPlane + start;
@@ -94,8 +95,6 @@ void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     m_kept = false;
     m_first.fill(0);
     m_last.fill(kGroups - 1);
-    // What the buffer holds is not looked at: no bound until a group is drawn.
-    m_far.fill(std::numeric_limits<float>::infinity());
     const int w = tile.x1 - tile.x0 + 1;
     for (int y = tile.y0; y <= tile.y1; ++y) {
         const D3DCOLOR* color =
@@ -108,6 +107,11 @@ void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
             std::copy_n(color, w, m_color.data() + row);
             std::copy_n(depth, w, m_depth.data() + row);
         }
+        // Every sample holds its pixel's depth. Columns past a narrow tile's edge keep no
+        // bound (never drawn, but read with their group).
+        float* far = m_far.data() + static_cast<std::size_t>(y - tile.y0) * kTileSize;
+        std::copy_n(depth, w, far);
+        std::fill(far + w, far + kTileSize, std::numeric_limits<float>::infinity());
     }
 }
 
@@ -301,6 +305,11 @@ SampleTile::Whole SampleTile::TakeWhole(const PixelRect& r, const TriangleSetup&
 
 void SampleTile::Expand() {
     m_kept = false;
+    // No bound yet: the first triangle drawn into a group finds it.
+    const __m128 unknown = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    for (std::size_t i = 0; i < m_far.size(); i += 4) {
+        _mm_store_ps(m_far.data() + i, unknown);
+    }
     const TriangleSetup& tri = m_whole;
     const __m128i color = _mm_set1_epi32(static_cast<int>(tri.color));
     const __m128 zdx = _mm_set1_ps(tri.zdx);
@@ -313,8 +322,6 @@ void SampleTile::Expand() {
         m_first[static_cast<std::size_t>(row)] = 0;
         m_last[static_cast<std::size_t>(row)] = kGroups - 1;
         const float dy = static_cast<float>(m_tile.y0 + row - tri.box.y0);
-        __m128 farthest[kGroups];
-        std::fill_n(farthest, kGroups, _mm_set1_ps(-std::numeric_limits<float>::infinity()));
         for (int k = 0; k < kSamples; ++k) {
             // The same operations as the four-sample fill: row start, then column steps.
             const __m128 zRow = _mm_set1_ps(z0[k] + tri.zdy * dy);
@@ -326,17 +333,9 @@ void SampleTile::Expand() {
                 _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(m_tile.x0 - tri.box.x0), lanes));
             for (int g = 0; g < kGroups; ++g) {
                 _mm_store_si128(reinterpret_cast<__m128i*>(c + 4 * g), color);
-                const __m128 z = _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv));
-                _mm_store_ps(d + 4 * g, z);
-                farthest[g] = _mm_max_ps(farthest[g], z);
+                _mm_store_ps(d + 4 * g, _mm_add_ps(zRow, _mm_mul_ps(zdx, dxv)));
                 dxv = _mm_add_ps(dxv, _mm_set1_ps(4.0F));
             }
-        }
-        for (int g = 0; g < kGroups; ++g) {
-            float four[4];
-            _mm_storeu_ps(four, farthest[g]);
-            m_far[static_cast<std::size_t>(row * kGroups + g)] =
-                std::max(std::max(four[0], four[1]), std::max(four[2], four[3]));
         }
     }
 }

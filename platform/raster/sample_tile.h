@@ -38,7 +38,7 @@ public:
     [[nodiscard]] std::size_t ReservedBytes() const;
 
 private:
-    static constexpr int kGroups = kTileGroups;
+    static constexpr int kGroups = kTileSize / 4;
 
     [[nodiscard]] TileTarget Plane(int sample, const PixelRect& rect);
     // Makes the samples of `r` (inside the tile) hold what Clear recorded, where they do not
@@ -61,14 +61,14 @@ private:
     std::array<std::int8_t, kTileSize> m_first{};
     std::array<std::int8_t, kTileSize> m_last{};
     // Nothing drawn since Clear; or the tile holds one face, kept whole (m_whole).
-    // Per row and valid group, a depth no sample of the group lies beyond: the fill skips
-    // groups a triangle cannot pass, which in a deep scene are most of them.
-    std::array<float, static_cast<std::size_t>(kTileSize) * kGroups> m_far{};
     bool m_untouched = false;
     bool m_kept = false;
     TriangleSetup m_whole{};
     std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;  // kSamples planes
     std::vector<float, CacheAligned<float>> m_depth;
+    // Per pixel of a valid group, a depth none of its samples lies beyond: the fill skips
+    // groups a triangle cannot pass, which in a deep scene are most of them.
+    std::vector<float, CacheAligned<float>> m_far;
 };
 
 }  // namespace rm::raster
