@@ -341,7 +341,8 @@ void SampleTile::Expand() {
 }
 
 std::size_t SampleTile::ReservedBytes() const {
-    return m_color.capacity() * sizeof(D3DCOLOR) + m_depth.capacity() * sizeof(float);
+    return m_color.capacity() * sizeof(D3DCOLOR) +
+           (m_depth.capacity() + m_far.capacity()) * sizeof(float);
 }
 
 }  // namespace rm::raster
