@@ -49,8 +49,9 @@ void SampleTile::ClearGroups(int row, int from, int to) {
     const __m128i color = _mm_set1_epi32(static_cast<int>(m_clearColor));
     const __m128 far = _mm_set1_ps(kFarDepth);
     const std::size_t start = static_cast<std::size_t>(row) * kTileSize;
-    std::fill(m_far.begin() + static_cast<std::ptrdiff_t>(start) + 4 * from,
-              m_far.begin() + static_cast<std::ptrdiff_t>(start) + 4 * (to + 1), kFarDepth);
+    for (int g = from; g <= to; ++g) {
+        _mm_store_ps(m_far.data() + start + 4 * g, far);
+    }
     for (int k = 0; k < kSamples; ++k) {
         D3DCOLOR* c = m_color.data() + static_cast<std::size_t>(k) * kPlane + start;
         float* d = m_depth.data() + static_cast<std::size_t>(k) * kPlane + start;

@@ -139,21 +139,20 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
 // for the values the fill would compare too.
 bool HiddenBehindBounds(const TriangleSetup& tri, const PixelRect& r, const TileTarget& t,
                         const float* pixelFar) {
-    double z0 = SampleDepthStart(tri, 0);
-    double z0Size = std::fabs(z0);
-    for (int k = 1; k < kSamples; ++k) {
-        const double z = SampleDepthStart(tri, k);
-        z0 = std::min(z0, z);
-        z0Size = std::max(z0Size, std::fabs(z));
-    }
-    const double dy0 = static_cast<double>(tri.zdy) * (r.y0 - tri.box.y0);
-    const double dy1 = static_cast<double>(tri.zdy) * (r.y1 - tri.box.y0);
-    const double dx0 = static_cast<double>(tri.zdx) * (r.x0 - tri.box.x0);
-    const double dx1 = static_cast<double>(tri.zdx) * (r.x1 - tri.box.x0);
-    const double scale = z0Size + std::max(std::fabs(dy0), std::fabs(dy1)) +
+    // Every sample's plane starts within `reach` of the centre's.
+    const double zdx = tri.zdx;
+    const double zdy = tri.zdy;
+    const double reach =
+        (std::fabs(zdx) + std::fabs(zdy)) * (static_cast<double>(kSampleReach) / kSubScale);
+    const double z0 = tri.z0;
+    const double dy0 = zdy * (r.y0 - tri.box.y0);
+    const double dy1 = zdy * (r.y1 - tri.box.y0);
+    const double dx0 = zdx * (r.x0 - tri.box.x0);
+    const double dx1 = zdx * (r.x1 - tri.box.x0);
+    const double scale = std::fabs(z0) + reach + std::max(std::fabs(dy0), std::fabs(dy1)) +
                          std::max(std::fabs(dx0), std::fabs(dx1));
     constexpr double kMargin = 1.0e-6;
-    const double limit = z0 + std::min(dy0, dy1) + std::min(dx0, dx1) - kMargin * scale;
+    const double limit = z0 - reach + std::min(dy0, dy1) + std::min(dx0, dx1) - kMargin * scale;
     // A NaN or a plane beyond float's range fails here: drawn group by group.
     constexpr auto kLargest = static_cast<double>(std::numeric_limits<float>::max());
     if (!(scale < kLargest) || !(limit > -kLargest)) {
