@@ -81,9 +81,12 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             float* far = farRow + (gx - t.tile.x0);
             if constexpr (kBounds == Bounds::kSkip) {
                 // No sample of a pixel lies beyond its bound: where the triangle is nowhere
-                // nearer than that, every depth test of the group would fail.
+                // nearer than that, every depth test of the group would fail. Unordered
+                // lanes count as nearer, so a NaN never hides anything.
                 const __m128 bound = _mm_load_ps(far);
-                const auto nearer = [&](int k) { return Nearer(_mm_add_ps(zRow[k], zx), bound); };
+                const auto nearer = [&](int k) {
+                    return _mm_castps_si128(_mm_cmpnge_ps(_mm_add_ps(zRow[k], zx), bound));
+                };
                 const __m128i any = _mm_or_si128(_mm_or_si128(nearer(0), nearer(1)),
                                                  _mm_or_si128(nearer(2), nearer(3)));
                 if (_mm_movemask_epi8(any) == 0) {
