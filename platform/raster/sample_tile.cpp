@@ -19,7 +19,8 @@ constexpr int kPlane = kTileSize * kTileSize;
 
 SampleTile::SampleTile()
     : m_color(static_cast<std::size_t>(kSamples) * kPlane, 0U),
-      m_depth(static_cast<std::size_t>(kSamples) * kPlane, kFarDepth) {}
+      m_depth(static_cast<std::size_t>(kSamples) * kPlane, kFarDepth),
+      m_far(kPlane, kFarDepth) {}
 
 TileTarget SampleTile::Plane(int sample, const PixelRect& rect) {
     TileTarget t;
@@ -48,6 +49,9 @@ void SampleTile::ClearGroups(int row, int from, int to) {
     const __m128i color = _mm_set1_epi32(static_cast<int>(m_clearColor));
     const __m128 far = _mm_set1_ps(kFarDepth);
     const std::size_t start = static_cast<std::size_t>(row) * kTileSize;
+    for (int g = from; g <= to; ++g) {
+        _mm_store_ps(m_far.data() + start + 4 * g, far);
+    }
     for (int k = 0; k < kSamples; ++k) {
         D3DCOLOR* c = m_color.data() + static_cast<std::size_t>(k) * kPlane + start;
         float* d = m_depth.data() + static_cast<std::size_t>(k) * kPlane + start;
@@ -104,6 +108,11 @@ void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
             std::copy_n(color, w, m_color.data() + row);
             std::copy_n(depth, w, m_depth.data() + row);
         }
+        // Every sample holds its pixel's depth. Columns past a narrow tile's edge keep no
+        // bound (never drawn, but read with their group).
+        float* far = m_far.data() + static_cast<std::size_t>(y - tile.y0) * kTileSize;
+        std::copy_n(depth, w, far);
+        std::fill(far + w, far + kTileSize, std::numeric_limits<float>::infinity());
     }
 }
 
@@ -200,7 +209,7 @@ std::uint64_t SampleTile::DrawTriangle(const PixelRect& rect, const TriangleSetu
     }
     m_untouched = false;
     Prepare(r);
-    return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes);
+    return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes, m_far.data());
 }
 
 std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line) {
@@ -297,6 +306,11 @@ SampleTile::Whole SampleTile::TakeWhole(const PixelRect& r, const TriangleSetup&
 
 void SampleTile::Expand() {
     m_kept = false;
+    // No bound yet: the first triangle drawn into a group finds it.
+    const __m128 unknown = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    for (std::size_t i = 0; i < m_far.size(); i += 4) {
+        _mm_store_ps(m_far.data() + i, unknown);
+    }
     const TriangleSetup& tri = m_whole;
     const __m128i color = _mm_set1_epi32(static_cast<int>(tri.color));
     const __m128 zdx = _mm_set1_ps(tri.zdx);
@@ -328,7 +342,8 @@ void SampleTile::Expand() {
 }
 
 std::size_t SampleTile::ReservedBytes() const {
-    return m_color.capacity() * sizeof(D3DCOLOR) + m_depth.capacity() * sizeof(float);
+    return m_color.capacity() * sizeof(D3DCOLOR) +
+           (m_depth.capacity() + m_far.capacity()) * sizeof(float);
 }
 
 }  // namespace rm::raster

@@ -66,6 +66,9 @@ private:
     TriangleSetup m_whole{};
     std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;  // kSamples planes
     std::vector<float, CacheAligned<float>> m_depth;
+    // Per pixel of a valid group, a depth none of its samples lies beyond: the fill skips
+    // groups a triangle cannot pass, which in a deep scene are most of them.
+    std::vector<float, CacheAligned<float>> m_far;
 };
 
 }  // namespace rm::raster

@@ -30,7 +30,12 @@ std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 // The same triangle into kSamples sample planes at once: `target` is plane 0, plane k
 // follows `planeStride` pixels (and floats) after it. Each plane sees the triangle from its
 // sample's offset; the colour is shaded once at the pixel centre. Returns plane 0's count.
+// `pixelFar`, when given, holds for each pixel of the tile (from target.tile's corner,
+// kTileSize a row, 16-byte aligned) a depth that none of its samples lies beyond: groups of
+// four pixels the triangle is nowhere nearer than are skipped, and those drawn get their
+// exact bounds.
 std::uint64_t DrawTriangleSamples(const TileTarget& target, std::ptrdiff_t planeStride,
-                                  const TriangleSetup& tri, const ColorPlanes* planes);
+                                  const TriangleSetup& tri, const ColorPlanes* planes,
+                                  float* pixelFar = nullptr);
 
 }  // namespace rm::raster

@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/raster/edge_walk.h"
@@ -21,10 +22,21 @@ struct SampleEdges {
     float z0[kSamples];
 };
 
-template <bool kGouraud, bool kMaskX>
+// Lanes of `a` less than those of `b`, as a mask.
+inline __m128i Nearer(__m128 a, __m128 b) {
+    return _mm_castps_si128(_mm_cmplt_ps(a, b));
+}
+
+// What the fill does with the per-pixel depth bounds: nothing (they stay bounds, since depths
+// only ever get nearer), bring those of the groups drawn up to date, or also skip groups
+// the triangle cannot pass. A wide triangle rarely has a whole group hidden that the
+// triangle's own test let through, so it only keeps the bounds.
+enum class Bounds : std::uint8_t { kNone, kKeep, kSkip };
+
+template <bool kGouraud, bool kMaskX, Bounds kBounds>
 std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                              const TriangleSetup& tri, const ColorPlanes* cp, const PixelRect& r,
-                             int startX, const SampleEdges& edges) {
+                             int startX, const SampleEdges& edges, float* pixelFar) {
     const GroupWalk walk(tri, r, startX);
     const __m128i four = _mm_set1_epi32(4);
     const __m128 fourF = _mm_set1_ps(4.0F);
@@ -54,6 +66,7 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
         __m128 dxv = _mm_add_ps(walk.dxStart, _mm_set1_ps(static_cast<float>(skip)));
         D3DCOLOR* colorRow = t.color + static_cast<std::ptrdiff_t>(y - t.originY) * t.width;
         float* depthRow = t.depth + static_cast<std::ptrdiff_t>(y - t.originY) * t.depthStride;
+        float* farRow = pixelFar + (y - t.tile.y0) * kTileSize;
         for (int gx = startX + skip; gx <= startX + end; gx += 4) {
             __m128i inX = _mm_set1_epi32(-1);
             if constexpr (kMaskX) {
@@ -65,6 +78,27 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
             }
             const int at = gx - t.originX;
             const __m128 zx = _mm_mul_ps(walk.zdx, dxv);
+            float* far = farRow + (gx - t.tile.x0);
+            if constexpr (kBounds == Bounds::kSkip) {
+                // No sample of a pixel lies beyond its bound: where the triangle is nowhere
+                // nearer than that, every depth test of the group would fail. Unordered
+                // lanes count as nearer, so a NaN never hides anything.
+                const __m128 bound = _mm_load_ps(far);
+                const auto nearer = [&](int k) {
+                    return _mm_castps_si128(_mm_cmpnge_ps(_mm_add_ps(zRow[k], zx), bound));
+                };
+                const __m128i any = _mm_or_si128(_mm_or_si128(nearer(0), nearer(1)),
+                                                 _mm_or_si128(nearer(2), nearer(3)));
+                if (_mm_movemask_epi8(any) == 0) {
+                    e0 = _mm_add_epi32(e0, edges.centre.groupStep[0]);
+                    e1 = _mm_add_epi32(e1, edges.centre.groupStep[1]);
+                    e2 = _mm_add_epi32(e2, edges.centre.groupStep[2]);
+                    xs = _mm_add_epi32(xs, four);
+                    dxv = _mm_add_ps(dxv, fourF);
+                    continue;
+                }
+            }
+            __m128 farthest = _mm_setzero_ps();
 #pragma GCC unroll 4
             for (int k = 0; k < kSamples; ++k) {
                 const __m128i sign =
@@ -77,14 +111,20 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
                 D3DCOLOR* dst = colorRow + k * planeStride + at;
                 const __m128 z = _mm_add_ps(zRow[k], zx);
                 const __m128 old = _mm_loadu_ps(depth);
-                const __m128i pass = _mm_and_si128(mask, _mm_castps_si128(_mm_cmplt_ps(z, old)));
+                const __m128i pass = _mm_and_si128(mask, Nearer(z, old));
                 if (k == 0) {
                     passed += kBitCount[_mm_movemask_ps(_mm_castsi128_ps(pass))];
                 }
-                _mm_storeu_ps(depth, _mm_castsi128_ps(
-                                         Select(pass, _mm_castps_si128(z), _mm_castps_si128(old))));
+                const __m128 kept =
+                    _mm_castsi128_ps(Select(pass, _mm_castps_si128(z), _mm_castps_si128(old)));
+                _mm_storeu_ps(depth, kept);
+                farthest = k == 0 ? kept : _mm_max_ps(farthest, kept);
                 __m128i* c = reinterpret_cast<__m128i*>(dst);
                 _mm_storeu_si128(c, Select(pass, color, _mm_loadu_si128(c)));
+            }
+            if constexpr (kBounds != Bounds::kNone) {
+                // Every sample of the four pixels is in `farthest` now: the bounds are exact.
+                _mm_store_ps(far, farthest);
             }
             e0 = _mm_add_epi32(e0, edges.centre.groupStep[0]);
             e1 = _mm_add_epi32(e1, edges.centre.groupStep[1]);
@@ -96,12 +136,61 @@ std::uint64_t FillSampleRows(const TileTarget& t, std::ptrdiff_t planeStride,
     return passed;
 }
 
+// True when no sample of `r` can pass: the triangle's depth there is nowhere nearer than the
+// bounds of the groups of four pixels `r` reaches. The depth planes are bounded in double;
+// the fill's float steps round each term by far less than the margin, so "not nearer" holds
+// for the values the fill would compare too.
+bool HiddenBehindBounds(const TriangleSetup& tri, const PixelRect& r, const TileTarget& t,
+                        const float* pixelFar) {
+    // Every sample's plane starts within `reach` of the centre's.
+    const double zdx = tri.zdx;
+    const double zdy = tri.zdy;
+    const double reach =
+        (std::fabs(zdx) + std::fabs(zdy)) * (static_cast<double>(kSampleReach) / kSubScale);
+    const double z0 = tri.z0;
+    const double dy0 = zdy * (r.y0 - tri.box.y0);
+    const double dy1 = zdy * (r.y1 - tri.box.y0);
+    const double dx0 = zdx * (r.x0 - tri.box.x0);
+    const double dx1 = zdx * (r.x1 - tri.box.x0);
+    const double scale = std::fabs(z0) + reach + std::max(std::fabs(dy0), std::fabs(dy1)) +
+                         std::max(std::fabs(dx0), std::fabs(dx1));
+    constexpr double kMargin = 1.0e-6;
+    const double limit = z0 - reach + std::min(dy0, dy1) + std::min(dx0, dx1) - kMargin * scale;
+    // A NaN or a plane beyond float's range fails here: drawn group by group.
+    constexpr auto kLargest = static_cast<double>(std::numeric_limits<float>::max());
+    if (!(scale < kLargest) || !(limit > -kLargest)) {
+        return false;
+    }
+    auto below = static_cast<float>(limit);
+    if (static_cast<double>(below) > limit) {
+        below = std::nextafter(below, -std::numeric_limits<float>::infinity());
+    }
+    const __m128 most = _mm_set1_ps(below);
+    const int from = (r.x0 - t.tile.x0) & ~3;
+    const int to = r.x1 - t.tile.x0;
+    for (int y = r.y0; y <= r.y1; ++y) {
+        const float* row = pixelFar + (y - t.tile.y0) * kTileSize;
+        __m128 beyond = _mm_setzero_ps();
+        for (int x = from; x <= to; x += 4) {
+            beyond = _mm_or_ps(beyond, _mm_cmpnle_ps(_mm_load_ps(row + x), most));
+        }
+        if (_mm_movemask_ps(beyond) != 0) {
+            return false;  // some pixel may hold a sample the triangle is nearer than
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStride,
-                                  const TriangleSetup& tri, const ColorPlanes* planes) {
+                                  const TriangleSetup& tri, const ColorPlanes* planes,
+                                  float* pixelFar) {
     const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
+        return 0;
+    }
+    if (pixelFar != nullptr && HiddenBehindBounds(tri, r, t, pixelFar)) {
         return 0;
     }
     const int startX = t.tile.x0 + ((r.x0 - t.tile.x0) & ~3);
@@ -149,12 +238,24 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
     const bool maskX =
         !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
+    const auto fill = [&]<bool kGouraud, bool kMaskX>() {
+        if (pixelFar == nullptr) {
+            return FillSampleRows<kGouraud, kMaskX, Bounds::kNone>(t, planeStride, tri, planes, r,
+                                                                   startX, edges, nullptr);
+        }
+        if (r.x1 - startX >= kSpanFrom) {
+            return FillSampleRows<kGouraud, kMaskX, Bounds::kKeep>(t, planeStride, tri, planes, r,
+                                                                   startX, edges, pixelFar);
+        }
+        return FillSampleRows<kGouraud, kMaskX, Bounds::kSkip>(t, planeStride, tri, planes, r,
+                                                               startX, edges, pixelFar);
+    };
     if (maskX) {
-        return gouraud ? FillSampleRows<true, true>(t, planeStride, tri, planes, r, startX, edges)
-                       : FillSampleRows<false, true>(t, planeStride, tri, planes, r, startX, edges);
+        return gouraud ? fill.template operator()<true, true>()
+                       : fill.template operator()<false, true>();
     }
-    return gouraud ? FillSampleRows<true, false>(t, planeStride, tri, planes, r, startX, edges)
-                   : FillSampleRows<false, false>(t, planeStride, tri, planes, r, startX, edges);
+    return gouraud ? fill.template operator()<true, false>()
+                   : fill.template operator()<false, false>();
 }
 
 }  // namespace rm::raster
