@@ -37,11 +37,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     if (r.Empty()) {
         return 0;
     }
-    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
-        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
-        // only gets nearer.
-        return raster::DrawTriangle(t, tri, planes);
-    }
     const int bx0 = (r.x0 - t.tile.x0) >> kBlockShift;
     const int bx1 = (r.x1 - t.tile.x0) >> kBlockShift;
     const int by0 = (r.y0 - t.tile.y0) >> kBlockShift;
@@ -52,6 +47,41 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const double margin =
         kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
                    std::fabs(zdy) * (r.y1 - tri.box.y0));
+    const bool depthTests = margin < 1e30;
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i firstCol = _mm_set1_epi32(bx0 - 1);
+    const __m128i lastCol = _mm_set1_epi32(bx1 + 1);
+    const __m128i inLo =
+        _mm_and_si128(_mm_cmpgt_epi32(lanes, firstCol), _mm_cmplt_epi32(lanes, lastCol));
+    const __m128i lanesHi = _mm_add_epi32(lanes, _mm_set1_epi32(4));
+    const __m128i inHi =
+        _mm_and_si128(_mm_cmpgt_epi32(lanesHi, firstCol), _mm_cmplt_epi32(lanesHi, lastCol));
+    if (depthTests) {
+        // The region's nearest depth at or behind the bound of every block it touches:
+        // every pixel fails, whatever the edges, so none of their work is needed. One
+        // rounding to float stays far inside the margin; a bound that is not a number
+        // never compares true.
+        const double nearest =
+            tri.z0 + std::min(zdx * (r.x0 - tri.box.x0), zdx * (r.x1 - tri.box.x0)) +
+            std::min(zdy * (r.y0 - tri.box.y0), zdy * (r.y1 - tri.box.y0)) - margin;
+        const __m128 near = _mm_set1_ps(static_cast<float>(nearest));
+        __m128i shown = _mm_setzero_si128();
+        for (int by = by0; by <= by1; ++by) {
+            const float* bound = &m_far[by * kBlocks];
+            const __m128i lo = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound)));
+            const __m128i hi = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound + 4)));
+            shown = _mm_or_si128(
+                shown, _mm_or_si128(_mm_andnot_si128(lo, inLo), _mm_andnot_si128(hi, inHi)));
+        }
+        if (_mm_movemask_epi8(shown) == 0) {
+            return 0;
+        }
+    }
+    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
+        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
+        // only gets nearer.
+        return raster::DrawTriangle(t, tri, planes);
+    }
 
     // Over the part of the region in each block column (row): the greatest value of each
     // edge function and the least depth, as a column term plus a row term. The edges are
@@ -82,7 +112,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     std::int32_t rowEdge[3][kBlocks];
     // The least depth in float: the three roundings of this sum stay far inside the margin.
     // Without a finite margin nothing is skipped for depth.
-    const bool depthTests = margin < 1e30;
     alignas(16) float colZ[kBlocks] = {};
     float rowZ[kBlocks];
     for (int bx = bx0; bx <= bx1; ++bx) {
@@ -107,15 +136,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
                 ? static_cast<float>(tri.z0 + std::min(zdy * (ya + dy), zdy * (yb + dy)) - margin)
                 : -std::numeric_limits<float>::infinity();
     }
-    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
-    const __m128i four = _mm_set1_epi32(4);
-    const __m128i firstCol = _mm_set1_epi32(bx0 - 1);
-    const __m128i lastCol = _mm_set1_epi32(bx1 + 1);
-    const __m128i inLo =
-        _mm_and_si128(_mm_cmpgt_epi32(lanes, firstCol), _mm_cmplt_epi32(lanes, lastCol));
-    const __m128i lanesHi = _mm_add_epi32(lanes, four);
-    const __m128i inHi =
-        _mm_and_si128(_mm_cmpgt_epi32(lanesHi, firstCol), _mm_cmplt_epi32(lanesHi, lastCol));
     const auto load = [](const std::int32_t* p) {
         return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
     };
