@@ -18,7 +18,7 @@ namespace {
 // 2^-22 of the sum of the terms' magnitudes; the margin is four times that.
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
 // Regions of at most this many pixels are drawn without tests.
-constexpr int kPlainArea = 200;
+constexpr int kPlainArea = 500;
 
 // A sample position (1/16 pixel) of a pixel centre.
 constexpr std::int64_t Centre(int pixel) {

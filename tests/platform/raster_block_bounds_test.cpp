@@ -283,12 +283,13 @@ TEST(RasterBlockBounds, APixelHoldingNoNumberHidesNothingElseOfItsBlock) {
     // no number there either.
     pair.SetDepth(15, 15, std::numeric_limits<float>::quiet_NaN());
     pair.SetDepth(13, 8, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(DrawQuad(pair, 8, 8, 12, 64, 0.2F, 0, 0, all, 0xFF00FF00U), 4U * 56U);
+    // (Large enough to be drawn through the block tests, which refresh the bounds.)
+    EXPECT_EQ(DrawQuad(pair, 0, 8, 12, 128, 0.2F, 0, 0, all, 0xFF00FF00U), 12U * 120U);
     EXPECT_TRUE(std::isnan(pair.Bounds(0, 0).Bound(1, 1)));
     // Between the two depths over the whole block: the pixels still at 0.5 must change.
     EXPECT_EQ(DrawQuad(pair, 8, 8, 16, 16, 0.3F, 0, 0, all, 0xFFFF0000U), 8U * 8U - 4U * 8U - 2U);
     EXPECT_EQ(DrawQuad(pair, 0, 0, 64, 64, 0.35F, 0, 0, all, 0xFFFFFF00U),
-              64U * 64U - 4U * 56U - 30U - 2U);
+              64U * 64U - 12U * 56U - 30U - 2U);
     pair.ExpectSameBits();
 }
 
