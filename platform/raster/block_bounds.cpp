@@ -1,8 +1,9 @@
 #include "platform/raster/block_bounds.h"
 
-#include <xmmintrin.h>
+#include <emmintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -17,7 +18,7 @@ namespace {
 // 2^-22 of the sum of the terms' magnitudes; the margin is four times that.
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
 // Regions of at most this many pixels are drawn without tests.
-constexpr int kPlainArea = 200;
+constexpr int kPlainArea = 500;
 
 // A sample position (1/16 pixel) of a pixel centre.
 constexpr std::int64_t Centre(int pixel) {
@@ -36,11 +37,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     if (r.Empty()) {
         return 0;
     }
-    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
-        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
-        // only gets nearer.
-        return raster::DrawTriangle(t, tri, planes);
-    }
     const int bx0 = (r.x0 - t.tile.x0) >> kBlockShift;
     const int bx1 = (r.x1 - t.tile.x0) >> kBlockShift;
     const int by0 = (r.y0 - t.tile.y0) >> kBlockShift;
@@ -51,34 +47,106 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const double margin =
         kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
                    std::fabs(zdy) * (r.y1 - tri.box.y0));
+    const bool depthTests = margin < 1e30;
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i firstCol = _mm_set1_epi32(bx0 - 1);
+    const __m128i lastCol = _mm_set1_epi32(bx1 + 1);
+    const __m128i inLo =
+        _mm_and_si128(_mm_cmpgt_epi32(lanes, firstCol), _mm_cmplt_epi32(lanes, lastCol));
+    const __m128i lanesHi = _mm_add_epi32(lanes, _mm_set1_epi32(4));
+    const __m128i inHi =
+        _mm_and_si128(_mm_cmpgt_epi32(lanesHi, firstCol), _mm_cmplt_epi32(lanesHi, lastCol));
+    if (depthTests) {
+        // The region's nearest depth at or behind the bound of every block it touches:
+        // every pixel fails, whatever the edges, so none of their work is needed. One
+        // rounding to float stays far inside the margin; a bound that is not a number
+        // never compares true.
+        const double nearest =
+            tri.z0 + std::min(zdx * (r.x0 - tri.box.x0), zdx * (r.x1 - tri.box.x0)) +
+            std::min(zdy * (r.y0 - tri.box.y0), zdy * (r.y1 - tri.box.y0)) - margin;
+        const __m128 near = _mm_set1_ps(static_cast<float>(nearest));
+        __m128i shown = _mm_setzero_si128();
+        for (int by = by0; by <= by1; ++by) {
+            const float* bound = &m_far[by * kBlocks];
+            const __m128i lo = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound)));
+            const __m128i hi = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound + 4)));
+            shown = _mm_or_si128(
+                shown, _mm_or_si128(_mm_andnot_si128(lo, inLo), _mm_andnot_si128(hi, inHi)));
+        }
+        if (_mm_movemask_epi8(shown) == 0) {
+            return 0;
+        }
+    }
+    if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
+        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
+        // only gets nearer.
+        return raster::DrawTriangle(t, tri, planes);
+    }
 
     // Over the part of the region in each block column (row): the greatest value of each
-    // edge function and the least depth, as a column term plus a row term.
+    // edge function and the least depth, as a column term plus a row term. The edges are
+    // taken from the region's first pixel, so a crossing edge's values fit 32 bits and a
+    // block row's eight blocks are tested at once.
     EdgeFunction edges[3];
+    std::int64_t first[3];
+    std::int64_t colStep[3];  // per pixel, 0 for an edge left out
+    std::int64_t rowStep[3];
     for (int k = 0; k < 3; ++k) {
         edges[k] = tri.Edge(k);
-    }
-    std::int64_t colEdge[3][kBlocks];
-    std::int64_t rowEdge[3][kBlocks];
-    double colZ[kBlocks];
-    double rowZ[kBlocks];
-    for (int bx = bx0; bx <= bx1; ++bx) {
-        const int xa = std::max(r.x0, t.tile.x0 + bx * kBlockSize);
-        const int xb = std::min(r.x1, t.tile.x0 + bx * kBlockSize + kBlockSize - 1);
-        for (int k = 0; k < 3; ++k) {
-            colEdge[k][bx] = std::int64_t{edges[k].a} * Centre(edges[k].a > 0 ? xb : xa);
+        const EdgeOverRegion range(edges[k], r, 0);
+        if (range.hi < 0) {
+            return 0;  // the whole region is outside this edge
         }
-        colZ[bx] = std::min(zdx * (xa - tri.box.x0), zdx * (xb - tri.box.x0));
+        const bool inside = range.lo >= 0;  // never clears a pixel: left out of the tests
+        if (!inside && (range.lo < std::numeric_limits<std::int32_t>::min() ||
+                        range.hi > std::numeric_limits<std::int32_t>::max())) {
+            return raster::DrawTriangle(t, tri, planes, edges);  // no use for these tests
+        }
+        first[k] = inside ? 0 : range.first;
+        colStep[k] = inside ? 0 : std::int64_t{edges[k].a} * kSubScale;
+        rowStep[k] = inside ? 0 : std::int64_t{edges[k].b} * kSubScale;
+    }
+    // Column and row terms may wrap on their own; their sum, a value in the region, does
+    // not, and the 32-bit sum wraps back to it. Columns outside the region are masked.
+    alignas(16) std::int32_t colEdge[3][kBlocks] = {};
+    std::int32_t rowEdge[3][kBlocks];
+    // The least depth in float: the three roundings of this sum stay far inside the margin.
+    // Without a finite margin nothing is skipped for depth.
+    alignas(16) float colZ[kBlocks] = {};
+    float rowZ[kBlocks];
+    for (int bx = bx0; bx <= bx1; ++bx) {
+        const int xa = std::max(r.x0, t.tile.x0 + bx * kBlockSize) - r.x0;
+        const int xb = std::min(r.x1, t.tile.x0 + bx * kBlockSize + kBlockSize - 1) - r.x0;
+        for (int k = 0; k < 3; ++k) {
+            colEdge[k][bx] = static_cast<std::int32_t>(colStep[k] * (colStep[k] > 0 ? xb : xa));
+        }
+        const int dx = r.x0 - tri.box.x0;
+        colZ[bx] = static_cast<float>(std::min(zdx * (xa + dx), zdx * (xb + dx)));
     }
     for (int by = by0; by <= by1; ++by) {
-        const int ya = std::max(r.y0, t.tile.y0 + by * kBlockSize);
-        const int yb = std::min(r.y1, t.tile.y0 + by * kBlockSize + kBlockSize - 1);
+        const int ya = std::max(r.y0, t.tile.y0 + by * kBlockSize) - r.y0;
+        const int yb = std::min(r.y1, t.tile.y0 + by * kBlockSize + kBlockSize - 1) - r.y0;
         for (int k = 0; k < 3; ++k) {
             rowEdge[k][by] =
-                std::int64_t{edges[k].b} * Centre(edges[k].b > 0 ? yb : ya) + edges[k].c;
+                static_cast<std::int32_t>(first[k] + rowStep[k] * (rowStep[k] > 0 ? yb : ya));
         }
-        rowZ[by] = tri.z0 + std::min(zdy * (ya - tri.box.y0), zdy * (yb - tri.box.y0));
+        const int dy = r.y0 - tri.box.y0;
+        rowZ[by] =
+            depthTests
+                ? static_cast<float>(tri.z0 + std::min(zdy * (ya + dy), zdy * (yb + dy)) - margin)
+                : -std::numeric_limits<float>::infinity();
     }
+    const auto load = [](const std::int32_t* p) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const __m128i col0Lo = load(colEdge[0]);
+    const __m128i col0Hi = load(colEdge[0] + 4);
+    const __m128i col1Lo = load(colEdge[1]);
+    const __m128i col1Hi = load(colEdge[1] + 4);
+    const __m128i col2Lo = load(colEdge[2]);
+    const __m128i col2Hi = load(colEdge[2] + 4);
+    const __m128 colZLo = _mm_load_ps(colZ);
+    const __m128 colZHi = _mm_load_ps(colZ + 4);
     // Block rows whose blocks to draw span the same columns are drawn as one rectangle.
     std::uint64_t passed = 0;
     int bandLo = 0;
@@ -100,21 +168,32 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         }
     };
     for (int by = by0; by <= by1; ++by) {
-        int lo = kBlocks;
-        int hi = -1;
+        // A lane's sign is set when an edge misses its block; its depth test is true when
+        // every pixel lies at or behind the block's bound, so all fail "nearer".
+        const __m128i r0 = _mm_set1_epi32(rowEdge[0][by]);
+        const __m128i r1 = _mm_set1_epi32(rowEdge[1][by]);
+        const __m128i r2 = _mm_set1_epi32(rowEdge[2][by]);
+        const __m128i missLo =
+            _mm_or_si128(_mm_or_si128(_mm_add_epi32(col0Lo, r0), _mm_add_epi32(col1Lo, r1)),
+                         _mm_add_epi32(col2Lo, r2));
+        const __m128i missHi =
+            _mm_or_si128(_mm_or_si128(_mm_add_epi32(col0Hi, r0), _mm_add_epi32(col1Hi, r1)),
+                         _mm_add_epi32(col2Hi, r2));
+        const __m128 nearRow = _mm_set1_ps(rowZ[by]);
         const float* bound = &m_far[by * kBlocks];
-        const double nearRow = rowZ[by] - margin;
-        for (int bx = bx0; bx <= bx1; ++bx) {
-            // The sign of the three values or-ed: negative when any edge misses the block.
-            const std::int64_t edgesOr = (colEdge[0][bx] + rowEdge[0][by]) |
-                                         (colEdge[1][bx] + rowEdge[1][by]) |
-                                         (colEdge[2][bx] + rowEdge[2][by]);
-            // Every pixel's depth is at or behind the block's bound: all fail "nearer".
-            const bool hidden = nearRow + colZ[bx] >= bound[bx];
-            const bool draw = (edgesOr >= 0) & !hidden;
-            lo = draw && bx < lo ? bx : lo;
-            hi = draw ? bx : hi;
-        }
+        const __m128i hiddenLo =
+            _mm_castps_si128(_mm_cmpge_ps(_mm_add_ps(nearRow, colZLo), _mm_load_ps(bound)));
+        const __m128i hiddenHi =
+            _mm_castps_si128(_mm_cmpge_ps(_mm_add_ps(nearRow, colZHi), _mm_load_ps(bound + 4)));
+        const __m128i drawLo =
+            _mm_andnot_si128(_mm_or_si128(_mm_srai_epi32(missLo, 31), hiddenLo), inLo);
+        const __m128i drawHi =
+            _mm_andnot_si128(_mm_or_si128(_mm_srai_epi32(missHi, 31), hiddenHi), inHi);
+        const unsigned bits =
+            static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(drawLo))) |
+            (static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(drawHi))) << 4U);
+        const int lo = bits != 0 ? std::countr_zero(bits) : kBlocks;
+        const int hi = bits != 0 ? 31 - std::countl_zero(bits) : -1;
         if (lo != bandLo || hi != bandHi) {
             drawBand(by - 1);
             bandLo = lo;

@@ -36,7 +36,7 @@ private:
     // Recomputes the bounds of blocks [bx0, bx1] x [by0, by1] that lie wholly in the buffer.
     void Refresh(const TileTarget& target, int bx0, int by0, int bx1, int by1);
 
-    float m_far[kBlocks * kBlocks];
+    alignas(16) float m_far[kBlocks * kBlocks];
 };
 
 }  // namespace rm::raster

@@ -28,22 +28,47 @@ void StreamRow(T* to, const T* from, int count) {
     }
 }
 
+// The same for colour in a tile started from a clear: a pixel still at the far depth was
+// never drawn (drawing needs a depth strictly nearer), so it takes the clear colour and
+// the block's colour there is never read.
+void StreamClearedRow(D3DCOLOR* to, const D3DCOLOR* from, const float* depth, int count,
+                      D3DCOLOR clear) {
+    int x = 0;
+    for (; x < count && (reinterpret_cast<std::uintptr_t>(to + x) & 15U) != 0; ++x) {
+        to[x] = depth[x] == kFarDepth ? clear : from[x];
+    }
+    const __m128 far = _mm_set1_ps(kFarDepth);
+    const __m128i clearColor = _mm_set1_epi32(static_cast<int>(clear));
+    for (; x + 4 <= count; x += 4) {
+        const __m128i untouched = _mm_castps_si128(_mm_cmpeq_ps(_mm_loadu_ps(depth + x), far));
+        const __m128i drawn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        _mm_stream_si128(
+            reinterpret_cast<__m128i*>(to + x),
+            _mm_or_si128(_mm_and_si128(untouched, clearColor), _mm_andnot_si128(untouched, drawn)));
+    }
+    for (; x < count; ++x) {
+        to[x] = depth[x] == kFarDepth ? clear : from[x];
+    }
+}
+
 }  // namespace
 
 PixelTile::PixelTile() : m_color(kPixels, 0U), m_depth(kPixels, kFarDepth) {}
 
 void PixelTile::Clear(const PixelRect& tile, D3DCOLOR color) {
     m_tile = tile;
+    m_cleared = true;
+    m_clearColor = color;
+    // Only depth: the colour of a pixel left far is the clear colour, settled in Store.
     const int w = tile.x1 - tile.x0 + 1;
     for (int y = 0; y <= tile.y1 - tile.y0; ++y) {
-        const std::size_t row = static_cast<std::size_t>(y) * kTileSize;
-        std::fill_n(m_color.data() + row, w, color);
-        std::fill_n(m_depth.data() + row, w, kFarDepth);
+        std::fill_n(m_depth.data() + static_cast<std::size_t>(y) * kTileSize, w, kFarDepth);
     }
 }
 
 void PixelTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     m_tile = tile;
+    m_cleared = false;
     const auto w = static_cast<std::size_t>(tile.x1 - tile.x0 + 1);
     for (int y = tile.y0; y <= tile.y1; ++y) {
         const std::size_t row = static_cast<std::size_t>(y - tile.y0) * kTileSize;
@@ -77,9 +102,14 @@ void PixelTile::Store(const TileTarget& buffer) const {
     const int w = m_tile.x1 - m_tile.x0 + 1;
     for (int y = m_tile.y0; y <= m_tile.y1; ++y) {
         const std::size_t row = static_cast<std::size_t>(y - m_tile.y0) * kTileSize;
-        StreamRow(buffer.color + static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.width +
-                      (m_tile.x0 - buffer.originX),
-                  m_color.data() + row, w);
+        D3DCOLOR* to = buffer.color +
+                       static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.width +
+                       (m_tile.x0 - buffer.originX);
+        if (m_cleared) {
+            StreamClearedRow(to, m_color.data() + row, m_depth.data() + row, w, m_clearColor);
+        } else {
+            StreamRow(to, m_color.data() + row, w);
+        }
         StreamRow(buffer.depth +
                       static_cast<std::ptrdiff_t>(y - buffer.originY) * buffer.depthStride +
                       (m_tile.x0 - buffer.originX),

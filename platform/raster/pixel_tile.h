@@ -19,7 +19,9 @@ class PixelTile {
 public:
     PixelTile();
 
-    // Starts the tile `tile` (its pixel bounds) with every pixel `color` and far.
+    // Starts the tile `tile` (its pixel bounds) with every pixel `color` and far. The
+    // block's colour is settled only when stored: until then a pixel still far holds no
+    // colour of its own.
     void Clear(const PixelRect& tile, D3DCOLOR color);
     // Starts the tile from what the frame buffer holds there (`buffer`: its whole view).
     void Load(const PixelRect& tile, const TileTarget& buffer);
@@ -32,6 +34,8 @@ public:
 
 private:
     PixelRect m_tile;
+    bool m_cleared = false;  // started from a clear: far pixels take m_clearColor
+    D3DCOLOR m_clearColor = 0;
     std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;
     std::vector<float, CacheAligned<float>> m_depth;
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/raster/edge_walk.h"
+#include "platform/raster/tile_raster_wide.h"
 
 namespace rm::raster {
 
@@ -131,6 +132,9 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri, const 
     const PixelRect r = RegionInTile(tri, t.rect);
     if (r.Empty()) {
         return 0;
+    }
+    if (WideFillFits(t)) {
+        return DrawTriangleWide(t, tri, planes, r, triEdges);
     }
     // Groups of four start on a multiple of 4 inside the tile, so they never reach into a
     // tile that another thread may be drawing.
