@@ -78,15 +78,14 @@ void RestOfFile::Run() {
         if (!file.OpenRegular(m_path)) {
             return;
         }
-        // The lines before the start, counted as the line loop counts them.
-        std::int64_t lines = 0;
-        if (!file.CountLinesTo(m_start, lines) || m_cancel.load(std::memory_order_relaxed)) {
+        // Its lines are numbered from its start: how many come before it is known only
+        // when the line loop reaches it, and counting them here first would hold the rest
+        // back. The join renumbers them.
+        if (!file.SeekTo(m_start) || m_cancel.load(std::memory_order_relaxed)) {
             return;
         }
-        m_linesBefore = lines;
         m_tables->StartPartial();
         LoadContext ctx(file, m_fileSize, *m_tables, m_mesh, m_observed ? &m_warnings : nullptr);
-        ctx.line = lines;
         ctx.SetStart(m_start);
         ctx.cancel = &m_cancel;
         CTarnoDoc::RunLineLoop(ctx);
@@ -107,7 +106,7 @@ void RestOfFile::Run() {
 bool RestOfFile::JoinInto(LoadContext& ctx) {
     Wait();
     if (!m_complete || !ctx.reachedStop || !ctx.stoppedExactly || ctx.Failed() ||
-        ctx.line != m_linesBefore || !m_tables->PointsDetermined() || m_strokeLimitReached ||
+        !m_tables->PointsDetermined() || m_strokeLimitReached ||
         ctx.summary.strokes + m_summary.strokes > kMaxStrokesPerLoad) {
         return false;
     }
@@ -129,7 +128,10 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
     }
     // The rest's pools are given back as they are copied: the load's peak stays near the
     // size of the whole mesh instead of one and a half times it.
-    if (rm::Failed(ctx.mesh.AppendTaking(m_mesh, positionMap))) {
+    // The line loop stopped exactly at the rest's first line: it read every line before.
+    const std::int64_t linesBefore = ctx.line;
+    if (rm::Failed(
+            ctx.mesh.AppendTaking(m_mesh, positionMap, CTarnoDoc::SourceLineTag(linesBefore)))) {
         return false;
     }
     ctx.tables.TakeOver(*m_tables);
@@ -138,10 +140,15 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
     ctx.summary.strokes += m_summary.strokes;
     ctx.summary.parts += m_summary.parts;
     ctx.strokeLimitReported = m_strokeLimitReached;
-    ctx.line = m_lastLine;
+    ctx.line = linesBefore + m_lastLine;
     if (ctx.observer != nullptr) {
         for (const Warnings::Warning& w : m_warnings.list) {
-            ctx.observer->OnWarning(w.kind, w.line, w.text);
+            if (w.textLine != 0) {
+                ctx.observer->OnWarningNamingLine(w.kind, linesBefore + w.line, w.text,
+                                                  linesBefore + w.textLine);
+            } else {
+                ctx.observer->OnWarning(w.kind, linesBefore + w.line, w.text);
+            }
         }
     }
     return true;

@@ -3,6 +3,7 @@
 // warnings, the same tables afterwards; and where the second part depends on the first, the
 // load reads on in order instead.
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -192,6 +193,42 @@ TEST_F(SplitLoad, MiddleInsideABlockOrAfterTheEndIsReadInOrder) {
 
     // "ENDA" before the middle: nothing after it counts.
     EXPECT_EQ(ExpectSameAsInOrder(Boxes(0, 30) + "ENDA\r\n" + Boxes(30, 90)), 1U);
+    EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
+}
+
+TEST_F(SplitLoad, LinesOfTheSecondPartAreNumberedFromTheFileStart) {
+    // The second part numbers its lines from its own start until it is joined: every face's
+    // line, every warning's line, and a line named in a warning's text must come out as the
+    // file's. Blocks left open by an empty line, on both sides of the middle, name that line.
+    const std::string openPolygon = "POLY( A 0 1 2\r\n\r\n";
+    const std::string text = "; boxes\r\n\r\n" + Boxes(0, 40) + openPolygon + Boxes(40, 80) +
+                             "POLY( A 0 1 5000 )\r\n" + openPolygon + Boxes(80, 120) +
+                             "SURFACECOLOR( 1 0\r\n\r\n" + Boxes(120, 130);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+
+    RecordingObserver seen;
+    doc::CTarnoDoc::SetSplitBytes(0);
+    ASSERT_TRUE(Load(text, &seen));
+    ASSERT_EQ(m_doc->LastLoadSummary().parts, 2U);
+    // The last face is the last box's stroke, laid by the file's last line.
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    EXPECT_EQ(m_doc->FaceSourceLine(static_cast<std::uint32_t>(FaceCount() - 1)),
+              static_cast<std::uint32_t>(lines));
+    // Each open block's keyword line is followed by the empty line its warning names.
+    int named = 0;
+    for (const doc_test::Warning& w : seen.warnings) {
+        if (w.text.find("empty line") != std::string::npos) {
+            EXPECT_EQ(w.text.substr(w.text.rfind(' ') + 1), std::to_string(w.line + 1)) << w.text;
+            ++named;
+        }
+    }
+    EXPECT_EQ(named, 3);
+}
+
+TEST_F(SplitLoad, EndOfTextMarkBeforeTheMiddleIsReadInOrder) {
+    // Nothing after the end mark counts, though the second part starts after it.
+    const std::string text = Boxes(0, 30) + "\x1A" + Boxes(30, 90);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 1U);
     EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
 }
 
