@@ -123,10 +123,11 @@ void LoadContext::WarnNotClosed(BlockLine how, std::int64_t keywordLine,
     }
     std::string text(keyword);
     if (how == BlockLine::Empty) {
-        text += " ended by the empty line " + std::to_string(line);
-    } else {
-        text += " ended by the end of the file";
+        text += " ended by the empty line ";
+        observer->OnWarningNamingLine(LoadWarning::BlockNotClosed, keywordLine, text, line);
+        return;
     }
+    text += " ended by the end of the file";
     WarnAt(LoadWarning::BlockNotClosed, keywordLine, text);
 }
 

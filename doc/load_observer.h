@@ -23,6 +23,13 @@ public:
     virtual ~LoadObserver() = default;
     // `line` counts from 1. `text` names the token or command concerned.
     virtual void OnWarning(LoadWarning kind, std::int64_t line, const std::string& text) = 0;
+    // A warning whose text ends with a line number, `textLine`: `text` is what comes
+    // before it. A part of a file read apart numbers its lines from its own start until it
+    // is joined, so it keeps that number apart.
+    virtual void OnWarningNamingLine(LoadWarning kind, std::int64_t line, const std::string& text,
+                                     std::int64_t textLine) {
+        OnWarning(kind, line, text + std::to_string(textLine));
+    }
     // Around every load the observer watches: before the file is opened, and after the load
     // ended, `loaded` telling whether it succeeded.
     virtual void OnLoadStart(const std::string& /*path*/) {}

@@ -1,11 +1,17 @@
 #include "doc/rest_of_file.h"
 
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "doc/keywords.h"
 #include "doc/split_line.h"
 #include "doc/tarno_doc.h"
 #include "doc/tokens.h"
+#include "platform/io/regular_file.h"
 #include "platform/io/text_file.h"
 
 namespace doc {
@@ -15,6 +21,29 @@ namespace {
 // How far past the middle a point block is looked for.
 constexpr std::int64_t kSearchBytes = std::int64_t{1} << 20;
 constexpr std::uint32_t kUnassigned = 0xFFFFFFFFU;
+
+constexpr std::size_t kFindWindow = std::size_t{16} << 10;
+
+struct FileDescriptor {
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+    int fd = -1;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+// Reads up to the window's size at `offset`; 0 at the end of the file or on an error.
+std::size_t ReadAt(int fd, std::array<char, kFindWindow>& window, std::int64_t offset) {
+    ssize_t got = 0;
+    do {
+        got = ::pread(fd, window.data(), window.size(), static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
 
 bool OpensPointBlock(std::string_view line) {
     std::size_t pos = 0;
@@ -33,19 +62,55 @@ bool OpensPointBlock(std::string_view line) {
 }  // namespace
 
 std::int64_t RestOfFile::FindStart(const std::string& path, std::int64_t fileSize) {
-    rm::TextFile file;
-    if (!file.OpenRegular(path) || !file.SeekTo(fileSize / 2)) {
+    // A few small reads at the middle: the load waits for this before either part starts,
+    // and a text file's reader would first fill a buffer of a megabyte.
+    std::string problem;
+    const FileDescriptor file{rm::OpenRegularFile(path, problem)};
+    if (file.fd < 0) {
         return -1;
     }
-    std::string_view line;
-    if (file.ReadLine(line) != rm::ReadStatus::Line) {  // the rest of a line
-        return -1;
-    }
-    while (file.Position() < fileSize / 2 + kSearchBytes &&
-           file.ReadLine(line) == rm::ReadStatus::Line) {
-        if (OpensPointBlock(line)) {
-            return file.LineStart();
+    std::array<char, kFindWindow> window;
+    const char* const base = window.data();
+    const std::int64_t limit = fileSize / 2 + kSearchBytes;
+    std::int64_t at = fileSize / 2;  // the file offset of the window's first byte
+    bool inLine = true;              // the line the middle falls in is not the rest's
+    while (at < limit) {
+        const std::size_t size = ReadAt(file.fd, window, at);
+        if (size == 0) {
+            return -1;
         }
+        std::size_t pos = 0;
+        if (inLine) {
+            const void* end = std::memchr(base, '\n', size);
+            if (end == nullptr) {
+                at += static_cast<std::int64_t>(size);
+                continue;
+            }
+            pos = static_cast<std::size_t>(static_cast<const char*>(end) - base) + 1;
+            inLine = false;
+        }
+        // A line starts at `pos`; only those that start before the limit are looked at.
+        while (pos < size && at + static_cast<std::int64_t>(pos) < limit) {
+            const void* end = std::memchr(base + pos, '\n', size - pos);
+            if (end == nullptr && pos > 0 && at + static_cast<std::int64_t>(size) < fileSize) {
+                break;  // it runs past the window: read again from its start
+            }
+            const std::size_t stop =
+                end == nullptr ? size
+                               : static_cast<std::size_t>(static_cast<const char*>(end) - base);
+            // A line longer than the window is judged by its first bytes: its first token
+            // is all that counts.
+            if (OpensPointBlock(std::string_view(base + pos, stop - pos))) {
+                return at + static_cast<std::int64_t>(pos);
+            }
+            if (end == nullptr) {
+                inLine = true;
+                pos = size;
+                break;
+            }
+            pos = stop + 1;
+        }
+        at += static_cast<std::int64_t>(pos);
     }
     return -1;
 }
@@ -78,15 +143,14 @@ void RestOfFile::Run() {
         if (!file.OpenRegular(m_path)) {
             return;
         }
-        // The lines before the start, counted as the line loop counts them.
-        std::int64_t lines = 0;
-        if (!file.CountLinesTo(m_start, lines) || m_cancel.load(std::memory_order_relaxed)) {
+        // Its lines are numbered from its start: how many come before it is known only
+        // when the line loop reaches it, and counting them here first would hold the rest
+        // back. The join renumbers them.
+        if (!file.SeekTo(m_start) || m_cancel.load(std::memory_order_relaxed)) {
             return;
         }
-        m_linesBefore = lines;
         m_tables->StartPartial();
         LoadContext ctx(file, m_fileSize, *m_tables, m_mesh, m_observed ? &m_warnings : nullptr);
-        ctx.line = lines;
         ctx.SetStart(m_start);
         ctx.cancel = &m_cancel;
         CTarnoDoc::RunLineLoop(ctx);
@@ -107,7 +171,7 @@ void RestOfFile::Run() {
 bool RestOfFile::JoinInto(LoadContext& ctx) {
     Wait();
     if (!m_complete || !ctx.reachedStop || !ctx.stoppedExactly || ctx.Failed() ||
-        ctx.line != m_linesBefore || !m_tables->PointsDetermined() || m_strokeLimitReached ||
+        !m_tables->PointsDetermined() || m_strokeLimitReached ||
         ctx.summary.strokes + m_summary.strokes > kMaxStrokesPerLoad) {
         return false;
     }
@@ -129,7 +193,10 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
     }
     // The rest's pools are given back as they are copied: the load's peak stays near the
     // size of the whole mesh instead of one and a half times it.
-    if (rm::Failed(ctx.mesh.AppendTaking(m_mesh, positionMap))) {
+    // The line loop stopped exactly at the rest's first line: it read every line before.
+    const std::int64_t linesBefore = ctx.line;
+    if (rm::Failed(
+            ctx.mesh.AppendTaking(m_mesh, positionMap, CTarnoDoc::SourceLineTag(linesBefore)))) {
         return false;
     }
     ctx.tables.TakeOver(*m_tables);
@@ -138,10 +205,15 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
     ctx.summary.strokes += m_summary.strokes;
     ctx.summary.parts += m_summary.parts;
     ctx.strokeLimitReported = m_strokeLimitReached;
-    ctx.line = m_lastLine;
+    ctx.line = linesBefore + m_lastLine;
     if (ctx.observer != nullptr) {
         for (const Warnings::Warning& w : m_warnings.list) {
-            ctx.observer->OnWarning(w.kind, w.line, w.text);
+            if (w.textLine != 0) {
+                ctx.observer->OnWarningNamingLine(w.kind, linesBefore + w.line, w.text,
+                                                  linesBefore + w.textLine);
+            } else {
+                ctx.observer->OnWarning(w.kind, linesBefore + w.line, w.text);
+            }
         }
     }
     return true;

@@ -42,13 +42,19 @@ public:
 private:
     class Warnings : public LoadObserver {
     public:
+        // Lines counted from the rest's start.
         struct Warning {
             LoadWarning kind;
             std::int64_t line;
             std::string text;
+            std::int64_t textLine;  // the line number that ends the text; 0 for none
         };
         void OnWarning(LoadWarning kind, std::int64_t line, const std::string& text) override {
-            list.push_back({kind, line, text});
+            list.push_back({kind, line, text, 0});
+        }
+        void OnWarningNamingLine(LoadWarning kind, std::int64_t line, const std::string& text,
+                                 std::int64_t textLine) override {
+            list.push_back({kind, line, text, textLine});
         }
         std::vector<Warning> list;
     };
@@ -68,8 +74,7 @@ private:
     Warnings m_warnings;
     LoadSummary m_summary;
     std::vector<LoadContext::FirstPosition> m_firstPositions;
-    std::int64_t m_linesBefore = 0;
-    std::int64_t m_lastLine = 0;
+    std::int64_t m_lastLine = 0;  // counted from the start
     bool m_strokeLimitReached = false;
     bool m_complete = false;
 

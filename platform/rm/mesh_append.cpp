@@ -77,15 +77,16 @@ void WalkReleasing(const std::vector<T>& v, bool release, Each&& each) {
 }  // namespace
 
 Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
-    return AppendParts(part, positionMap, false);
+    return AppendParts(part, positionMap, false, 0);
 }
 
-Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap) {
+Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap,
+                                 std::uint32_t appDataBase) {
     if (part.m_data == m_data) {
         return Result::BadValue;
     }
     WaitForMeshReaders(*part.m_data);
-    const Result result = AppendParts(*part.m_data, positionMap, true);
+    const Result result = AppendParts(*part.m_data, positionMap, true, appDataBase);
     if (result == Result::Ok) {
         MeshData& p = *part.m_data;
         p.positions = {};
@@ -99,7 +100,7 @@ Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_
 }
 
 Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint32_t> positionMap,
-                                bool release) {
+                                bool release, std::uint32_t appDataBase) {
     MeshData& d = *m_data;
     if (positionMap.size() != part.positions.size()) {
         return Result::BadValue;
@@ -159,7 +160,14 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
         record.firstCorner += cornerBase;
         d.faces.push_back(record);
     });
-    d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
+    if (appDataBase == 0) {
+        d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
+    } else {
+        for (const std::uint32_t data : part.faceAppData) {
+            d.faceAppData.push_back(data > 0xFFFFFFFFU - appDataBase ? 0xFFFFFFFFU
+                                                                     : data + appDataBase);
+        }
+    }
     if (cornerThread.joinable()) {
         cornerThread.join();
     } else {

@@ -101,7 +101,10 @@ public:
     // The same, taking the pools of `part` (built apart, drawn by nothing): the memory of
     // what is copied is given back to the system as the copy goes, so that both copies of
     // a big part are never resident together. `part` is left empty if it succeeds.
-    Result AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap);
+    // `appDataBase` is added to the application data of every face taken (at most
+    // 0xFFFFFFFF), for data that numbers something `part` counted from zero.
+    Result AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap,
+                        std::uint32_t appDataBase = 0);
     Result SetQuality(D3DRMRENDERQUALITY quality);
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.
@@ -124,7 +127,7 @@ public:
 private:
     // Append's work; with `release`, the pages of `part` are given back as they are copied.
     Result AppendParts(const MeshData& part, std::span<const std::uint32_t> positionMap,
-                       bool release);
+                       bool release, std::uint32_t appDataBase);
 
     std::shared_ptr<MeshData> m_data;
     std::uint32_t m_newFaceAppData = 0;

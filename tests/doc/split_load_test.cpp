@@ -3,10 +3,13 @@
 // warnings, the same tables afterwards; and where the second part depends on the first, the
 // load reads on in order instead.
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "doc/rest_of_file.h"
 #include "tests/support/loader_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -193,6 +196,87 @@ TEST_F(SplitLoad, MiddleInsideABlockOrAfterTheEndIsReadInOrder) {
     // "ENDA" before the middle: nothing after it counts.
     EXPECT_EQ(ExpectSameAsInOrder(Boxes(0, 30) + "ENDA\r\n" + Boxes(30, 90)), 1U);
     EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
+}
+
+TEST_F(SplitLoad, LinesOfTheSecondPartAreNumberedFromTheFileStart) {
+    // The second part numbers its lines from its own start until it is joined: every face's
+    // line, every warning's line, and a line named in a warning's text must come out as the
+    // file's. Blocks left open by an empty line, on both sides of the middle, name that line.
+    const std::string openPolygon = "POLY( A 0 1 2\r\n\r\n";
+    const std::string text = "; boxes\r\n\r\n" + Boxes(0, 40) + openPolygon + Boxes(40, 80) +
+                             "POLY( A 0 1 5000 )\r\n" + openPolygon + Boxes(80, 120) +
+                             "SURFACECOLOR( 1 0\r\n\r\n" + Boxes(120, 130);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+
+    RecordingObserver seen;
+    doc::CTarnoDoc::SetSplitBytes(0);
+    ASSERT_TRUE(Load(text, &seen));
+    ASSERT_EQ(m_doc->LastLoadSummary().parts, 2U);
+    // The last face is the last box's stroke, laid by the file's last line.
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    EXPECT_EQ(m_doc->FaceSourceLine(static_cast<std::uint32_t>(FaceCount() - 1)),
+              static_cast<std::uint32_t>(lines));
+    // Each open block's keyword line is followed by the empty line its warning names.
+    int named = 0;
+    for (const doc_test::Warning& w : seen.warnings) {
+        if (w.text.find("empty line") != std::string::npos) {
+            EXPECT_EQ(w.text.substr(w.text.rfind(' ') + 1), std::to_string(w.line + 1)) << w.text;
+            ++named;
+        }
+    }
+    EXPECT_EQ(named, 3);
+}
+
+TEST_F(SplitLoad, EndOfTextMarkBeforeTheMiddleIsReadInOrder) {
+    // Nothing after the end mark counts, though the second part starts after it.
+    const std::string text = Boxes(0, 30) + "\x1A" + Boxes(30, 90);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 1U);
+    EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
+}
+
+// Where the second part starts: the first point block's line that begins after the line the
+// middle falls in and less than a megabyte past the middle, wherever the reads at the middle
+// cut the lines.
+TEST(SplitStart, FirstPointBlockLineAfterTheMiddle) {
+    // `head` then `tail`, padded with a remark so that the middle is `head.size() + at`.
+    const auto startOf = [](const std::string& head, std::int64_t at, const std::string& tail) {
+        std::string text = head + tail;
+        const auto size = 2 * (static_cast<std::int64_t>(head.size()) + at);
+        EXPECT_GE(size, static_cast<std::int64_t>(text.size()));
+        text.resize(static_cast<std::size_t>(size), ';');
+        return doc::RestOfFile::FindStart(tarno_test::WriteTemp("split_start.api", text), size);
+    };
+    const auto line = [](std::size_t length) { return std::string(length, ';') + "\n"; };
+    const std::string head = line(100'000);
+    const auto after = [&head](std::size_t offset) {
+        return static_cast<std::int64_t>(head.size() + offset);
+    };
+
+    // The line the middle falls in opens a point block, yet it is not a line of the rest.
+    std::string tail = "POINTS( 0 1 2 3 )\r\nPOLY( A 0 1 2 )\r\nvecpoints( 0 1 1 1 )\r\n";
+    EXPECT_EQ(startOf(head, 5, tail), after(tail.find("vecpoints")));
+
+    // A point block line at every offset around the end of the first read from the middle,
+    // so that the reads cut its keyword, or a line before it longer than a read.
+    for (std::size_t gap = 16'330; gap < 16'400; gap += 3) {
+        SCOPED_TRACE(gap);
+        tail = std::string(gap, 'x') + "\n  VectorPoints( 0 1 1 1 )\r\n";
+        EXPECT_EQ(startOf(head, -10, tail), after(gap + 1));
+    }
+
+    // A first token longer than a read, then the point block.
+    tail = std::string(40'000, 'P') + " (\nPOINTS(\n";
+    EXPECT_EQ(startOf(head, -10, tail), after(40'003));
+
+    // None within a megabyte of the middle; none at all.
+    tail = line(std::size_t{1} << 20) + "POINTS( 0 1 2 3 )\n";
+    EXPECT_EQ(startOf(line(std::size_t{2} << 20), -10, tail), -1);
+    EXPECT_EQ(startOf(head, -10, line(1000)), -1);
+    // The last line, without a line end, within the first read.
+    const std::string shortHead = line(5000);
+    tail = line(100) + "POINTS( 0 1 2 3 )";
+    EXPECT_EQ(startOf(shortHead, -10, tail),
+              static_cast<std::int64_t>(shortHead.size() + tail.find("POINTS")));
 }
 
 TEST_F(SplitLoad, SmallFilesAreReadInOrder) {

@@ -239,3 +239,43 @@ TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
     EXPECT_EQ(partToTake.AddPosition({1, 1, 1}, p), Result::Ok);
     EXPECT_EQ(p, 0U);
 }
+
+namespace {
+
+// A whole mesh of one face tagged 7, and a part of three faces tagged `tags`.
+void BuildTagged(MeshBuilder& whole, MeshBuilder& part, const std::array<std::uint32_t, 3>& tags,
+                 std::vector<std::uint32_t>& map) {
+    std::uint32_t p = 0;
+    ASSERT_EQ(whole.AddPosition({0, 0, 0}, p), Result::Ok);
+    whole.SetNewFaceAppData(7);
+    const std::array<std::uint32_t, 3> corners{p, p, p};
+    ASSERT_EQ(whole.AddFaceAt(corners, 0xFF000000U), Result::Ok);
+    std::uint32_t q = 0;
+    ASSERT_EQ(part.AddPosition({1, 1, 1}, q), Result::Ok);
+    const std::array<std::uint32_t, 3> own{q, q, q};
+    for (const std::uint32_t tag : tags) {
+        part.SetNewFaceAppData(tag);
+        ASSERT_EQ(part.AddFaceAt(own, 0xFF000000U), Result::Ok);
+    }
+    map = {1};
+}
+
+}  // namespace
+
+TEST(RmMeshAppend, TakenFacesDataIsCountedOnFromTheBaseAndStopsAtTheTop) {
+    MeshBuilder whole;
+    MeshBuilder part{MeshBuilder::Detached{}};
+    std::vector<std::uint32_t> map;
+    BuildTagged(whole, part, {1, 0xFFFFFF00U, 0xFFFFFFFFU}, map);
+    ASSERT_EQ(whole.AppendTaking(part, map, 0x100U), Result::Ok);
+    // The mesh's own face keeps its data; the taken ones are moved on by the base, and
+    // what would pass the top stays at the top instead of wrapping round to small numbers.
+    EXPECT_EQ(whole.Data().faceAppData,
+              (std::vector<std::uint32_t>{7, 0x101U, 0xFFFFFFFFU, 0xFFFFFFFFU}));
+
+    MeshBuilder plain;
+    MeshBuilder plainPart{MeshBuilder::Detached{}};
+    BuildTagged(plain, plainPart, {1, 2, 3}, map);
+    ASSERT_EQ(plain.AppendTaking(plainPart, map), Result::Ok);
+    EXPECT_EQ(plain.Data().faceAppData, (std::vector<std::uint32_t>{7, 1, 2, 3}));
+}
