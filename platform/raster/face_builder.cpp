@@ -131,22 +131,33 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     }
 }
 
-void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                               D3DCOLOR color, bool gouraud) {
-    TriangleSetup tri;
-    ColorPlanes planes;
-    if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, m_frame.view.antialias, tri,
-                       planes)) {
-        return;
+bool FaceBuilder::StartTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                                TriangleSetup& tri) {
+    const bool sampled = m_frame.view.antialias;
+    if (!SetupTriangleShape(a, b, c, m_frame.view.scissor, sampled, tri)) {
+        return false;
     }
     ++m_chunk.trianglesDrawn;
-    if (CoversNoSample(tri, m_frame.view.antialias)) {
-        return;  // it would draw nothing: no record, no bin entry, no tile work
-    }
+    // It would draw nothing: no record, no bin entry, no tile work.
+    return !CoversNoSample(tri, sampled);
+}
+
+void FaceBuilder::FinishTriangle(const ScreenVertex& a, const ScreenVertex& b,
+                                 const ScreenVertex& c, D3DCOLOR color, bool gouraud,
+                                 TriangleSetup& tri) {
+    ColorPlanes planes;
+    SetupTrianglePlanes(a, b, c, color, gouraud, tri, planes);
     if (gouraud) {
         tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
     m_chunk.AddTriangle(tri);
+}
+
+D3DCOLOR FaceBuilder::FlatColor() const {
+    return m_setup.lit
+               ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                          m_frame.view.lights))
+               : m_face->color;
 }
 
 void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
@@ -155,13 +166,12 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     bool colorReady = !m_setup.lit || gouraud;
     bool cornersReady = clipped || !gouraud;
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
-        if (SignedArea(s[0], s[k], s[k + 1]) <= 0) {
-            continue;  // culled before any shading is spent on it
+        TriangleSetup tri;
+        if (!StartTriangle(s[0], s[k], s[k + 1], tri)) {
+            continue;  // shading is spent only on triangles that are kept
         }
         if (!colorReady) {
-            color = ShadeColor(
-                m_face->color,
-                LightIntensity(FaceNormalWorld(), m_frame.view.ambient, m_frame.view.lights));
+            color = FlatColor();
             colorReady = true;
         }
         if (!cornersReady) {
@@ -175,7 +185,7 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
             }
             cornersReady = true;
         }
-        PushTriangle(s[0], s[k], s[k + 1], color, gouraud);
+        FinishTriangle(s[0], s[k], s[k + 1], color, gouraud, tri);
     }
 }
 
@@ -243,15 +253,10 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         for (int i = 0; i < 3; ++i) {
             s[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
         }
-        if (SignedArea(s[0], s[1], s[2]) <= 0) {
-            return;
+        TriangleSetup tri;
+        if (StartTriangle(s[0], s[1], s[2], tri)) {
+            FinishTriangle(s[0], s[1], s[2], FlatColor(), false, tri);
         }
-        const D3DCOLOR color =
-            m_setup.lit
-                ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
-                                                           m_frame.view.lights))
-                : m_face->color;
-        PushTriangle(s[0], s[1], s[2], color, false);
         return;
     }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;

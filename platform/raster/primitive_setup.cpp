@@ -28,9 +28,8 @@ Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2
 
 }  // namespace
 
-bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, bool sampled,
-                   TriangleSetup& out, ColorPlanes& planes) {
+bool SetupTriangleShape(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                        const PixelRect& scissor, bool sampled, TriangleSetup& out) {
     const std::int64_t area = SignedArea(v0, v1, v2);
     if (area <= 0) {
         return false;  // facing away, or no area at all
@@ -57,6 +56,13 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     out.box = {static_cast<std::int16_t>(box.x0), static_cast<std::int16_t>(box.y0),
                static_cast<std::int16_t>(box.x1), static_cast<std::int16_t>(box.y1)};
     out.SetCorners({v0.fx, v1.fx, v2.fx}, {v0.fy, v1.fy, v2.fy});
+    out.flags = cutX ? kPrimCutX : 0U;
+    return true;
+}
+
+void SetupTrianglePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                         D3DCOLOR color, bool gouraud, TriangleSetup& out, ColorPlanes& planes) {
+    const std::int64_t area = SignedArea(v0, v1, v2);
     const double scale = 1.0 / kSubScale;
     const double x0 = v0.fx * scale;
     const double y0 = v0.fy * scale;
@@ -65,15 +71,14 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     const double x2 = v2.fx * scale;
     const double y2 = v2.fy * scale;
     const double areaPx = static_cast<double>(area) * scale * scale;
-    const double refX = box.x0 + 0.5;
-    const double refY = box.y0 + 0.5;
+    const double refX = out.box.x0 + 0.5;
+    const double refY = out.box.y0 + 0.5;
     const Plane z =
         MakePlane(x0, y0, x1, y1, x2, y2, v0.depth, v1.depth, v2.depth, areaPx, refX, refY);
     out.z0 = z.v0;
     out.zdx = z.dx;
     out.zdy = z.dy;
     out.color = color | 0xFF000000U;
-    out.flags = cutX ? kPrimCutX : 0U;
     if (gouraud) {
         out.flags |= kPrimGouraud;
         const Plane r = MakePlane(x0, y0, x1, y1, x2, y2, v0.r, v1.r, v2.r, areaPx, refX, refY);
@@ -81,6 +86,15 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
         const Plane b = MakePlane(x0, y0, x1, y1, x2, y2, v0.b, v1.b, v2.b, areaPx, refX, refY);
         planes = {r.v0, r.dx, r.dy, g.v0, g.dx, g.dy, b.v0, b.dx, b.dy};
     }
+}
+
+bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                   const PixelRect& scissor, D3DCOLOR color, bool gouraud, bool sampled,
+                   TriangleSetup& out, ColorPlanes& planes) {
+    if (!SetupTriangleShape(v0, v1, v2, scissor, sampled, out)) {
+        return false;
+    }
+    SetupTrianglePlanes(v0, v1, v2, color, gouraud, out, planes);
     return true;
 }
 
@@ -90,24 +104,49 @@ bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
     if (w * h > kNoSampleBoxArea) {
         return false;
     }
-    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
-    const auto inside = [&](std::int64_t sx, std::int64_t sy) {
-        return e[0].At(sx, sy) >= 0 && e[1].At(sx, sy) >= 0 && e[2].At(sx, sy) >= 0;
-    };
+    // The edge functions at the first pixel centre, stepped a pixel at a time, and their
+    // offsets to the samples: the same integers as evaluating each point afresh, without
+    // the products. A point is inside when no edge is negative, i.e. when the OR of the
+    // three has no sign bit.
     constexpr int kHalf = kSubScale / 2;
-    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
-        const std::int64_t cy = std::int64_t{y} * kSubScale + kHalf;
-        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
-            const std::int64_t cx = std::int64_t{x} * kSubScale + kHalf;
-            if (inside(cx, cy)) {
+    constexpr int kPoints = 1 + kSamples;
+    constexpr int kOffX[kPoints] = {0, kSampleX[0], kSampleX[1], kSampleX[2], kSampleX[3]};
+    constexpr int kOffY[kPoints] = {0, kSampleY[0], kSampleY[1], kSampleY[2], kSampleY[3]};
+    const int points = sampled ? kPoints : 1;
+    std::int64_t row[3];
+    std::int64_t stepX[3];
+    std::int64_t stepY[3];
+    std::int64_t off[3][kPoints];
+    const std::int64_t x0 = std::int64_t{tri.box.x0} * kSubScale + kHalf;
+    const std::int64_t y0 = std::int64_t{tri.box.y0} * kSubScale + kHalf;
+    for (int k = 0; k < 3; ++k) {
+        const EdgeFunction e = tri.Edge(k);
+        row[k] = e.At(x0, y0);
+        stepX[k] = std::int64_t{e.a} * kSubScale;
+        stepY[k] = std::int64_t{e.b} * kSubScale;
+        for (int s = 0; s < kPoints; ++s) {
+            off[k][s] = std::int64_t{e.a} * kOffX[s] + std::int64_t{e.b} * kOffY[s];
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        std::int64_t e0 = row[0];
+        std::int64_t e1 = row[1];
+        std::int64_t e2 = row[2];
+        for (int x = 0; x < w; ++x) {
+            std::int64_t any = -1;  // sign bit clear once some point is inside
+            for (int s = 0; s < points; ++s) {
+                any &= (e0 + off[0][s]) | (e1 + off[1][s]) | (e2 + off[2][s]);
+            }
+            if (any >= 0) {
                 return false;
             }
-            for (int k = 0; sampled && k < kSamples; ++k) {
-                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
-                    return false;
-                }
-            }
+            e0 += stepX[0];
+            e1 += stepX[1];
+            e2 += stepX[2];
         }
+        row[0] += stepY[0];
+        row[1] += stepY[1];
+        row[2] += stepY[2];
     }
     return true;
 }

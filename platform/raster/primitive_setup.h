@@ -56,6 +56,16 @@ inline void ProjectPoint(const ViewSetup& view, float x, float y, float z, std::
                                  bool gouraud, bool sampled, TriangleSetup& out,
                                  ColorPlanes& planes);
 
+// SetupTriangle in two steps, so that a triangle found to cover nothing costs no planes and
+// no shading. The first sets the box, the corners and the cut flag and gives the same answer
+// as SetupTriangle; the second, only after it succeeded with the same corners, adds the
+// depth plane, the colour and the Gouraud planes.
+[[nodiscard]] bool SetupTriangleShape(const ScreenVertex& v0, const ScreenVertex& v1,
+                                      const ScreenVertex& v2, const PixelRect& scissor,
+                                      bool sampled, TriangleSetup& out);
+void SetupTrianglePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                         D3DCOLOR color, bool gouraud, TriangleSetup& out, ColorPlanes& planes);
+
 // True when a small triangle covers neither a pixel centre nor (with `sampled`) a sample: it
 // can change no pixel and need not be kept. Most faces of a big model are a few pixels on
 // screen, and many of those fall between the samples. Boxes of more than kNoSampleBoxArea
