@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -143,6 +144,122 @@ TEST(RasterSmallTriangle, LargeBoxesAreNeverDropped) {
         missing += DrawTriangle(b.Target(), tri, nullptr) == 0 ? 1 : 0;
     }
     EXPECT_GT(missing, 0);
+}
+
+// Every pixel centre and sample of the box, each edge function evaluated afresh.
+bool NoPointInside(const TriangleSetup& tri, bool sampled) {
+    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    const auto inside = [&](std::int64_t x, std::int64_t y) {
+        return e[0].At(x, y) >= 0 && e[1].At(x, y) >= 0 && e[2].At(x, y) >= 0;
+    };
+    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
+        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
+            const std::int64_t cx = std::int64_t{x} * kSubScale + kSubScale / 2;
+            const std::int64_t cy = std::int64_t{y} * kSubScale + kSubScale / 2;
+            if (inside(cx, cy)) {
+                return false;
+            }
+            for (int k = 0; sampled && k < kSamples; ++k) {
+                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+TEST(RasterSmallTriangle, NoSampleTestAgreesWithEveryPointEvaluatedAfresh) {
+    // Tiny triangles anywhere in a tile, and big ones whose box the scissor cuts down to a
+    // few pixels (long edges, large edge-function values), with and without samples.
+    std::mt19937 rng(24);
+    std::uniform_int_distribution<int> at(0, kSide * kSubScale);
+    std::uniform_int_distribution<int> small(-3 * kSubScale, 3 * kSubScale);
+    std::uniform_int_distribution<int> far(-3000 * kSubScale, 3000 * kSubScale);
+    std::uniform_int_distribution<int> cut(0, kSide - 5);
+    std::uniform_int_distribution<int> size(0, 4);
+    int dropped[2] = {0, 0};
+    int kept[2] = {0, 0};
+    for (int i = 0; i < 40000; ++i) {
+        const bool sampled = i % 2 == 1;
+        const bool big = i % 5 == 0;
+        const int cx = at(rng);
+        const int cy = at(rng);
+        ScreenVertex v[3];
+        for (ScreenVertex& p : v) {
+            p = {cx + (big ? far(rng) : small(rng)),
+                 cy + (big ? far(rng) : small(rng)),
+                 0.5F,
+                 0,
+                 0,
+                 0};
+        }
+        if (SignedArea(v[0], v[1], v[2]) < 0) {
+            std::swap(v[1], v[2]);
+        }
+        PixelRect scissor{0, 0, kSide - 1, kSide - 1};
+        if (big) {
+            scissor.x0 = cut(rng);
+            scissor.y0 = cut(rng);
+            scissor.x1 = scissor.x0 + size(rng);
+            scissor.y1 = scissor.y0 + size(rng);
+        }
+        TriangleSetup tri{};
+        if (!SetupTriangleShape(v[0], v[1], v[2], scissor, sampled, tri)) {
+            continue;
+        }
+        const int w = tri.box.x1 - tri.box.x0 + 1;
+        const int h = tri.box.y1 - tri.box.y0 + 1;
+        if (w * h > kNoSampleBoxArea) {
+            ASSERT_FALSE(CoversNoSample(tri, sampled)) << "triangle " << i;
+            continue;
+        }
+        const bool none = NoPointInside(tri, sampled);
+        ASSERT_EQ(CoversNoSample(tri, sampled), none) << "triangle " << i;
+        ++(none ? dropped : kept)[big ? 1 : 0];
+    }
+    EXPECT_GT(dropped[0], 1000);
+    EXPECT_GT(kept[0], 1000);
+    EXPECT_GT(dropped[1], 100);
+    EXPECT_GT(kept[1], 100);
+}
+
+TEST(RasterSmallTriangle, SetUpInTwoStepsGivesTheSameRecordAndPlanes) {
+    std::mt19937 rng(25);
+    std::uniform_int_distribution<int> pos(-200 * kSubScale, 400 * kSubScale);
+    std::uniform_real_distribution<float> unit(0.0F, 1.0F);
+    const PixelRect scissor{3, 5, 250, 190};
+    int accepted = 0;
+    int refused = 0;
+    for (int i = 0; i < 20000; ++i) {
+        ScreenVertex v[3];
+        for (ScreenVertex& p : v) {
+            p = {pos(rng),           pos(rng),           unit(rng),
+                 255.0F * unit(rng), 255.0F * unit(rng), 255.0F * unit(rng)};
+        }
+        const bool gouraud = i % 3 == 0;
+        const bool sampled = i % 2 == 0;
+        const D3DCOLOR color = 0x00ABCDEFU ^ static_cast<D3DCOLOR>(i);
+        TriangleSetup whole{};
+        ColorPlanes wholePlanes{};
+        const bool ok =
+            SetupTriangle(v[0], v[1], v[2], scissor, color, gouraud, sampled, whole, wholePlanes);
+        TriangleSetup steps{};
+        ASSERT_EQ(SetupTriangleShape(v[0], v[1], v[2], scissor, sampled, steps), ok) << i;
+        if (!ok) {
+            ++refused;
+            continue;
+        }
+        ++accepted;
+        ColorPlanes stepPlanes{};
+        SetupTrianglePlanes(v[0], v[1], v[2], color, gouraud, steps, stepPlanes);
+        ASSERT_EQ(std::memcmp(&whole, &steps, sizeof whole), 0) << i;
+        if (gouraud) {
+            ASSERT_EQ(std::memcmp(&wholePlanes, &stepPlanes, sizeof wholePlanes), 0) << i;
+        }
+    }
+    EXPECT_GT(accepted, 2000);
+    EXPECT_GT(refused, 2000);
 }
 
 TEST(RasterTriangleRecord, CornersKeepEveryGuardBandPositionExactly) {
