@@ -166,6 +166,9 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     bool colorReady = !m_setup.lit || gouraud;
     bool cornersReady = clipped || !gouraud;
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
+        if (SignedArea(s[0], s[k], s[k + 1]) <= 0) {
+            continue;  // culled before any set-up is spent on it
+        }
         TriangleSetup tri;
         if (!StartTriangle(s[0], s[k], s[k + 1], tri)) {
             continue;  // shading is spent only on triangles that are kept
@@ -252,6 +255,9 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         ScreenVertex s[3];
         for (int i = 0; i < 3; ++i) {
             s[i] = {v[i].Fx(), v[i].fy, v[i].depth, 0, 0, 0};
+        }
+        if (SignedArea(s[0], s[1], s[2]) <= 0) {
+            return;
         }
         TriangleSetup tri;
         if (StartTriangle(s[0], s[1], s[2], tri)) {
