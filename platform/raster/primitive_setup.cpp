@@ -104,49 +104,24 @@ bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
     if (w * h > kNoSampleBoxArea) {
         return false;
     }
-    // The edge functions at the first pixel centre, stepped a pixel at a time, and their
-    // offsets to the samples: the same integers as evaluating each point afresh, without
-    // the products. A point is inside when no edge is negative, i.e. when the OR of the
-    // three has no sign bit.
+    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    const auto inside = [&](std::int64_t sx, std::int64_t sy) {
+        return e[0].At(sx, sy) >= 0 && e[1].At(sx, sy) >= 0 && e[2].At(sx, sy) >= 0;
+    };
     constexpr int kHalf = kSubScale / 2;
-    constexpr int kPoints = 1 + kSamples;
-    constexpr int kOffX[kPoints] = {0, kSampleX[0], kSampleX[1], kSampleX[2], kSampleX[3]};
-    constexpr int kOffY[kPoints] = {0, kSampleY[0], kSampleY[1], kSampleY[2], kSampleY[3]};
-    const int points = sampled ? kPoints : 1;
-    std::int64_t row[3];
-    std::int64_t stepX[3];
-    std::int64_t stepY[3];
-    std::int64_t off[3][kPoints];
-    const std::int64_t x0 = std::int64_t{tri.box.x0} * kSubScale + kHalf;
-    const std::int64_t y0 = std::int64_t{tri.box.y0} * kSubScale + kHalf;
-    for (int k = 0; k < 3; ++k) {
-        const EdgeFunction e = tri.Edge(k);
-        row[k] = e.At(x0, y0);
-        stepX[k] = std::int64_t{e.a} * kSubScale;
-        stepY[k] = std::int64_t{e.b} * kSubScale;
-        for (int s = 0; s < kPoints; ++s) {
-            off[k][s] = std::int64_t{e.a} * kOffX[s] + std::int64_t{e.b} * kOffY[s];
-        }
-    }
-    for (int y = 0; y < h; ++y) {
-        std::int64_t e0 = row[0];
-        std::int64_t e1 = row[1];
-        std::int64_t e2 = row[2];
-        for (int x = 0; x < w; ++x) {
-            std::int64_t any = -1;  // sign bit clear once some point is inside
-            for (int s = 0; s < points; ++s) {
-                any &= (e0 + off[0][s]) | (e1 + off[1][s]) | (e2 + off[2][s]);
-            }
-            if (any >= 0) {
+    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
+        const std::int64_t cy = std::int64_t{y} * kSubScale + kHalf;
+        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
+            const std::int64_t cx = std::int64_t{x} * kSubScale + kHalf;
+            if (inside(cx, cy)) {
                 return false;
             }
-            e0 += stepX[0];
-            e1 += stepX[1];
-            e2 += stepX[2];
+            for (int k = 0; sampled && k < kSamples; ++k) {
+                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+                    return false;
+                }
+            }
         }
-        row[0] += stepY[0];
-        row[1] += stepY[1];
-        row[2] += stepY[2];
     }
     return true;
 }
