@@ -139,22 +139,24 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
     }
 }
 
-bool FaceBuilder::StartTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                                TriangleSetup& tri) {
-    const bool sampled = m_frame.view.antialias;
-    if (!SetupTriangleShape(a, b, c, m_frame.view.scissor, sampled, tri)) {
-        return false;
+void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                               D3DCOLOR& color, bool& colorReady, bool gouraud) {
+    TriangleSetup tri;
+    ColorPlanes planes;
+    if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, m_frame.view.antialias, tri,
+                       planes)) {
+        return;
     }
     ++m_chunk.trianglesDrawn;
-    // It would draw nothing: no record, no bin entry, no tile work.
-    return !CoversNoSample(tri, sampled);
-}
-
-void FaceBuilder::FinishTriangle(const ScreenVertex& a, const ScreenVertex& b,
-                                 const ScreenVertex& c, D3DCOLOR color, bool gouraud,
-                                 TriangleSetup& tri) {
-    ColorPlanes planes;
-    SetupTrianglePlanes(a, b, c, color, gouraud, tri, planes);
+    if (CoversNoSample(tri, m_frame.view.antialias)) {
+        return;  // it would draw nothing: no record, no bin entry, no tile work
+    }
+    if (!colorReady) {
+        // The face's lighting, worked out only once one of its triangles is kept.
+        color = FlatColor();
+        colorReady = true;
+        tri.color = color | 0xFF000000U;
+    }
     if (gouraud) {
         tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
@@ -162,10 +164,8 @@ void FaceBuilder::FinishTriangle(const ScreenVertex& a, const ScreenVertex& b,
 }
 
 D3DCOLOR FaceBuilder::FlatColor() const {
-    return m_setup.lit
-               ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
-                                                          m_frame.view.lights))
-               : m_face->color;
+    return ShadeColor(m_face->color,
+                      LightIntensity(FaceNormalWorld(), m_frame.view.ambient, m_frame.view.lights));
 }
 
 void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
@@ -175,15 +175,7 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     bool cornersReady = clipped || !gouraud;
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
         if (SignedArea(s[0], s[k], s[k + 1]) <= 0) {
-            continue;  // culled before any set-up is spent on it
-        }
-        TriangleSetup tri;
-        if (!StartTriangle(s[0], s[k], s[k + 1], tri)) {
-            continue;  // shading is spent only on triangles that are kept
-        }
-        if (!colorReady) {
-            color = FlatColor();
-            colorReady = true;
+            continue;  // culled before any shading is spent on it
         }
         if (!cornersReady) {
             std::vector<ClipVertex>& poly = m_scratch.polygon;
@@ -196,7 +188,7 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
             }
             cornersReady = true;
         }
-        FinishTriangle(s[0], s[k], s[k + 1], color, gouraud, tri);
+        PushTriangle(s[0], s[k], s[k + 1], color, colorReady, gouraud);
     }
 }
 
@@ -267,10 +259,9 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
         }
-        TriangleSetup tri;
-        if (StartTriangle(s[0], s[1], s[2], tri)) {
-            FinishTriangle(s[0], s[1], s[2], FlatColor(), false, tri);
-        }
+        D3DCOLOR color = m_face->color;
+        bool colorReady = !m_setup.lit;
+        PushTriangle(s[0], s[1], s[2], color, colorReady, false);
         return;
     }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;

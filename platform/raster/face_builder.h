@@ -45,13 +45,11 @@ private:
     void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
-    // The first half of a triangle's set-up: false when it is culled, misses the scissor
-    // or covers no sample, which is found before any shading or plane is spent on it.
-    bool StartTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                       TriangleSetup& tri);
-    // The rest, once the colours are known, and the record into the chunk.
-    void FinishTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                        D3DCOLOR color, bool gouraud, TriangleSetup& tri);
+    // Until `colorReady`, `color` is the face's lit colour still to be worked out, which is
+    // done (and both set) only once a triangle of the face is kept.
+    void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                      D3DCOLOR& color, bool& colorReady, bool gouraud);
+    // The face's colour under the lights.
     [[nodiscard]] D3DCOLOR FlatColor() const;
 
     const FrameGeometry& m_frame;

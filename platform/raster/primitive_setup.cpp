@@ -5,13 +5,82 @@
 
 namespace rm::raster {
 
+namespace {
+
+// Plane through three samples: value at (refX, refY) and its steps per pixel.
+struct Plane {
+    float v0, dx, dy;
+};
+
+Plane MakePlane(double x0, double y0, double x1, double y1, double x2, double y2, double a0,
+                double a1, double a2, double area, double refX, double refY) {
+    const double dx1 = x1 - x0;
+    const double dy1 = y1 - y0;
+    const double dx2 = x2 - x0;
+    const double dy2 = y2 - y0;
+    const double da1 = a1 - a0;
+    const double da2 = a2 - a0;
+    const double ddx = (da1 * dy2 - da2 * dy1) / area;
+    const double ddy = (dx1 * da2 - dx2 * da1) / area;
+    return {static_cast<float>(a0 + ddx * (refX - x0) + ddy * (refY - y0)), static_cast<float>(ddx),
+            static_cast<float>(ddy)};
+}
+
+}  // namespace
+
 bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
                    const PixelRect& scissor, D3DCOLOR color, bool gouraud, bool sampled,
                    TriangleSetup& out, ColorPlanes& planes) {
-    if (!SetupTriangleShape(v0, v1, v2, scissor, sampled, out)) {
+    const std::int64_t area = SignedArea(v0, v1, v2);
+    if (area <= 0) {
+        return false;  // facing away, or no area at all
+    }
+    constexpr int kHalf = kSubScale / 2;
+    const std::int32_t minFx = std::min({v0.fx, v1.fx, v2.fx});
+    const std::int32_t maxFx = std::max({v0.fx, v1.fx, v2.fx});
+    const std::int32_t minFy = std::min({v0.fy, v1.fy, v2.fy});
+    const std::int32_t maxFy = std::max({v0.fy, v1.fy, v2.fy});
+    // Pixels whose centre (16 px + 8), or with samples any sample, lies inside the snapped
+    // bounds.
+    const int reach = sampled ? kSampleReach : 0;
+    PixelRect box{(minFx - kHalf - reach + kSubScale - 1) >> kSubBits,
+                  (minFy - kHalf - reach + kSubScale - 1) >> kSubBits,
+                  (maxFx - kHalf + reach) >> kSubBits, (maxFy - kHalf + reach) >> kSubBits};
+    const bool cutX = box.x0 < scissor.x0 || box.x1 > scissor.x1;
+    box.x0 = std::max(box.x0, scissor.x0);
+    box.y0 = std::max(box.y0, scissor.y0);
+    box.x1 = std::min(box.x1, scissor.x1);
+    box.y1 = std::min(box.y1, scissor.y1);
+    if (box.Empty()) {
         return false;
     }
-    SetupTrianglePlanes(v0, v1, v2, color, gouraud, out, planes);
+    out.box = {static_cast<std::int16_t>(box.x0), static_cast<std::int16_t>(box.y0),
+               static_cast<std::int16_t>(box.x1), static_cast<std::int16_t>(box.y1)};
+    out.SetCorners({v0.fx, v1.fx, v2.fx}, {v0.fy, v1.fy, v2.fy});
+    const double scale = 1.0 / kSubScale;
+    const double x0 = v0.fx * scale;
+    const double y0 = v0.fy * scale;
+    const double x1 = v1.fx * scale;
+    const double y1 = v1.fy * scale;
+    const double x2 = v2.fx * scale;
+    const double y2 = v2.fy * scale;
+    const double areaPx = static_cast<double>(area) * scale * scale;
+    const double refX = box.x0 + 0.5;
+    const double refY = box.y0 + 0.5;
+    const Plane z =
+        MakePlane(x0, y0, x1, y1, x2, y2, v0.depth, v1.depth, v2.depth, areaPx, refX, refY);
+    out.z0 = z.v0;
+    out.zdx = z.dx;
+    out.zdy = z.dy;
+    out.color = color | 0xFF000000U;
+    out.flags = cutX ? kPrimCutX : 0U;
+    if (gouraud) {
+        out.flags |= kPrimGouraud;
+        const Plane r = MakePlane(x0, y0, x1, y1, x2, y2, v0.r, v1.r, v2.r, areaPx, refX, refY);
+        const Plane g = MakePlane(x0, y0, x1, y1, x2, y2, v0.g, v1.g, v2.g, areaPx, refX, refY);
+        const Plane b = MakePlane(x0, y0, x1, y1, x2, y2, v0.b, v1.b, v2.b, areaPx, refX, refY);
+        planes = {r.v0, r.dx, r.dy, g.v0, g.dx, g.dy, b.v0, b.dx, b.dy};
+    }
     return true;
 }
 

@@ -120,7 +120,11 @@ void FaceBuilder::EmitStrokeLine() {
     ScreenVertex b{};
     ProjectPoint(m_frame.view, p.x, p.y, p.z, a.fx, a.fy, a.depth);
     ProjectPoint(m_frame.view, q.x, q.y, q.z, b.fx, b.fy, b.depth);
-    const D3DCOLOR color = FlatColor();
+    const D3DCOLOR color =
+        m_setup.lit
+            ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                       m_frame.view.lights))
+            : m_face->color;
     constexpr float kToPixels = 1.0F / static_cast<float>(kSubScale);
     LineSetup line;
     if (!SetupLine(static_cast<float>(a.fx) * kToPixels, static_cast<float>(a.fy) * kToPixels,

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -205,7 +204,8 @@ TEST(RasterSmallTriangle, NoSampleTestAgreesWithEveryPointEvaluatedAfresh) {
             scissor.y1 = scissor.y0 + size(rng);
         }
         TriangleSetup tri{};
-        if (!SetupTriangleShape(v[0], v[1], v[2], scissor, sampled, tri)) {
+        ColorPlanes planes{};
+        if (!SetupTriangle(v[0], v[1], v[2], scissor, kInk, false, sampled, tri, planes)) {
             continue;
         }
         const int w = tri.box.x1 - tri.box.x0 + 1;
@@ -222,44 +222,6 @@ TEST(RasterSmallTriangle, NoSampleTestAgreesWithEveryPointEvaluatedAfresh) {
     EXPECT_GT(kept[0], 1000);
     EXPECT_GT(dropped[1], 100);
     EXPECT_GT(kept[1], 100);
-}
-
-TEST(RasterSmallTriangle, SetUpInTwoStepsGivesTheSameRecordAndPlanes) {
-    std::mt19937 rng(25);
-    std::uniform_int_distribution<int> pos(-200 * kSubScale, 400 * kSubScale);
-    std::uniform_real_distribution<float> unit(0.0F, 1.0F);
-    const PixelRect scissor{3, 5, 250, 190};
-    int accepted = 0;
-    int refused = 0;
-    for (int i = 0; i < 20000; ++i) {
-        ScreenVertex v[3];
-        for (ScreenVertex& p : v) {
-            p = {pos(rng),           pos(rng),           unit(rng),
-                 255.0F * unit(rng), 255.0F * unit(rng), 255.0F * unit(rng)};
-        }
-        const bool gouraud = i % 3 == 0;
-        const bool sampled = i % 2 == 0;
-        const D3DCOLOR color = 0x00ABCDEFU ^ static_cast<D3DCOLOR>(i);
-        TriangleSetup whole{};
-        ColorPlanes wholePlanes{};
-        const bool ok =
-            SetupTriangle(v[0], v[1], v[2], scissor, color, gouraud, sampled, whole, wholePlanes);
-        TriangleSetup steps{};
-        ASSERT_EQ(SetupTriangleShape(v[0], v[1], v[2], scissor, sampled, steps), ok) << i;
-        if (!ok) {
-            ++refused;
-            continue;
-        }
-        ++accepted;
-        ColorPlanes stepPlanes{};
-        SetupTrianglePlanes(v[0], v[1], v[2], color, gouraud, steps, stepPlanes);
-        ASSERT_EQ(std::memcmp(&whole, &steps, sizeof whole), 0) << i;
-        if (gouraud) {
-            ASSERT_EQ(std::memcmp(&wholePlanes, &stepPlanes, sizeof wholePlanes), 0) << i;
-        }
-    }
-    EXPECT_GT(accepted, 2000);
-    EXPECT_GT(refused, 2000);
 }
 
 TEST(RasterTriangleRecord, CornersKeepEveryGuardBandPositionExactly) {
