@@ -140,7 +140,7 @@ void FaceBuilder::ClipAndProject(std::uint32_t clipBits) {
 }
 
 void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                               D3DCOLOR& color, bool& colorReady, bool gouraud) {
+                               D3DCOLOR color, bool gouraud) {
     TriangleSetup tri;
     ColorPlanes planes;
     if (!SetupTriangle(a, b, c, m_frame.view.scissor, color, gouraud, m_frame.view.antialias, tri,
@@ -151,21 +151,10 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
     if (CoversNoSample(tri, m_frame.view.antialias)) {
         return;  // it would draw nothing: no record, no bin entry, no tile work
     }
-    if (!colorReady) {
-        // The face's lighting, worked out only once one of its triangles is kept.
-        color = FlatColor();
-        colorReady = true;
-        tri.color = color | 0xFF000000U;
-    }
     if (gouraud) {
         tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
     }
     m_chunk.AddTriangle(tri);
-}
-
-D3DCOLOR FaceBuilder::FlatColor() const {
-    return ShadeColor(m_face->color,
-                      LightIntensity(FaceNormalWorld(), m_frame.view.ambient, m_frame.view.lights));
 }
 
 void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
@@ -176,6 +165,12 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
     for (std::size_t k = 1; k + 1 < s.size(); ++k) {
         if (SignedArea(s[0], s[k], s[k + 1]) <= 0) {
             continue;  // culled before any shading is spent on it
+        }
+        if (!colorReady) {
+            color = ShadeColor(
+                m_face->color,
+                LightIntensity(FaceNormalWorld(), m_frame.view.ambient, m_frame.view.lights));
+            colorReady = true;
         }
         if (!cornersReady) {
             std::vector<ClipVertex>& poly = m_scratch.polygon;
@@ -188,7 +183,7 @@ void FaceBuilder::EmitSolid(std::span<ScreenVertex> s, bool clipped) {
             }
             cornersReady = true;
         }
-        PushTriangle(s[0], s[k], s[k + 1], color, colorReady, gouraud);
+        PushTriangle(s[0], s[k], s[k + 1], color, gouraud);
     }
 }
 
@@ -259,9 +254,12 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
         if (SignedArea(s[0], s[1], s[2]) <= 0) {
             return;
         }
-        D3DCOLOR color = m_face->color;
-        bool colorReady = !m_setup.lit;
-        PushTriangle(s[0], s[1], s[2], color, colorReady, false);
+        const D3DCOLOR color =
+            m_setup.lit
+                ? ShadeColor(m_face->color, LightIntensity(FaceNormalWorld(), m_frame.view.ambient,
+                                                           m_frame.view.lights))
+                : m_face->color;
+        PushTriangle(s[0], s[1], s[2], color, false);
         return;
     }
     const bool needPolygon = clipBits != 0 || m_setup.fill != FillMode::Solid;

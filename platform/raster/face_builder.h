@@ -45,12 +45,8 @@ private:
     void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
-    // Until `colorReady`, `color` is the face's lit colour still to be worked out, which is
-    // done (and both set) only once a triangle of the face is kept.
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                      D3DCOLOR& color, bool& colorReady, bool gouraud);
-    // The face's colour under the lights.
-    [[nodiscard]] D3DCOLOR FlatColor() const;
+                      D3DCOLOR color, bool gouraud);
 
     const FrameGeometry& m_frame;
     const MeshSetup& m_setup;
