@@ -63,15 +63,22 @@ void FaceBuilder::SetCornerColors(std::span<ClipVertex> out) const {
 }
 
 bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
-    std::vector<ProjectedVertex>& out = m_scratch.projected;
-    if (out.size() < m_count) {
-        out.resize(m_count);
+    std::vector<ProjectedVertex>& grown = m_scratch.projected;
+    if (grown.size() < m_count) {
+        grown.resize(m_count);
     }
+    // Locals throughout: the stores into `out` could otherwise alias the members and the
+    // outcode references, which would then be reloaded and stored at every corner.
+    ProjectedVertex* const out = grown.data();
+    const Corner* const corners = m_corners;
+    const std::uint32_t cornerCount = m_count;
     const std::size_t positions = m_mesh.positions.size();
     const bool windowed = m_scratch.windowMesh == &m_setup;
     const std::uint32_t first = m_scratch.windowFirst;
     const std::uint32_t count = windowed ? m_scratch.windowCount : 0;
     const ProjectedVertex* window = m_scratch.window.data();
+    std::uint32_t allCodes = ~0U;
+    std::uint32_t anyCodes = 0;
     std::uint32_t pending[4];
     int n = 0;
     const auto flush = [&] {
@@ -79,27 +86,26 @@ bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
         ProjectLanes(
             m_frame, m_setup.toCamera, n,
             [&](int k) -> const D3DVECTOR& {
-                return m_mesh.positions[m_corners[pending[k]].position];
+                return m_mesh.positions[corners[pending[k]].position];
             },
             lanes);
         for (int k = 0; k < n; ++k) {
             out[pending[k]] = lanes[k];
-            all &= lanes[k].Code();
-            any |= lanes[k].Code();
+            allCodes &= lanes[k].Code();
+            anyCodes |= lanes[k].Code();
         }
         n = 0;
     };
-    all = ~0U;
-    any = 0;
-    for (std::uint32_t i = 0; i < m_count; ++i) {
-        const std::uint32_t p = m_corners[i].position;
+    for (std::uint32_t i = 0; i < cornerCount; ++i) {
+        const std::uint32_t p = corners[i].position;
         if (p >= positions) {
             return false;
         }
         if (p - first < count) {  // unsigned: below the window wraps to a large number
-            out[i] = window[p - first];
-            all &= out[i].Code();
-            any |= out[i].Code();
+            const ProjectedVertex v = window[p - first];
+            out[i] = v;
+            allCodes &= v.Code();
+            anyCodes |= v.Code();
         } else {
             pending[n++] = i;
             if (n == 4) {
@@ -110,6 +116,8 @@ bool FaceBuilder::ProjectCorners(std::uint32_t& all, std::uint32_t& any) {
     if (n > 0) {
         flush();
     }
+    all = allCodes;
+    any = anyCodes;
     return true;
 }
 

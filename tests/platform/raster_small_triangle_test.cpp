@@ -145,6 +145,85 @@ TEST(RasterSmallTriangle, LargeBoxesAreNeverDropped) {
     EXPECT_GT(missing, 0);
 }
 
+// Every pixel centre and sample of the box, each edge function evaluated afresh.
+bool NoPointInside(const TriangleSetup& tri, bool sampled) {
+    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+    const auto inside = [&](std::int64_t x, std::int64_t y) {
+        return e[0].At(x, y) >= 0 && e[1].At(x, y) >= 0 && e[2].At(x, y) >= 0;
+    };
+    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
+        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
+            const std::int64_t cx = std::int64_t{x} * kSubScale + kSubScale / 2;
+            const std::int64_t cy = std::int64_t{y} * kSubScale + kSubScale / 2;
+            if (inside(cx, cy)) {
+                return false;
+            }
+            for (int k = 0; sampled && k < kSamples; ++k) {
+                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+TEST(RasterSmallTriangle, NoSampleTestAgreesWithEveryPointEvaluatedAfresh) {
+    // Tiny triangles anywhere in a tile, and big ones whose box the scissor cuts down to a
+    // few pixels (long edges, large edge-function values), with and without samples.
+    std::mt19937 rng(24);
+    std::uniform_int_distribution<int> at(0, kSide * kSubScale);
+    std::uniform_int_distribution<int> small(-3 * kSubScale, 3 * kSubScale);
+    std::uniform_int_distribution<int> far(-3000 * kSubScale, 3000 * kSubScale);
+    std::uniform_int_distribution<int> cut(0, kSide - 5);
+    std::uniform_int_distribution<int> size(0, 4);
+    int dropped[2] = {0, 0};
+    int kept[2] = {0, 0};
+    for (int i = 0; i < 40000; ++i) {
+        const bool sampled = i % 2 == 1;
+        const bool big = i % 5 == 0;
+        const int cx = at(rng);
+        const int cy = at(rng);
+        ScreenVertex v[3];
+        for (ScreenVertex& p : v) {
+            p = {cx + (big ? far(rng) : small(rng)),
+                 cy + (big ? far(rng) : small(rng)),
+                 0.5F,
+                 0,
+                 0,
+                 0};
+        }
+        if (SignedArea(v[0], v[1], v[2]) < 0) {
+            std::swap(v[1], v[2]);
+        }
+        PixelRect scissor{0, 0, kSide - 1, kSide - 1};
+        if (big) {
+            scissor.x0 = cut(rng);
+            scissor.y0 = cut(rng);
+            scissor.x1 = scissor.x0 + size(rng);
+            scissor.y1 = scissor.y0 + size(rng);
+        }
+        TriangleSetup tri{};
+        ColorPlanes planes{};
+        if (!SetupTriangle(v[0], v[1], v[2], scissor, kInk, false, sampled, tri, planes)) {
+            continue;
+        }
+        const int w = tri.box.x1 - tri.box.x0 + 1;
+        const int h = tri.box.y1 - tri.box.y0 + 1;
+        if (w * h > kNoSampleBoxArea) {
+            ASSERT_FALSE(CoversNoSample(tri, sampled)) << "triangle " << i;
+            continue;
+        }
+        const bool none = NoPointInside(tri, sampled);
+        ASSERT_EQ(CoversNoSample(tri, sampled), none) << "triangle " << i;
+        ++(none ? dropped : kept)[big ? 1 : 0];
+    }
+    EXPECT_GT(dropped[0], 1000);
+    EXPECT_GT(kept[0], 1000);
+    EXPECT_GT(dropped[1], 100);
+    EXPECT_GT(kept[1], 100);
+}
+
 TEST(RasterTriangleRecord, CornersKeepEveryGuardBandPositionExactly) {
     // The packed corners must give back each coordinate, with its sign, from one end of
     // the guard band to the other and at the largest buffer.
