@@ -16,43 +16,12 @@
 #include "platform/raster/primitive_setup.h"
 #include "platform/raster/sample_tile.h"
 #include "platform/raster/tile_raster.h"
+#include "tests/platform/raster_tile_buffers.h"
 
 namespace rm::raster {
 namespace {
 
-struct Buffers {
-    Buffers(int w, int h, std::mt19937& rng)
-        : width(w),
-          height(h),
-          stride((w + 15) & ~15),
-          color(static_cast<std::size_t>(w * h)),
-          depth(static_cast<std::size_t>(stride * h)) {
-        std::uniform_real_distribution<float> d(0.0F, 1.0F);
-        for (std::size_t i = 0; i < color.size(); ++i) {
-            color[i] = 0xFF000000U | static_cast<D3DCOLOR>(i * 2654435761U >> 8);
-        }
-        for (float& v : depth) {
-            // Some pixels far, some at random depths the triangles' planes cross.
-            v = d(rng) < 0.3F ? kFarDepth : d(rng);
-        }
-    }
-    TileTarget Target(const PixelRect& tile, const PixelRect& scissor) {
-        TileTarget t;
-        t.color = color.data();
-        t.depth = depth.data();
-        t.width = width;
-        t.depthStride = stride;
-        t.tile = tile;
-        t.rect = {std::max(tile.x0, scissor.x0), std::max(tile.y0, scissor.y0),
-                  std::min(tile.x1, scissor.x1), std::min(tile.y1, scissor.y1)};
-        return t;
-    }
-    int width;
-    int height;
-    int stride;
-    std::vector<D3DCOLOR> color;
-    std::vector<float> depth;
-};
+using Buffers = TileBuffers;
 
 // What a fill must leave, one pixel at a time, in the fills' own float operations.
 std::uint64_t ModelFill(Buffers& b, const TileTarget& t, const TriangleSetup& tri,
