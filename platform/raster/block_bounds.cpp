@@ -20,11 +20,6 @@ constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
 // Regions of at most this many pixels are drawn without tests.
 constexpr int kPlainArea = 500;
 
-// A sample position (1/16 pixel) of a pixel centre.
-constexpr std::int64_t Centre(int pixel) {
-    return std::int64_t{pixel} * kSubScale + kSubScale / 2;
-}
-
 }  // namespace
 
 void BlockBounds::Start() {
