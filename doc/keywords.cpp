@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <utility>
 
 #include "doc/tokens.h"
@@ -59,6 +61,85 @@ std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) 
     return row[b.size()];
 }
 
+// A word of up to kLongestKeyword bytes and its length in sixteen bytes, so that a token
+// is matched against a keyword with two compares and no call.
+struct PackedWord {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const PackedWord& other) const {
+        return ((low ^ other.low) | (high ^ other.high)) == 0;
+    }
+};
+constexpr std::size_t kPackedBytes = 16;
+static_assert(kLongestKeyword < kPackedBytes - 1);
+
+// Eight bytes with their a to z made upper-case, all at once: a byte's high bit in `from`
+// is set when its low seven bits are at least "a", in `past` when they are past "z".
+constexpr std::uint64_t UpperEight(std::uint64_t x) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = kOnes * 0x80;
+    const std::uint64_t low = x & (kOnes * 0x7F);
+    const std::uint64_t from = low + kOnes * (0x80 - 'a');
+    const std::uint64_t past = low + kOnes * (0x80 - 'z' - 1);
+    const std::uint64_t lower = from & ~past & ~x & kHigh;
+    return x ^ (lower >> 2);  // 0x80 >> 2 is the case bit
+}
+
+// `word` is no longer than kLongestKeyword; with `upper` its a to z are taken upper-case.
+constexpr PackedWord Pack(std::string_view word, bool upper) {
+    std::array<char, kPackedBytes> bytes{};
+    for (std::size_t k = 0; k < word.size(); ++k) {
+        bytes[k] = word[k];
+    }
+    bytes[kPackedBytes - 1] = static_cast<char>(word.size());
+    PackedWord packed = std::bit_cast<PackedWord>(bytes);
+    if (upper) {
+        // The length byte is below "a" and stays as it is.
+        packed.low = UpperEight(packed.low);
+        packed.high = UpperEight(packed.high);
+    }
+    return packed;
+}
+
+constexpr std::array<PackedWord, kWhole.size()> PackWhole() {
+    std::array<PackedWord, kWhole.size()> packed{};
+    for (std::size_t k = 0; k < kWhole.size(); ++k) {
+        packed[k] = Pack(kWhole[k].first, false);
+    }
+    return packed;
+}
+
+constexpr std::array<PackedWord, kWhole.size()> kPackedWhole = PackWhole();
+
+// The whole keywords by length: no length has more than three.
+constexpr std::size_t kMostOfOneLength = 3;
+struct SameLength {
+    std::array<std::uint8_t, kMostOfOneLength> entries{};
+    std::size_t count = 0;
+};
+
+constexpr std::array<SameLength, kLongestKeyword + 1> ByLength() {
+    std::array<SameLength, kLongestKeyword + 1> table{};
+    for (std::size_t k = 0; k < kWhole.size(); ++k) {
+        SameLength& same = table[kWhole[k].first.size()];
+        same.entries[same.count++] = static_cast<std::uint8_t>(k);  // a constant: overflow fails
+    }
+    return table;
+}
+
+constexpr std::array<SameLength, kLongestKeyword + 1> kByLength = ByLength();
+
+// The entry of kWhole that `packed` (of a word `length` bytes long) is, or kWhole.size().
+std::size_t FindWhole(const PackedWord& packed, std::size_t length) {
+    const SameLength& same = kByLength[length];
+    for (std::size_t k = 0; k < same.count; ++k) {
+        if (packed == kPackedWhole[same.entries[k]]) {
+            return same.entries[k];
+        }
+    }
+    return kWhole.size();
+}
+
 }  // namespace
 
 std::string_view LikelyKeyword(std::string_view token) {
@@ -84,28 +165,25 @@ std::string_view LikelyKeyword(std::string_view token) {
 }
 
 Keyword MatchKeyword(std::string_view token) {
-    if (token == "ENDA") {
-        return Keyword::EndA;
+    // A whole keyword contains no "AUTOPOINTS" and is no other whole keyword, so the
+    // whole ones are tested first: they are what nearly every line opens with.
+    if (token.size() >= kShortestKeyword && token.size() <= kLongestKeyword) {
+        const std::size_t k = FindWhole(Pack(token, false), token.size());
+        if (k < kWhole.size()) {
+            return kWhole[k].second;
+        }
     }
-    // No whole keyword contains "AUTOPOINTS", so testing it second changes no outcome.
     if (token.size() >= kAutoPoints.size() && token.find(kAutoPoints) != std::string_view::npos) {
         return Keyword::AutoPoints;
-    }
-    if (token.size() < kShortestKeyword || token.size() > kLongestKeyword) {
-        return Keyword::None;
-    }
-    for (const auto& [name, keyword] : kWhole) {
-        if (token == name) {
-            return keyword;
-        }
     }
     return Keyword::None;
 }
 
 std::string_view KeywordName(std::string_view token) {
-    for (const auto& [name, keyword] : kWhole) {
-        if (IsWord(token, name)) {
-            return name;
+    if (token.size() >= kShortestKeyword && token.size() <= kLongestKeyword) {
+        const std::size_t k = FindWhole(Pack(token, true), token.size());
+        if (k < kWhole.size()) {
+            return kWhole[k].first;
         }
     }
     return {};

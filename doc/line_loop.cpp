@@ -90,13 +90,13 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
             ctx.Fail("cancelled");
             return;
         }
-        // Only the first token decides, so only it is taken from the line here; the reader
-        // splits the line itself when it reads it again.
-        std::size_t after = 0;
-        std::string_view first;
-        if (!NextToken(text, after, first)) {
+        // Only the first token decides; the split is kept for the reader, which is handed
+        // the same line again.
+        if (ctx.SplitRead(text) == 0) {
             continue;
         }
+        const std::string_view first = ctx.tokens[0];
+        const auto after = static_cast<std::size_t>(first.data() + first.size() - text.data());
         Keyword keyword = Keyword::None;
         if (first.size() <= sizeof shortUpper) {
             for (std::size_t k = 0; k < first.size(); ++k) {

@@ -11,6 +11,13 @@ bool LoadContext::ReadRaw(std::string_view& text) {
     if (m_failed) {
         return false;
     }
+    if (m_replay) {
+        m_replay = false;
+        text = m_lastLine;
+        ++line;
+        return true;
+    }
+    m_lastCount = -1;
     const rm::ReadStatus status = file.ReadLine(text);
     if (status == rm::ReadStatus::Error) {
         Fail(file.Error(), line + 1);
@@ -23,16 +30,34 @@ bool LoadContext::ReadRaw(std::string_view& text) {
     if (file.LineStart() == 0 && text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);  // byte-order mark of a file saved as UTF-8
     }
+    m_lastLine = text;
     return true;
 }
 
 bool LoadContext::Rewind() {
-    if (!file.SeekTo(file.LineStart())) {
-        Fail("cannot return to the line: " + file.Error());
+    if (line <= 0 || m_replay) {
+        Fail("cannot return to the line");
         return false;
     }
+    // The view stays valid: nothing is read from the file until the line is read again.
+    m_replay = true;
     --line;
     return true;
+}
+
+int LoadContext::SplitRead(std::string_view text) {
+    bool dropped = false;
+    // The file's reader leaves readable bytes after every line.
+    static_assert(rm::TextFile::kLinePadding >= kPaddingNeeded);
+    int count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
+    while (dropped && tokens.size() < std::size_t{INT_MAX}) {
+        // More tokens than slots: none is dropped (a lost ")" would run the block on into
+        // the next commands). A line has no more tokens than bytes.
+        tokens.resize(std::min({tokens.size() * 4, text.size() + 1, std::size_t{INT_MAX}}));
+        count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
+    }
+    m_lastCount = count;
+    return count;
 }
 
 LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
@@ -41,16 +66,8 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
         if (text.empty()) {
             return BlockLine::Empty;
         }
-        bool dropped = false;
-        // The file's reader leaves readable bytes after every line.
-        static_assert(rm::TextFile::kLinePadding >= kPaddingNeeded);
-        count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
-        while (dropped && tokens.size() < std::size_t{INT_MAX}) {
-            // More tokens than slots: none is dropped (a lost ")" would run the block on
-            // into the next commands). A line has no more tokens than bytes.
-            tokens.resize(std::min({tokens.size() * 4, text.size() + 1, std::size_t{INT_MAX}}));
-            count = SplitPaddedLine(text, tokens.data(), static_cast<int>(tokens.size()), dropped);
-        }
+        // A line given again after Rewind keeps the split the line loop made of it.
+        count = m_lastCount >= 0 ? m_lastCount : SplitRead(text);
         if (count > 0) {
             return BlockLine::Tokens;
         }

@@ -39,8 +39,13 @@ public:
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
     [[nodiscard]] bool ReadRaw(std::string_view& line);
-    // Back to the first byte of the line read last, so that it is read again.
+    // Back to the line read last, so that the next ReadRaw gives it again (without reading
+    // it from the file a second time). Once between two reads.
     [[nodiscard]] bool Rewind();
+
+    // Splits `text`, the line ReadRaw gave last, into `tokens` and returns their count; the
+    // split is kept for that line if it is given again after Rewind.
+    int SplitRead(std::string_view text);
 
     enum class [[nodiscard]] BlockLine{Tokens, Empty, End};
     // For a block reader: passes over lines that hold no token and splits the next one into
@@ -175,6 +180,9 @@ private:
     std::int64_t m_fileSize = 0;
     std::int64_t m_start = 0;
     std::size_t m_nextGrowthCheck = 0;
+    std::string_view m_lastLine;  // what ReadRaw gave last
+    bool m_replay = false;        // ReadRaw gives m_lastLine again
+    int m_lastCount = -1;         // its tokens, when SplitRead split it; -1 when not
     bool m_failed = false;
     std::string m_failure;
     std::int64_t m_failureLine = 0;

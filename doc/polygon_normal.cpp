@@ -33,19 +33,35 @@ rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n) {
     double ny = 0.0;
     double nz = 0.0;
     double taxicab = 0.0;  // bounds the perimeter from above
-    double largest = 0.0;  // the largest coordinate, as the platform takes it
+    // The largest coordinate, as the platform takes it; the order of a maximum does not
+    // change it, so it is taken in the same pass over the points as the edges.
+    double largest =
+        std::max({std::abs(static_cast<double>(o.x)), std::abs(static_cast<double>(o.y)),
+                  std::abs(static_cast<double>(o.z))});
+    double ax = 0.0;  // the edge's start less o: o itself first
+    double ay = 0.0;
+    double az = 0.0;
     for (int k = 0; k < n; ++k) {
-        const rm::D3DVECTOR p = At(tables, list[k]);
-        largest =
-            std::max({largest, std::abs(static_cast<double>(p.x)),
-                      std::abs(static_cast<double>(p.y)), std::abs(static_cast<double>(p.z))});
-    }
-    edges([&](double ax, double ay, double az, double bx, double by, double bz) {
+        double bx = 0.0;
+        double by = 0.0;
+        double bz = 0.0;
+        if (k + 1 < n) {
+            const rm::D3DVECTOR b = At(tables, list[k + 1]);
+            largest = std::max(largest, std::abs(static_cast<double>(b.x)));
+            largest = std::max(largest, std::abs(static_cast<double>(b.y)));
+            largest = std::max(largest, std::abs(static_cast<double>(b.z)));
+            bx = static_cast<double>(b.x) - o.x;
+            by = static_cast<double>(b.y) - o.y;
+            bz = static_cast<double>(b.z) - o.z;
+        }
         nx += (ay - by) * (az + bz);
         ny += (az - bz) * (ax + bx);
         nz += (ax - bx) * (ay + by);
         taxicab += std::abs(ax - bx) + std::abs(ay - by) + std::abs(az - bz);
-    });
+        ax = bx;
+        ay = by;
+        az = bz;
+    }
     const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
     if (!std::isfinite(length) || length < 1e-30) {
         return {};

@@ -81,22 +81,30 @@ int SplitIntoViews(std::string_view line, std::string_view* tokens, int slots, b
 
 namespace {
 
-// Bit k of `blank` / `bracket`: byte k of the 64 at p is a blank (space, tab, line feed)
-// or a bracket. Only the blocks that hold one of the first `length` bytes are looked at.
-void Classify(const char* p, std::size_t length, std::uint64_t& blank, std::uint64_t& bracket) {
+// Bit k of `blank` / `bracket` / `remark`: byte k of the 64 at p is a blank (space, tab,
+// line feed), a bracket or ";". Only the blocks that hold one of the first `length` bytes
+// are looked at.
+void Classify(const char* p, std::size_t length, std::uint64_t& blank, std::uint64_t& bracket,
+              std::uint64_t& remark) {
     blank = 0;
     bracket = 0;
+    remark = 0;
     const auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const auto bits = [](__m128i m, std::size_t block) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(m)))
+               << (16 * block);
+    };
     for (std::size_t k = 0; k * 16 < length; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k * 16));
         const __m128i b = _mm_or_si128(_mm_or_si128(eq(v, ' '), eq(v, '\t')), eq(v, '\n'));
-        const __m128i r = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, ')')),
-                                                    _mm_or_si128(eq(v, '['), eq(v, ']'))),
-                                       _mm_or_si128(eq(v, '{'), eq(v, '}')));
-        blank |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(b)))
-                 << (16 * k);
-        bracket |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(r)))
-                   << (16 * k);
+        // "(" and ")" differ in the lowest bit only; "[" "]" "{" "}" with bit 5 set are
+        // "{" and "}", and no other byte becomes either.
+        const __m128i paren = eq(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xFE))), '(');
+        const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
+        const __m128i r = _mm_or_si128(paren, _mm_or_si128(eq(folded, '{'), eq(folded, '}')));
+        blank |= bits(b, k);
+        bracket |= bits(r, k);
+        remark |= bits(eq(v, ';'), k);
     }
 }
 
@@ -106,49 +114,53 @@ int SplitPaddedLine(std::string_view line, std::string_view* tokens, int slots, 
     dropped = false;
     const char* const base = line.data();
     std::size_t n = line.size();
-    if (const void* remark = std::memchr(base, ';', n)) {
-        n = static_cast<std::size_t>(static_cast<const char*>(remark) - base);
-    }
     int count = 0;
-    std::size_t i = 0;  // start of the window of 64 bytes
+    std::size_t i = 0;  // start of the window of 64 bytes; never inside a token
     while (i < n) {
         const std::size_t length = n - i < 64 ? n - i : 64;
         std::uint64_t blank = 0;
         std::uint64_t bracket = 0;
-        Classify(base + i, length, blank, bracket);
-        const std::uint64_t valid =
-            length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
-        blank |= ~valid;  // bytes past the line end a word as blanks would
+        std::uint64_t remark = 0;
+        Classify(base + i, length, blank, bracket, remark);
+        std::uint64_t valid = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+        remark &= valid;
+        if (remark != 0) {
+            // A remark ends the line: nothing from its ";" on is looked at.
+            const auto r = static_cast<unsigned>(std::countr_zero(remark));
+            valid = (std::uint64_t{1} << r) - 1;
+            n = i + r;
+        }
         bracket &= valid;
-        const std::uint64_t nonWord = blank | bracket;
-        std::uint64_t pending = ~blank;  // token bytes not yet taken
+        const std::uint64_t word = ~(blank | bracket) & valid;
+        // Each token has one bit in `starts` (its first byte) and one in `lasts` (its last
+        // byte), so the k-th of each bound the k-th token; a bracket is both. Whether a
+        // word in the window's last byte ends there is known only from the next byte:
+        // such a word has no bit in `lasts` and is scanned on below.
+        const std::uint64_t open = i + 64 < n ? std::uint64_t{1} << 63 : 0;
+        std::uint64_t starts = (word & ~(word << 1)) | bracket;
+        std::uint64_t lasts = (word & ~(word >> 1) & ~open) | bracket;
         std::size_t next = i + 64;
-        while (pending != 0) {
-            const auto s = static_cast<unsigned>(std::countr_zero(pending));
+        while (starts != 0) {
             if (count == slots) {
                 dropped = true;
                 return count;
             }
-            if (((bracket >> s) & 1U) != 0) {
-                tokens[count++] = std::string_view(base + i + s, 1);
-                pending &= pending - 1;
-                continue;
+            const auto s = static_cast<unsigned>(std::countr_zero(starts));
+            if (lasts == 0) {
+                // The word runs on past this window (a ";" in this window would have ended
+                // it, and one further on stops the scan as any non-word byte does).
+                std::size_t j = i + 64;
+                while (j < n && ClassOf(base[j]) == kWord) {
+                    ++j;
+                }
+                tokens[count++] = std::string_view(base + i + s, j - (i + s));
+                next = j;
+                break;
             }
-            const std::uint64_t ends = nonWord & (~std::uint64_t{0} << s);
-            if (ends != 0) {
-                const auto e = static_cast<unsigned>(std::countr_zero(ends));
-                tokens[count++] = std::string_view(base + i + s, e - s);
-                pending &= ~std::uint64_t{0} << e;
-                continue;
-            }
-            // The word runs on past this window.
-            std::size_t j = i + 64;
-            while (j < n && ClassOf(base[j]) == kWord) {
-                ++j;
-            }
-            tokens[count++] = std::string_view(base + i + s, j - (i + s));
-            next = j;
-            break;
+            const auto e = static_cast<unsigned>(std::countr_zero(lasts));
+            tokens[count++] = std::string_view(base + i + s, e - s + 1);
+            starts &= starts - 1;
+            lasts &= lasts - 1;
         }
         i = next;
     }

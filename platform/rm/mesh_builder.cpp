@@ -388,8 +388,11 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     d.faces.push_back(FaceRecord{
         .firstCorner = first, .cornerCount = count, .cornerCapacity = count, .color = color});
     d.faceAppData.push_back(m_newFaceAppData);
+    // Room is made above: one resize and plain stores, not a capacity test per corner.
+    d.corners.resize(first + positions.size());
+    Corner* out = d.corners.data() + first;
     for (const std::uint32_t p : positions) {
-        d.corners.push_back(Corner{p, kNoNormal});
+        *out++ = Corner{p, kNoNormal};
     }
     Changed(*m_data);
     return Result::Ok;
