@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "doc/load_tables.h"
@@ -39,6 +41,48 @@ protected:
     rm::RootPtr m_root;
 };
 
+// The normal worked out edge by edge in two passes over the points, the largest
+// coordinate first: the loader's single pass must give the same bits.
+rm::D3DVECTOR TwoPassNormal(const std::vector<doc::TablePoint>& points) {
+    const auto at = [&](std::size_t k) {
+        return rm::D3DVECTOR{static_cast<float>(points[k].x), static_cast<float>(points[k].y),
+                             static_cast<float>(points[k].z)};
+    };
+    const std::size_t n = points.size();
+    const rm::D3DVECTOR o = at(0);
+    double largest = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const rm::D3DVECTOR p = at(k);
+        largest =
+            std::max({largest, std::abs(static_cast<double>(p.x)),
+                      std::abs(static_cast<double>(p.y)), std::abs(static_cast<double>(p.z))});
+    }
+    double nx = 0.0, ny = 0.0, nz = 0.0, taxicab = 0.0, perimeter = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const rm::D3DVECTOR a = at(k);
+        const rm::D3DVECTOR b = k + 1 < n ? at(k + 1) : o;
+        const double ax = static_cast<double>(a.x) - o.x, ay = static_cast<double>(a.y) - o.y,
+                     az = static_cast<double>(a.z) - o.z;
+        const double bx = static_cast<double>(b.x) - o.x, by = static_cast<double>(b.y) - o.y,
+                     bz = static_cast<double>(b.z) - o.z;
+        nx += (ay - by) * (az + bz);
+        ny += (az - bz) * (ax + bx);
+        nz += (ax - bx) * (ay + by);
+        taxicab += std::abs(ax - bx) + std::abs(ay - by) + std::abs(az - bz);
+        perimeter +=
+            std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by) + (az - bz) * (az - bz));
+    }
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!std::isfinite(length) || length < 1e-30) return {};
+    if (length <= taxicab * largest * rm::kFloatRounding &&
+        length <= perimeter * largest * rm::kFloatRounding) {
+        return {};
+    }
+    const double inverse = 1.0 / length;
+    return {static_cast<float>(nx * inverse), static_cast<float>(ny * inverse),
+            static_cast<float>(nz * inverse)};
+}
+
 TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
     std::uint64_t state = 88172645463325252ULL;
     auto next = [&state](std::int64_t range) {
@@ -54,6 +98,63 @@ TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
         std::vector<doc::TablePoint> points;
         for (int k = 0; k < n; ++k) points.push_back({next(range), next(range), next(range)});
         Compare(points);
+    }
+}
+
+TEST_F(PolygonNormal, SamePassesSameBits) {
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    doc::LoadTables& t = doc::Tables();
+    for (int round = 0; round < 20000; ++round) {
+        const int n = 3 + static_cast<int>(next() % (round % 10 == 0 ? 40 : 5));
+        // Each axis its own spread and place: a polygon far out along one axis has the
+        // least direction its float coordinates can hold.
+        const std::int64_t ranges[] = {3, 1000, 20000000, 2147483647};
+        const std::int64_t offsets[] = {0, 0, 2000000000, -2000000000};
+        std::int64_t range[3];
+        std::int64_t offset[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            range[axis] = ranges[next() % 4];
+            offset[axis] = range[axis] > 20000000 ? 0 : offsets[next() % 4];
+        }
+        std::vector<doc::TablePoint> points;
+        for (int k = 0; k < n; ++k) {
+            const auto value = [&](int axis) {
+                const auto spread = static_cast<std::uint64_t>(2 * range[axis] + 1);
+                return static_cast<std::int32_t>(
+                    offset[axis] + static_cast<std::int64_t>(next() % spread) - range[axis]);
+            };
+            if (k > 0 && next() % 4 == 0) {
+                points.push_back(points[next() % points.size()]);  // a repeat
+            } else if (k > 1 && next() % 4 == 0) {
+                // On (or near) the line through the first two: little or no direction.
+                const doc::TablePoint& a = points[0];
+                const doc::TablePoint& b = points[1];
+                const std::int64_t step = static_cast<std::int64_t>(next() % 5) - 2;
+                const auto along = [step](std::int64_t from, std::int64_t to) {
+                    return static_cast<std::int32_t>(from + step * (to - from) / 4);
+                };
+                points.push_back({along(a.x, b.x), along(a.y, b.y), along(a.z, b.z)});
+            } else {
+                points.push_back({value(0), value(1), value(2)});
+            }
+        }
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            // The table's points in another order than the list's.
+            const std::size_t slot = (i * 7 + 11) % doc::kTableSize;
+            t.pointTable[slot] = points[i];
+            t.polygonIndexList[i] = static_cast<std::int32_t>(slot);
+        }
+        const rm::D3DVECTOR got = doc::PolygonNormal(t, n);
+        const rm::D3DVECTOR want = TwoPassNormal(points);
+        ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
+            << "round " << round << ": " << got.x << " " << got.y << " " << got.z << " against "
+            << want.x << " " << want.y << " " << want.z;
     }
 }
 

@@ -141,4 +141,55 @@ TEST(PaddedSplit, AgreesWithTheByteWiseSplit) {
     }
 }
 
+// Every kind of byte at, just before and just after the edges of the 64-byte windows the
+// split looks at, and lines that end there.
+TEST(PaddedSplit, AgreesAtTheEdgesOfItsWindows) {
+    const std::string ends = " (;)x\t";
+    std::vector<std::string_view> a(doc::CTarnoDoc::kTokenSlots);
+    std::vector<std::string_view> b(doc::CTarnoDoc::kTokenSlots);
+    for (std::size_t at = 56; at < 136; ++at) {
+        for (const char first : ends) {
+            for (const char second : ends) {
+                for (std::size_t tail = 0; tail < 3; ++tail) {
+                    // Words of one letter and of many, then the two bytes at `at`.
+                    std::string line = "a bb " + std::string(at - 5, 'w');
+                    line += first;
+                    line += second;
+                    line += std::string(tail, 'z');
+                    const std::size_t length = at + 1 + tail % 2;
+                    std::string padded = line + std::string(doc::kPaddingNeeded, 'p');
+                    const std::string_view view(padded.data(), length);
+                    bool droppedA = false;
+                    bool droppedB = false;
+                    const int na =
+                        doc::SplitIntoViews(view, a.data(), doc::CTarnoDoc::kTokenSlots, droppedA);
+                    const int nb =
+                        doc::SplitPaddedLine(view, b.data(), doc::CTarnoDoc::kTokenSlots, droppedB);
+                    ASSERT_EQ(na, nb) << at << " " << first << second << " " << tail;
+                    for (int k = 0; k < na; ++k) {
+                        ASSERT_EQ(a[static_cast<std::size_t>(k)].data(),
+                                  b[static_cast<std::size_t>(k)].data());
+                        ASSERT_EQ(a[static_cast<std::size_t>(k)].size(),
+                                  b[static_cast<std::size_t>(k)].size());
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Exactly as many tokens as slots is not a dropped token; one more is.
+TEST(PaddedSplit, DropsOnlyPastTheLastSlot) {
+    std::vector<std::string_view> tokens(3);
+    const std::string padded = "a(b c" + std::string(doc::kPaddingNeeded, ' ');
+    bool dropped = true;
+    EXPECT_EQ(doc::SplitPaddedLine(std::string_view(padded.data(), 4), tokens.data(), 3, dropped),
+              3);
+    EXPECT_FALSE(dropped);
+    EXPECT_EQ(doc::SplitPaddedLine(std::string_view(padded.data(), 5), tokens.data(), 3, dropped),
+              3);
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(tokens[2], "b");
+}
+
 }  // namespace
