@@ -73,7 +73,9 @@ BlockEnd ReadBlock(LoadContext& ctx, EmptyLines emptyLines, OnKeyword&& onKeywor
             switch (stage) {
                 case Stage::Keyword:
                     if (ctx.observer != nullptr) {
-                        name = KeywordName(token);
+                        // The line loop found the keyword of this very token.
+                        name = ctx.keywordName.empty() ? KeywordName(token) : ctx.keywordName;
+                        ctx.keywordName = {};
                         if (keyword != nullptr) {
                             *keyword = name;
                         }

@@ -189,4 +189,13 @@ std::string_view KeywordName(std::string_view token) {
     return {};
 }
 
+std::string_view KeywordNameOf(Keyword keyword) {
+    for (const auto& [name, whole] : kWhole) {
+        if (whole == keyword) {
+            return name;
+        }
+    }
+    return {};
+}
+
 }  // namespace doc

@@ -32,6 +32,9 @@ enum class Keyword {
 // The keyword a first token stands for, upper-case as the table writes it; "" for none.
 [[nodiscard]] std::string_view KeywordName(std::string_view token);
 
+// The name of a whole keyword, as KeywordName gives it; "" for None and AutoPoints.
+[[nodiscard]] std::string_view KeywordNameOf(Keyword keyword);
+
 // The keyword an upper-cased first token that is none is most likely a misspelling of:
 // one letter away (added, dropped or changed), or two for keywords of seven letters or
 // more. "" when none is that close.

@@ -132,6 +132,9 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
         // Every face the command makes remembers its keyword line: a polygon's own block,
         // a stroke's DRAW block.
         ctx.mesh.SetNewFaceAppData(SourceLineTag(ctx.line));
+        if (ctx.observer != nullptr) {
+            ctx.keywordName = KeywordNameOf(keyword);
+        }
         if (!ctx.Rewind()) {
             return;
         }

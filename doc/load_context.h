@@ -146,6 +146,9 @@ public:
     std::vector<std::string_view> tokens =
         std::vector<std::string_view>(static_cast<std::size_t>(CTarnoDoc::kTokenSlots));
     std::int64_t line = 0;  // 1-based number of the line read last
+    // With an observer: the name of the keyword the line loop found on the line it hands
+    // to a block reader, so that the reader need not look it up again. Taken by the reader.
+    std::string_view keywordName;
     LoadSummary summary;
     bool strokeLimitReported = false;
     std::bitset<kTableSize> written;

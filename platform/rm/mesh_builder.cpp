@@ -1,6 +1,7 @@
 #include "platform/rm/mesh_builder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -17,8 +18,14 @@ using pools::kMaxPool;
 
 namespace {
 
+// A float is finite unless its exponent bits are all set; tested on the bits, so that a
+// position added per corner costs no library call.
 bool Finite(const D3DVECTOR& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    constexpr std::uint32_t kExponent = 0x7F800000U;
+    const auto finite = [](float f) {
+        return (std::bit_cast<std::uint32_t>(f) & kExponent) != kExponent;
+    };
+    return finite(v.x) && finite(v.y) && finite(v.z);
 }
 
 std::uint8_t ToByte(D3DVALUE v) {
@@ -388,11 +395,8 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
     d.faces.push_back(FaceRecord{
         .firstCorner = first, .cornerCount = count, .cornerCapacity = count, .color = color});
     d.faceAppData.push_back(m_newFaceAppData);
-    // Room is made above: one resize and plain stores, not a capacity test per corner.
-    d.corners.resize(first + positions.size());
-    Corner* out = d.corners.data() + first;
     for (const std::uint32_t p : positions) {
-        *out++ = Corner{p, kNoNormal};
+        d.corners.push_back(Corner{p, kNoNormal});
     }
     Changed(*m_data);
     return Result::Ok;

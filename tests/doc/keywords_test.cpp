@@ -99,6 +99,7 @@ TEST(Keywords, EachNameMatchesItsOwnKeywordOnly) {
     for (const auto& [name, keyword] : kWhole) {
         EXPECT_EQ(doc::KeywordName(name), name);
         EXPECT_EQ(doc::MatchKeyword(name), keyword) << name;
+        EXPECT_EQ(doc::KeywordNameOf(keyword), name);
         std::string lower(name);
         for (char& c : lower) c = static_cast<char>(c - 'A' + 'a');
         EXPECT_EQ(doc::KeywordName(lower), name);
@@ -107,6 +108,8 @@ TEST(Keywords, EachNameMatchesItsOwnKeywordOnly) {
         EXPECT_EQ(doc::KeywordName(std::string(name) + '\0'), "") << name;
     }
     EXPECT_EQ(doc::MatchKeyword("XAUTOPOINTSY"), Keyword::AutoPoints);
+    EXPECT_EQ(doc::KeywordNameOf(Keyword::AutoPoints), "");
+    EXPECT_EQ(doc::KeywordNameOf(Keyword::None), "");
     // "\xF9" is "y" with the high bit set: not a letter, not made upper-case.
     EXPECT_EQ(doc::KeywordName("poly"), "POLY");
     EXPECT_EQ(doc::KeywordName("pol\xF9"), "");
