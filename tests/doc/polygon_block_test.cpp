@@ -128,6 +128,27 @@ TEST_F(PolygonBlock, NonNumbersNamePointZero) {
     EXPECT_EQ(faces, std::vector<Xs>{(Xs{0, 5, 6})});
 }
 
+// The line loop splits a keyword line once and hands the split to the reader: a keyword
+// line with more tokens than the token array holds, one that closes its block, and one
+// followed by lines of the block must each read as the same polygon spread one a line.
+TEST_F(PolygonBlock, KeywordLineReadOnceGivesWhatEachLineGives) {
+    std::string oneLine = "POLY ( AI";
+    std::string spread = "POLY\r\n(\r\nAI\r\n";
+    for (int k = 0; k < 700; ++k) {
+        const std::string index = std::to_string(k % 3 == 0 ? 4 : (k % 3 == 1 ? 5 : 6));
+        oneLine += " " + index;
+        spread += index + "\r\n";
+    }
+    const std::vector<Xs> whole = Faces(spread + ")\r\n");
+    ASSERT_EQ(whole.size(), 1U);
+    EXPECT_EQ(whole[0].size(), 700U);
+    EXPECT_EQ(Faces(oneLine + " )\r\n"), whole);
+    EXPECT_EQ(Faces(oneLine + "\r\n)\r\n"), whole);
+    EXPECT_EQ(Faces(oneLine + " ) ; after the block\r\nPOLY ( AI 4 5 6 )\r\n").size(), 2U);
+    // The line after a keyword line is split afresh, not given the keyword line's tokens.
+    EXPECT_EQ(Faces("POLY ( AI 4 5\r\n6 )\r\n"), std::vector<Xs>{(Xs{4, 5, 6})});
+}
+
 TEST_F(PolygonBlock, FacesFollowFileOrder) {
     // Triples from an odd point face +z, so "A" keeps them as they are.
     const auto faces = Faces("POLY ( A 1 2 3 )\r\nPOLY ( AI 4 5 6 )\r\nPOLY ( A 7 8 9 )\r\n");
