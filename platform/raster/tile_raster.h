@@ -37,5 +37,8 @@ std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 std::uint64_t DrawTriangleSamples(const TileTarget& target, std::ptrdiff_t planeStride,
                                   const TriangleSetup& tri, const ColorPlanes* planes,
                                   float* pixelFar = nullptr);
+// Whether that fill may take two samples a vector where the processor has 256-bit vectors
+// (the default). Both ways leave the same bits; tests compare them.
+void AllowSamplePairs(bool allowed);
 
 }  // namespace rm::raster
