@@ -9,7 +9,6 @@
 
 #include "platform/raster/edge_walk.h"
 #include "platform/raster/primitive_setup.h"
-#include "platform/raster/tile_raster_wide.h"
 
 namespace rm::raster {
 
@@ -179,7 +178,7 @@ void SampleTile::ResolveRun(int y, int from, int to, D3DCOLOR* color, float* dep
                                       m_depth.data() + 2 * kPlane + row,
                                       m_depth.data() + 3 * kPlane + row};
     int x = from;
-    if (to - from >= 8 && WideFillSupported()) {
+    if (to - from >= 8 && WideSamplesAllowed()) {
         x = ResolveEight(p, d, x, to, color, depth);
     }
     const __m128i zero = _mm_setzero_si128();

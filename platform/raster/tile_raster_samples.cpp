@@ -15,11 +15,7 @@ namespace rm::raster {
 
 namespace {
 
-std::atomic<bool> g_samplePairs{true};
-
-bool UseSamplePairs() {
-    return g_samplePairs.load(std::memory_order_relaxed) && WideFillSupported();
-}
+std::atomic<bool> g_wideSamples{true};
 
 // The sample planes of one tile: edge values at the pixel centres plus a fixed offset per
 // sample and edge; depth per sample from its own start value, in the same operations as a
@@ -322,8 +318,12 @@ bool HiddenBehindBounds(const TriangleSetup& tri, const PixelRect& r, const Tile
 
 }  // namespace
 
-void AllowSamplePairs(bool allowed) {
-    g_samplePairs.store(allowed, std::memory_order_relaxed);
+void AllowWideSamples(bool allowed) {
+    g_wideSamples.store(allowed, std::memory_order_relaxed);
+}
+
+bool WideSamplesAllowed() {
+    return g_wideSamples.load(std::memory_order_relaxed) && WideFillSupported();
 }
 
 std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStride,
@@ -382,7 +382,7 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     const bool maskX =
         !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     const auto fill = [&]<bool kGouraud, bool kMaskX>() {
-        if (UseSamplePairs()) {
+        if (WideSamplesAllowed()) {
             if (pixelFar == nullptr) {
                 return FillSamplePairs<kGouraud, kMaskX, Bounds::kNone>(t, planeStride, tri, planes,
                                                                         r, startX, edges, nullptr);
