@@ -17,6 +17,22 @@ namespace {
 constexpr int kPlane = kTileSize * kTileSize;
 constexpr std::uint16_t kAllGroups = 0xFFFFU >> (16 - kTileSize / 4);
 
+// Writes `n` pixels of the clear colour and the far depth. The compiler keeps plain fills
+// of these element types one element a store; four a store is a quarter of the stores.
+void FillClear(D3DCOLOR* color, float* depth, int n, D3DCOLOR clearColor) {
+    const __m128i c = _mm_set1_epi32(static_cast<int>(clearColor));
+    const __m128 far = _mm_set1_ps(kFarDepth);
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(color + x), c);
+        _mm_storeu_ps(depth + x, far);
+    }
+    for (; x < n; ++x) {
+        color[x] = clearColor;
+        depth[x] = kFarDepth;
+    }
+}
+
 // The resolve of pixels [x, to) of one row eight at a time, for processors with 256-bit
 // integer vectors: the same per-channel sums and the same minimum per lane as the groups of
 // four, so the pixels are those. `p` and `d` are the four planes' rows. Returns where it
@@ -161,8 +177,7 @@ void SampleTile::Resolve(const TileTarget& buffer) {
             if (drawn) {
                 ResolveRun(y, from, to, color, depth);
             } else {
-                std::fill(color + from, color + to, m_clearColor);
-                std::fill(depth + from, depth + to, kFarDepth);
+                FillClear(color + from, depth + from, to - from, m_clearColor);
             }
             g = end;
         }
