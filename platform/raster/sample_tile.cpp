@@ -37,17 +37,33 @@ void FillClear(D3DCOLOR* color, float* depth, int n, D3DCOLOR clearColor) {
 // integer vectors: the same per-channel sums and the same minimum per lane as the groups of
 // four, so the pixels are those. `p` and `d` are the four planes' rows. Returns where it
 // stopped (fewer than eight pixels left).
+// Eight samples' colours; with kByDepth, the clear colour where a sample was never drawn.
+template <bool kByDepth>
+__attribute__((target("avx2"))) inline __m256i SampleColors(const D3DCOLOR* p, const float* d,
+                                                            __m256i clear) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    if constexpr (kByDepth) {
+        const __m256 drawn =
+            _mm256_cmp_ps(_mm256_loadu_ps(d), _mm256_set1_ps(kFarDepth), _CMP_LT_OQ);
+        return _mm256_blendv_epi8(clear, c, _mm256_castps_si256(drawn));
+    }
+    return c;
+}
+
+template <bool kByDepth>
 __attribute__((target("avx2"))) int ResolveEight(const D3DCOLOR* const (&p)[kSamples],
                                                  const float* const (&d)[kSamples], int x, int to,
-                                                 D3DCOLOR* color, float* depth) {
+                                                 D3DCOLOR clearColor, D3DCOLOR* color,
+                                                 float* depth) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i two = _mm256_set1_epi16(2);
+    const __m256i clear = _mm256_set1_epi32(static_cast<int>(clearColor));
     for (; x + 8 <= to; x += 8) {
         // No lambda here: it would not take this function's instruction set.
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p[0] + x));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p[1] + x));
-        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p[2] + x));
-        const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p[3] + x));
+        const __m256i a = SampleColors<kByDepth>(p[0] + x, d[0] + x, clear);
+        const __m256i b = SampleColors<kByDepth>(p[1] + x, d[1] + x, clear);
+        const __m256i c = SampleColors<kByDepth>(p[2] + x, d[2] + x, clear);
+        const __m256i e = SampleColors<kByDepth>(p[3] + x, d[3] + x, clear);
         // Unpacking and packing both work within 128-bit halves, so the order comes back.
         const __m256i lo = _mm256_add_epi16(
             _mm256_add_epi16(
@@ -96,20 +112,21 @@ void SampleTile::Clear(const PixelRect& tile, D3DCOLOR color) {
     m_untouched = true;
     m_kept = false;
     m_valid.fill(0);
+    m_fullRows = 0;
+    m_allValid = false;
+    m_colorByDepth = true;
 }
 
 void SampleTile::ClearGroups(int row, unsigned groups) {
-    // Groups start on 16-byte boundaries of the cache-aligned planes.
-    const __m128i color = _mm_set1_epi32(static_cast<int>(m_clearColor));
+    // Groups start on 16-byte boundaries of the cache-aligned planes. The colour planes are
+    // left as they are: a sample at the far depth resolves to the clear colour.
     const __m128 far = _mm_set1_ps(kFarDepth);
     const std::size_t start = static_cast<std::size_t>(row) * kTileSize;
     for (; groups != 0; groups &= groups - 1) {
         const std::size_t at = start + 4 * static_cast<std::size_t>(std::countr_zero(groups));
         _mm_store_ps(m_far.data() + at, far);
         for (int k = 0; k < kSamples; ++k) {
-            const std::size_t i = static_cast<std::size_t>(k) * kPlane + at;
-            _mm_store_si128(reinterpret_cast<__m128i*>(m_color.data() + i), color);
-            _mm_store_ps(m_depth.data() + i, far);
+            _mm_store_ps(m_depth.data() + static_cast<std::size_t>(k) * kPlane + at, far);
         }
     }
 }
@@ -118,14 +135,17 @@ void SampleTile::Prepare(const PixelRect& r) {
     const int from = (r.x0 - m_tile.x0) >> 2;
     const int to = (r.x1 - m_tile.x0) >> 2;
     const unsigned want = ((2U << to) - 1U) & ~((1U << from) - 1U);
+    const unsigned full = (2U << ((m_tile.x1 - m_tile.x0) >> 2)) - 1U;
     for (int row = r.y0 - m_tile.y0; row <= r.y1 - m_tile.y0; ++row) {
         std::uint16_t& valid = m_valid[static_cast<std::size_t>(row)];
         const unsigned missing = want & ~static_cast<unsigned>(valid);
         if (missing != 0) {
             ClearGroups(row, missing);
             valid = static_cast<std::uint16_t>(valid | want);
+            m_fullRows += valid == full ? 1 : 0;
         }
     }
+    m_allValid = m_fullRows == m_tile.y1 - m_tile.y0 + 1;
 }
 
 void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
@@ -133,6 +153,8 @@ void SampleTile::Load(const PixelRect& tile, const TileTarget& buffer) {
     m_untouched = false;
     m_kept = false;
     m_valid.fill(kAllGroups);
+    m_allValid = true;
+    m_colorByDepth = false;
     const int w = tile.x1 - tile.x0 + 1;
     for (int y = tile.y0; y <= tile.y1; ++y) {
         const D3DCOLOR* color =
@@ -174,8 +196,10 @@ void SampleTile::Resolve(const TileTarget& buffer) {
             const int from = 4 * g;
             const int end = g + std::min(run, kGroups - g);
             const int to = std::min(w, 4 * end);
-            if (drawn) {
-                ResolveRun(y, from, to, color, depth);
+            if (drawn && m_colorByDepth) {
+                ResolveRun<true>(y, from, to, color, depth);
+            } else if (drawn) {
+                ResolveRun<false>(y, from, to, color, depth);
             } else {
                 FillClear(color + from, depth + from, to - from, m_clearColor);
             }
@@ -184,6 +208,7 @@ void SampleTile::Resolve(const TileTarget& buffer) {
     }
 }
 
+template <bool kByDepth>
 void SampleTile::ResolveRun(int y, int from, int to, D3DCOLOR* color, float* depth) const {
     const std::size_t row = static_cast<std::size_t>(y) * kTileSize;
     const D3DCOLOR* const p[kSamples] = {m_color.data() + row, m_color.data() + kPlane + row,
@@ -194,13 +219,19 @@ void SampleTile::ResolveRun(int y, int from, int to, D3DCOLOR* color, float* dep
                                       m_depth.data() + 3 * kPlane + row};
     int x = from;
     if (to - from >= 8 && WideSamplesAllowed()) {
-        x = ResolveEight(p, d, x, to, color, depth);
+        x = ResolveEight<kByDepth>(p, d, x, to, m_clearColor, color, depth);
     }
     const __m128i zero = _mm_setzero_si128();
     const __m128i two = _mm_set1_epi16(2);
+    const __m128i clear = _mm_set1_epi32(static_cast<int>(m_clearColor));
+    const __m128 far = _mm_set1_ps(kFarDepth);
     for (; x + 4 <= to; x += 4) {
         const auto load = [&](int k) {
-            return _mm_load_si128(reinterpret_cast<const __m128i*>(p[k] + x));
+            const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(p[k] + x));
+            if constexpr (kByDepth) {
+                return Select(_mm_castps_si128(_mm_cmplt_ps(_mm_load_ps(d[k] + x), far)), c, clear);
+            }
+            return c;
         };
         const __m128i a = load(0);
         const __m128i b = load(1);
@@ -226,7 +257,8 @@ void SampleTile::ResolveRun(int y, int from, int to, D3DCOLOR* color, float* dep
         for (int shift = 0; shift < 32; shift += 8) {
             std::uint32_t sum = 2;
             for (int k = 0; k < kSamples; ++k) {
-                sum += (p[k][x] >> shift) & 0xFFU;
+                const D3DCOLOR c = !kByDepth || d[k][x] < kFarDepth ? p[k][x] : m_clearColor;
+                sum += (c >> shift) & 0xFFU;
             }
             out |= (sum >> 2) << shift;
         }
@@ -256,7 +288,9 @@ std::uint64_t SampleTile::DrawTriangle(const PixelRect& rect, const TriangleSetu
         Expand();
     }
     m_untouched = false;
-    Prepare(r);
+    if (!m_allValid) {
+        Prepare(r);
+    }
     return DrawTriangleSamples(Plane(0, rect), kPlane, tri, planes, m_far.data());
 }
 
@@ -269,7 +303,9 @@ std::uint64_t SampleTile::DrawLine(const PixelRect& rect, const LineSetup& line)
         Expand();
     }
     m_untouched = false;
-    Prepare(r);
+    if (!m_allValid) {
+        Prepare(r);
+    }
     std::uint64_t first = 0;
     for (int k = 0; k < kSamples; ++k) {
         LineSetup l = line;
@@ -369,6 +405,7 @@ void SampleTile::Expand() {
     const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
     for (int row = 0; row <= m_tile.y1 - m_tile.y0; ++row) {
         m_valid[static_cast<std::size_t>(row)] = kAllGroups;
+        m_allValid = true;
         const float dy = static_cast<float>(m_tile.y0 + row - tri.box.y0);
         for (int k = 0; k < kSamples; ++k) {
             // The same operations as the four-sample fill: row start, then column steps.

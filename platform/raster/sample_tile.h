@@ -48,6 +48,7 @@ private:
     // Writes the clear into the groups of `row` whose bits `groups` holds.
     void ClearGroups(int row, unsigned groups);
     // Resolves pixels [from, to) of tile row `row` into the buffer's `color` and `depth` row.
+    template <bool kByDepth>
     void ResolveRun(int row, int from, int to, D3DCOLOR* color, float* depth) const;
     // A flat triangle that holds every sample of the whole tile and is nearer than all of
     // them is kept as its colour and depth planes alone (kTaken). kMissed: the triangle
@@ -63,6 +64,12 @@ private:
     // small faces fill in (and resolve) only the groups they reach, not the gaps between.
     static_assert(kGroups <= 16);
     std::array<std::uint16_t, kTileSize> m_valid{};
+    // Rows whose every group is valid; once all are, drawing no longer looks at the bits.
+    int m_fullRows = 0;
+    bool m_allValid = false;
+    // Started from a clear: a sample still at the far depth was never drawn, and its colour
+    // plane was never written either; the resolve takes the clear colour for it.
+    bool m_colorByDepth = false;
     // Nothing drawn since Clear; or the tile holds one face, kept whole (m_whole).
     bool m_untouched = false;
     bool m_kept = false;
