@@ -45,7 +45,11 @@ private:
     // yet: a tile started from a clear is filled in only where something is drawn, in
     // groups of four pixels per row, and the rest resolves straight to the clear.
     void Prepare(const PixelRect& r);
-    void ClearGroups(int row, int from, int to);
+    // Writes the clear into the groups of `row` whose bits `groups` holds.
+    void ClearGroups(int row, unsigned groups);
+    // Resolves pixels [from, to) of tile row `row` into the buffer's `color` and `depth` row.
+    template <bool kByDepth>
+    void ResolveRun(int row, int from, int to, D3DCOLOR* color, float* depth) const;
     // A flat triangle that holds every sample of the whole tile and is nearer than all of
     // them is kept as its colour and depth planes alone (kTaken). kMissed: the triangle
     // holds no sample of `r`, so nothing changes. kDraw: draw it sample by sample.
@@ -56,10 +60,16 @@ private:
 
     PixelRect m_tile;
     D3DCOLOR m_clearColor = 0;
-    // Per row of the tile, the groups whose samples are valid: from m_first to m_last,
-    // none when m_last < m_first.
-    std::array<std::int8_t, kTileSize> m_first{};
-    std::array<std::int8_t, kTileSize> m_last{};
+    // Per row of the tile, the groups whose samples are valid, one bit each: scattered
+    // small faces fill in (and resolve) only the groups they reach, not the gaps between.
+    static_assert(kGroups <= 16);
+    std::array<std::uint16_t, kTileSize> m_valid{};
+    // Rows whose every group is valid; once all are, drawing no longer looks at the bits.
+    int m_fullRows = 0;
+    bool m_allValid = false;
+    // Started from a clear: a sample still at the far depth was never drawn, and its colour
+    // plane was never written either; the resolve takes the clear colour for it.
+    bool m_colorByDepth = false;
     // Nothing drawn since Clear; or the tile holds one face, kept whole (m_whole).
     bool m_untouched = false;
     bool m_kept = false;

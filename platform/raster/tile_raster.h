@@ -37,5 +37,10 @@ std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 std::uint64_t DrawTriangleSamples(const TileTarget& target, std::ptrdiff_t planeStride,
                                   const TriangleSetup& tri, const ColorPlanes* planes,
                                   float* pixelFar = nullptr);
+// Whether that fill (two samples a vector) and the sample tile's resolve (eight pixels) may
+// use 256-bit vectors where the processor has them; they may by default. Both ways leave
+// the same bits; tests compare them.
+void AllowWideSamples(bool allowed);
+[[nodiscard]] bool WideSamplesAllowed();
 
 }  // namespace rm::raster
