@@ -2,7 +2,9 @@
 // the storage a warm frame reuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/raster_test_support.h"
@@ -164,6 +166,76 @@ TEST(RasterFrames, ClearAloneShowsTheBackgroundAndRenderAddsToTheBuffer) {
     EXPECT_EQ(v.pixels[35 * 130 + 60], 0xFFFF0000U);
     EXPECT_EQ(v.pixels[35 * 130 + 70], 0xFF00FF00U);
     EXPECT_EQ(v.pixels[5 * 130 + 5], 0xFF123456U);
+}
+
+// A frame: the clears, in order, then the square drawn where `shift` moves it (none when
+// `draw` is false).
+struct FrameSteps {
+    std::vector<std::pair<ViewportRect, D3DCOLOR>> clears;
+    bool draw = false;
+    float shift = 0.0F;
+};
+
+std::vector<D3DCOLOR> RunFrame(Renderer& r, const FrameSteps& f) {
+    MeshData mesh;
+    AddSquare(mesh, 1.0F, 10.0F, 0xFFFF8000U);
+    MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
+    inst.modelToWorld.m[3][0] = f.shift;
+    RenderJob job = MakeJob({&inst, 1});
+    job.rect = {0, 0, r.Width(), r.Height()};
+    for (const auto& [rect, color] : f.clears) {
+        r.Clear(rect, color);
+    }
+    if (f.draw) {
+        r.Render(job);
+    }
+    const PictureView v = r.Picture();
+    return {v.pixels,
+            v.pixels + static_cast<std::size_t>(v.width) * static_cast<std::size_t>(v.height)};
+}
+
+// A tile's colour is not filled again when it holds the clear colour already; whatever a
+// renderer drew or cleared before, each picture must equal a new renderer's.
+TEST(RasterFrames, BackgroundKeptFromEarlierFramesOnlyWhereStillRight) {
+    constexpr int kW = 200;
+    constexpr int kH = 150;  // tiles cut at the right and bottom
+    constexpr D3DCOLOR kOther = 0xFF405060U;
+    const ViewportRect all{0, 0, kW, kH};
+    const std::vector<FrameSteps> frames = {
+        {{{all, kBackground}}, true, -6.0F},
+        {{{all, kBackground}}, true, 6.0F},  // moved: the tiles it left are background again
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kOther}}, false, 0.0F},
+        {{{all, kBackground}, {{70, 10, 60, 100}, kOther}}, false, 0.0F},  // cuts tiles
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kBackground}, {{64, 0, 64, 64}, kOther}}, true, 0.0F},  // whole tile only
+        {{{all, kOther}}, false, 0.0F},
+        {{{all, 0xFF000000U}}, false, 0.0F},  // a new renderer's own colour
+        {{{all, kBackground}}, true, -6.0F},
+        {{{all, kBackground}, {{0, 0, 100, 100}, kBackground}}, true, 3.0F},
+    };
+    for (const bool aa : {false, true}) {
+        for (const unsigned threads : {1U, 2U}) {
+            Renderer kept(kW, kH, threads);
+            kept.SetAntialias(aa);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                Renderer fresh(kW, kH, threads);
+                fresh.SetAntialias(aa);
+                const std::vector<D3DCOLOR> want = RunFrame(fresh, frames[i]);
+                const std::vector<D3DCOLOR> got = RunFrame(kept, frames[i]);
+                EXPECT_TRUE(got == want) << "frame " << i << " aa " << aa << " threads " << threads;
+                // The pictures do change from frame to frame: a corner shows the last clear.
+                EXPECT_EQ(got[static_cast<std::size_t>(kW) * kH - 1], frames[i].clears[0].second);
+                if (frames[i].draw) {
+                    const auto shown = std::count_if(got.begin(), got.end(), [](D3DCOLOR c) {
+                        return c != kBackground && c != kOther;
+                    });
+                    EXPECT_GT(shown, 300) << "frame " << i;
+                }
+            }
+        }
+    }
 }
 
 TEST(RasterFrames, StatsCountTrianglesAndOnlyCountFragmentsWhenAsked) {
