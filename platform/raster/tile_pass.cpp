@@ -49,6 +49,14 @@ std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const
     if (chunkCount == 0) {
         return passed;
     }
+    // Each chunk's bin lies elsewhere in memory: ask for all their starts at once.
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
+        const raster::Chunk& chunk = chunks[c];
+        const std::uint32_t first = chunk.tileStart[t];
+        if (first != chunk.tileStart[t + 1]) {
+            _mm_prefetch(reinterpret_cast<const char*>(&chunk.entries[first]), _MM_HINT_T0);
+        }
+    }
     BinCursor at{0, chunks[0].tileStart[t], chunks[0].tileStart[t + 1]};
     BinCursor ahead = at;
     bool more = at.Settle(chunks, chunkCount, t);
@@ -58,7 +66,10 @@ std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const
         const raster::Chunk& chunk = chunks[ahead.chunk];
         const std::uint32_t ref = chunk.entries[ahead.entry];
         if ((ref & raster::kLineRef) == 0) {
-            _mm_prefetch(reinterpret_cast<const char*>(&chunk.triangles[ref]), _MM_HINT_T0);
+            // A record may straddle two cache lines; the fill reads both ends.
+            const char* record = reinterpret_cast<const char*>(&chunk.triangles[ref]);
+            _mm_prefetch(record, _MM_HINT_T0);
+            _mm_prefetch(record + sizeof(raster::TriangleSetup) - 1, _MM_HINT_T0);
         }
         ++ahead.entry;
         aheadMore = ahead.Settle(chunks, chunkCount, t);
