@@ -238,6 +238,49 @@ TEST(RasterFrames, BackgroundKeptFromEarlierFramesOnlyWhereStillRight) {
     }
 }
 
+// A tile's faces must be taken in face order across all the frame's chunks, none left out,
+// whatever chunks hold none for it. Each 8x8 cell of the view has a square of its own,
+// drawn twice at the same depth: once among the first half of the faces and once, in
+// another colour, in the second half. Equal depth keeps the first.
+TEST(RasterFrames, FacesOfEveryChunkDrawnInFaceOrder) {
+    constexpr int kSide = 256;
+    constexpr int kCells = kSide / 8;  // per side
+    constexpr int kCount = kCells * kCells;
+    constexpr float kScale = kSide / 1.0F;  // pixels per unit at distance 1 (field 0.5)
+    const auto colorOf = [](int face) {
+        return 0xFF000000U | static_cast<D3DCOLOR>(face * 2654435761U >> 8 & 0xFFFFFFU);
+    };
+    MeshData mesh;
+    for (int face = 0; face < 2 * kCount; ++face) {
+        const int cell = face % kCount;
+        const float z = 20.0F + static_cast<float>(cell % 7);
+        const auto wx = [&](float px) { return (px - kSide / 2.0F) * z / kScale; };
+        const auto wy = [&](float py) { return (kSide / 2.0F - py) * z / kScale; };
+        const float x0 = wx(8.0F * (cell % kCells) + 2.0F);
+        const float x1 = wx(8.0F * (cell % kCells) + 6.0F);
+        const float y0 = wy(8.0F * (cell / kCells) + 6.0F);
+        const float y1 = wy(8.0F * (cell / kCells) + 2.0F);
+        AddFace(mesh, {{x0, y1, z}, {x1, y1, z}, {x1, y0, z}, {x0, y0, z}}, colorOf(face));
+    }
+    const MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
+    for (const bool aa : {false, true}) {
+        for (const unsigned threads : {1U, 2U}) {
+            Renderer r(kSide, kSide, threads);
+            r.SetAntialias(aa);
+            const std::vector<D3DCOLOR> got = Draw(r, MakeJob({&inst, 1}, kSide));
+            int wrong = 0;
+            for (int cell = 0; cell < kCount; ++cell) {
+                const int x = 8 * (cell % kCells);
+                const int y = 8 * (cell / kCells);
+                wrong += At(got, x + 4, y + 4, kSide) != colorOf(cell) ? 1 : 0;
+                wrong += At(got, x + 3, y + 3, kSide) != colorOf(cell) ? 1 : 0;
+                wrong += At(got, x, y, kSide) != kBackground ? 1 : 0;
+            }
+            EXPECT_EQ(wrong, 0) << "aa " << aa << " threads " << threads;
+        }
+    }
+}
+
 TEST(RasterFrames, StatsCountTrianglesAndOnlyCountFragmentsWhenAsked) {
     MeshData mesh;
     AddSquare(mesh, 1.0F, 10.0F, 0xFFFFFFFFU);                            // 2 drawn
