@@ -54,7 +54,7 @@ FrameBuffer::FrameBuffer(int width, int height)
       m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height),
               kFarDepth),
       m_tiles(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY),
-              TileState{0xFF000000U, false, false}) {}
+              TileState{0xFF000000U, false, false, true, 0xFF000000U}) {}
 
 PixelRect FrameBuffer::TileRect(int tile) const {
     const int tx = tile % m_tilesX;
@@ -86,7 +86,7 @@ void FrameBuffer::Materialize(int tile) {
     }
     PixelRect r = TileRect(tile);
     if (s.colorPending) {
-        FillColor(r, s.clearColor);
+        FillTileColor(tile, s.clearColor);
         s.colorPending = false;
     }
     if (s.depthPending) {
@@ -99,31 +99,41 @@ void FrameBuffer::Materialize(int tile) {
     }
 }
 
+void FrameBuffer::FillTileColor(int tile, D3DCOLOR color) {
+    TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+    if (s.colorSolid && s.solidColor == color) {
+        return;
+    }
+    s.colorSolid = true;
+    s.solidColor = color;
+    // Nothing reads these pixels before the picture is shown, so bypass the cache: the
+    // fill then costs one write of the memory instead of a read and a write.
+    const PixelRect r = TileRect(tile);
+    const __m128i value = _mm_set1_epi32(static_cast<int>(color));
+    for (int y = r.y0; y <= r.y1; ++y) {
+        D3DCOLOR* row =
+            m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        int x = r.x0;
+        for (; x <= r.x1 && (reinterpret_cast<std::uintptr_t>(row + x) & 15U) != 0; ++x) {
+            row[x] = color;
+        }
+        for (; x + 3 <= r.x1; x += 4) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(row + x), value);
+        }
+        for (; x <= r.x1; ++x) {
+            row[x] = color;
+        }
+    }
+    _mm_sfence();
+}
+
 void FrameBuffer::ResolveColor(int tile) {
     TileState& s = m_tiles[static_cast<std::size_t>(tile)];
     if (!s.colorPending) {
         return;
     }
     s.colorPending = false;
-    // Nothing reads these pixels before the picture is shown, so bypass the cache: the
-    // fill then costs one write of the memory instead of a read and a write.
-    const PixelRect r = TileRect(tile);
-    const __m128i value = _mm_set1_epi32(static_cast<int>(s.clearColor));
-    for (int y = r.y0; y <= r.y1; ++y) {
-        D3DCOLOR* row =
-            m_color.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
-        int x = r.x0;
-        for (; x <= r.x1 && (reinterpret_cast<std::uintptr_t>(row + x) & 15U) != 0; ++x) {
-            row[x] = s.clearColor;
-        }
-        for (; x + 3 <= r.x1; x += 4) {
-            _mm_stream_si128(reinterpret_cast<__m128i*>(row + x), value);
-        }
-        for (; x <= r.x1; ++x) {
-            row[x] = s.clearColor;
-        }
-    }
-    _mm_sfence();
+    FillTileColor(tile, s.clearColor);
 }
 
 void FrameBuffer::Clear(const PixelRect& rect, D3DCOLOR color) {
@@ -135,13 +145,18 @@ void FrameBuffer::Clear(const PixelRect& rect, D3DCOLOR color) {
             const int tile = ty * m_tilesX + tx;
             const PixelRect t = TileRect(tile);
             if (rect.x0 <= t.x0 && rect.y0 <= t.y0 && rect.x1 >= t.x1 && rect.y1 >= t.y1) {
-                m_tiles[static_cast<std::size_t>(tile)] = {color, true, true};
+                TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+                s.clearColor = color;
+                s.colorPending = true;
+                s.depthPending = true;
                 continue;
             }
             // Partly covered: the rest of the tile keeps what it holds.
             Materialize(tile);
             const PixelRect part{std::max(rect.x0, t.x0), std::max(rect.y0, t.y0),
                                  std::min(rect.x1, t.x1), std::min(rect.y1, t.y1)};
+            TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+            s.colorSolid = s.colorSolid && s.solidColor == color;
             FillColor(part, color);
             FillDepth(part);
         }
@@ -149,6 +164,7 @@ void FrameBuffer::Clear(const PixelRect& rect, D3DCOLOR color) {
 }
 
 TileTarget FrameBuffer::Target(int tile, const PixelRect& scissor) {
+    m_tiles[static_cast<std::size_t>(tile)].colorSolid = false;
     const PixelRect t = TileRect(tile);
     TileTarget target;
     target.color = m_color.data();

@@ -2,7 +2,10 @@
 // The colour and depth buffers of a renderer, split into square tiles. Clearing a whole
 // tile only records the clear; the tile's depth is filled when geometry first reaches it
 // and its colour then, or later by ResolveColor, so a cleared frame costs one pass over
-// the colour buffer at most and none over the depth of empty tiles.
+// the colour buffer at most and none over the depth of empty tiles. A tile whose colour is
+// known to hold one colour throughout (it was filled with it and nothing was drawn since)
+// is not filled again with the same colour: the background of a model that stays in place
+// costs nothing from frame to frame.
 
 #include <cstdint>
 #include <limits>
@@ -65,11 +68,20 @@ public:
     }
     // The tile's colour and depth were written whole by other means (resolved samples).
     void MarkWritten(int tile) {
-        m_tiles[static_cast<std::size_t>(tile)].colorPending = false;
-        m_tiles[static_cast<std::size_t>(tile)].depthPending = false;
+        TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+        s.colorPending = false;
+        s.depthPending = false;
+        s.colorSolid = false;
+    }
+    // True, with the colour, when every pixel of the tile's colour holds that one colour.
+    [[nodiscard]] bool ColorSolid(int tile, D3DCOLOR& color) const {
+        const TileState& s = m_tiles[static_cast<std::size_t>(tile)];
+        color = s.solidColor;
+        return s.colorSolid;
     }
 
-    // The drawing view of one tile, cut to `scissor`.
+    // The drawing view of one tile, cut to `scissor`. Handing it out counts as a write to
+    // the tile's colour.
     [[nodiscard]] TileTarget Target(int tile, const PixelRect& scissor);
 
     [[nodiscard]] const D3DCOLOR* Pixels() const { return m_color.data(); }
@@ -80,7 +92,11 @@ private:
         D3DCOLOR clearColor = 0;
         bool colorPending = true;
         bool depthPending = true;
+        bool colorSolid = false;  // the colour memory holds solidColor at every pixel
+        D3DCOLOR solidColor = 0;
     };
+    // Fills the whole tile's colour with `color`, unless it holds just that already.
+    void FillTileColor(int tile, D3DCOLOR color);
     void FillColor(const PixelRect& r, D3DCOLOR color);
     void FillDepth(const PixelRect& r);
 

@@ -19,10 +19,12 @@ using raster::Cancelled;
 using raster::PixelRect;
 
 // Fewer faces per chunk spread small scenes over both cores; more keep the per-chunk bin
-// tables small for big ones. Depends only on the scene, never on the thread count.
+// tables small for big ones. Every tile visits every chunk's bin, and a big scene's bins
+// then hold a few entries each, so a handful of chunks per core is enough. Depends only
+// on the scene, never on the thread count.
 constexpr std::uint32_t kMinChunkFaces = 128;
 constexpr std::uint32_t kMaxChunkFaces = 4096;
-constexpr std::uint32_t kTargetChunks = 64;
+constexpr std::uint32_t kTargetChunks = 16;
 
 // Room each worker's store takes before a frame is built, so that a big model's first
 // frame does not copy its records as they grow (a copy of a large block holds both at

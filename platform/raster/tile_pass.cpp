@@ -11,30 +11,95 @@ namespace rm {
 using raster::Cancelled;
 using raster::PixelRect;
 
+namespace {
+
+// A position in a tile's bins, taken in chunk order. Most of a tile's bins hold only a few
+// entries each, so a look-ahead has to run across chunk boundaries to be any use.
+struct BinCursor {
+    std::uint32_t chunk = 0;
+    std::uint32_t entry = 0;
+    std::uint32_t end = 0;
+
+    // Moves to the first entry at or after the current one, in this chunk or a later one;
+    // false once every chunk's bin is done.
+    bool Settle(const std::vector<raster::Chunk>& chunks, std::uint32_t chunkCount,
+                std::size_t tile) {
+        while (entry == end) {
+            if (++chunk >= chunkCount) {
+                return false;
+            }
+            entry = chunks[chunk].tileStart[tile];
+            end = chunks[chunk].tileStart[tile + 1];
+        }
+        return true;
+    }
+};
+
+// How many entries ahead triangle records are fetched: a record is one cache miss in a
+// big scene, and a rejected triangle costs less than that miss.
+constexpr int kFetchAhead = 6;
+
+}  // namespace
+
 template <class Draw>
 std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const RenderJob& job,
                                        Draw&& draw) const {
     const auto t = static_cast<std::size_t>(tile);
     std::uint64_t passed = 0;
-    for (std::uint32_t c = 0; c < chunkCount && !Cancelled(job); ++c) {
+    if (chunkCount == 0) {
+        return passed;
+    }
+    // Each chunk's bin lies elsewhere in memory: ask for all their starts at once.
+    for (std::uint32_t c = 0; c < chunkCount; ++c) {
         const raster::Chunk& chunk = chunks[c];
-        const std::uint32_t end = chunk.tileStart[t + 1];
-        for (std::uint32_t e = chunk.tileStart[t]; e < end; ++e) {
-            const std::uint32_t ref = chunk.entries[e];
-            // Triangle records of a big scene live outside the cache; fetch ahead.
-            if (e + 4 < end && (chunk.entries[e + 4] & raster::kLineRef) == 0) {
-                _mm_prefetch(reinterpret_cast<const char*>(&chunk.triangles[chunk.entries[e + 4]]),
-                             _MM_HINT_T0);
-            }
-            if ((ref & raster::kLineRef) != 0) {
-                passed += draw(chunk.lines[ref & ~raster::kLineRef]);
-            } else {
-                const raster::TriangleSetup& tri = chunk.triangles[ref];
-                const raster::ColorPlanes* planes =
-                    (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.Shade()] : nullptr;
-                passed += draw(tri, planes);
+        const std::uint32_t first = chunk.tileStart[t];
+        if (first != chunk.tileStart[t + 1]) {
+            _mm_prefetch(reinterpret_cast<const char*>(&chunk.entries[first]), _MM_HINT_T0);
+        }
+    }
+    BinCursor at{0, chunks[0].tileStart[t], chunks[0].tileStart[t + 1]};
+    BinCursor ahead = at;
+    bool more = at.Settle(chunks, chunkCount, t);
+    bool aheadMore = more;
+    // Start the look-ahead kFetchAhead entries in front, fetching as it goes.
+    const auto fetch = [&] {
+        const raster::Chunk& chunk = chunks[ahead.chunk];
+        const std::uint32_t ref = chunk.entries[ahead.entry];
+        if ((ref & raster::kLineRef) == 0) {
+            // A record may straddle two cache lines; the fill reads both ends.
+            const char* record = reinterpret_cast<const char*>(&chunk.triangles[ref]);
+            _mm_prefetch(record, _MM_HINT_T0);
+            _mm_prefetch(record + sizeof(raster::TriangleSetup) - 1, _MM_HINT_T0);
+        }
+        ++ahead.entry;
+        aheadMore = ahead.Settle(chunks, chunkCount, t);
+    };
+    for (int i = 0; i < kFetchAhead && aheadMore; ++i) {
+        fetch();
+    }
+    std::uint32_t checked = ~0U;  // the chunk last checked for a cancel
+    while (more) {
+        if (at.chunk != checked) {
+            checked = at.chunk;
+            if (Cancelled(job)) {
+                break;
             }
         }
+        if (aheadMore) {
+            fetch();
+        }
+        const raster::Chunk& chunk = chunks[at.chunk];
+        const std::uint32_t ref = chunk.entries[at.entry];
+        if ((ref & raster::kLineRef) != 0) {
+            passed += draw(chunk.lines[ref & ~raster::kLineRef]);
+        } else {
+            const raster::TriangleSetup& tri = chunk.triangles[ref];
+            const raster::ColorPlanes* planes =
+                (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.Shade()] : nullptr;
+            passed += draw(tri, planes);
+        }
+        ++at.entry;
+        more = at.Settle(chunks, chunkCount, t);
     }
     return passed;
 }

@@ -2,7 +2,9 @@
 // the storage a warm frame reuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/raster_test_support.h"
@@ -164,6 +166,119 @@ TEST(RasterFrames, ClearAloneShowsTheBackgroundAndRenderAddsToTheBuffer) {
     EXPECT_EQ(v.pixels[35 * 130 + 60], 0xFFFF0000U);
     EXPECT_EQ(v.pixels[35 * 130 + 70], 0xFF00FF00U);
     EXPECT_EQ(v.pixels[5 * 130 + 5], 0xFF123456U);
+}
+
+// A frame: the clears, in order, then the square drawn where `shift` moves it (none when
+// `draw` is false).
+struct FrameSteps {
+    std::vector<std::pair<ViewportRect, D3DCOLOR>> clears;
+    bool draw = false;
+    float shift = 0.0F;
+};
+
+std::vector<D3DCOLOR> RunFrame(Renderer& r, const FrameSteps& f) {
+    MeshData mesh;
+    AddSquare(mesh, 1.0F, 10.0F, 0xFFFF8000U);
+    MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
+    inst.modelToWorld.m[3][0] = f.shift;
+    RenderJob job = MakeJob({&inst, 1});
+    job.rect = {0, 0, r.Width(), r.Height()};
+    for (const auto& [rect, color] : f.clears) {
+        r.Clear(rect, color);
+    }
+    if (f.draw) {
+        r.Render(job);
+    }
+    const PictureView v = r.Picture();
+    return {v.pixels,
+            v.pixels + static_cast<std::size_t>(v.width) * static_cast<std::size_t>(v.height)};
+}
+
+// A tile's colour is not filled again when it holds the clear colour already; whatever a
+// renderer drew or cleared before, each picture must equal a new renderer's.
+TEST(RasterFrames, BackgroundKeptFromEarlierFramesOnlyWhereStillRight) {
+    constexpr int kW = 200;
+    constexpr int kH = 150;  // tiles cut at the right and bottom
+    constexpr D3DCOLOR kOther = 0xFF405060U;
+    const ViewportRect all{0, 0, kW, kH};
+    const std::vector<FrameSteps> frames = {
+        {{{all, kBackground}}, true, -6.0F},
+        {{{all, kBackground}}, true, 6.0F},  // moved: the tiles it left are background again
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kOther}}, false, 0.0F},
+        {{{all, kBackground}, {{70, 10, 60, 100}, kOther}}, false, 0.0F},  // cuts tiles
+        {{{all, kBackground}}, false, 0.0F},
+        {{{all, kBackground}, {{64, 0, 64, 64}, kOther}}, true, 0.0F},  // whole tile only
+        {{{all, kOther}}, false, 0.0F},
+        {{{all, 0xFF000000U}}, false, 0.0F},  // a new renderer's own colour
+        {{{all, kBackground}}, true, -6.0F},
+        {{{all, kBackground}, {{0, 0, 100, 100}, kBackground}}, true, 3.0F},
+    };
+    for (const bool aa : {false, true}) {
+        for (const unsigned threads : {1U, 2U}) {
+            Renderer kept(kW, kH, threads);
+            kept.SetAntialias(aa);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                Renderer fresh(kW, kH, threads);
+                fresh.SetAntialias(aa);
+                const std::vector<D3DCOLOR> want = RunFrame(fresh, frames[i]);
+                const std::vector<D3DCOLOR> got = RunFrame(kept, frames[i]);
+                EXPECT_TRUE(got == want) << "frame " << i << " aa " << aa << " threads " << threads;
+                // The pictures do change from frame to frame: a corner shows the last clear.
+                EXPECT_EQ(got[static_cast<std::size_t>(kW) * kH - 1], frames[i].clears[0].second);
+                if (frames[i].draw) {
+                    const auto shown = std::count_if(got.begin(), got.end(), [](D3DCOLOR c) {
+                        return c != kBackground && c != kOther;
+                    });
+                    EXPECT_GT(shown, 300) << "frame " << i;
+                }
+            }
+        }
+    }
+}
+
+// A tile's faces must be taken in face order across all the frame's chunks, none left out,
+// whatever chunks hold none for it. Each 8x8 cell of the view has a square of its own,
+// drawn twice at the same depth: once among the first half of the faces and once, in
+// another colour, in the second half. Equal depth keeps the first.
+TEST(RasterFrames, FacesOfEveryChunkDrawnInFaceOrder) {
+    constexpr int kSide = 256;
+    constexpr int kCells = kSide / 8;  // per side
+    constexpr int kCount = kCells * kCells;
+    constexpr float kScale = kSide / 1.0F;  // pixels per unit at distance 1 (field 0.5)
+    const auto colorOf = [](int face) {
+        return 0xFF000000U | static_cast<D3DCOLOR>(face * 2654435761U >> 8 & 0xFFFFFFU);
+    };
+    MeshData mesh;
+    for (int face = 0; face < 2 * kCount; ++face) {
+        const int cell = face % kCount;
+        const float z = 20.0F + static_cast<float>(cell % 7);
+        const auto wx = [&](float px) { return (px - kSide / 2.0F) * z / kScale; };
+        const auto wy = [&](float py) { return (kSide / 2.0F - py) * z / kScale; };
+        const float x0 = wx(8.0F * (cell % kCells) + 2.0F);
+        const float x1 = wx(8.0F * (cell % kCells) + 6.0F);
+        const float y0 = wy(8.0F * (cell / kCells) + 6.0F);
+        const float y1 = wy(8.0F * (cell / kCells) + 2.0F);
+        AddFace(mesh, {{x0, y1, z}, {x1, y1, z}, {x1, y0, z}, {x0, y0, z}}, colorOf(face));
+    }
+    const MeshInstance inst = Instance(mesh, D3DRMFILL_SOLID);
+    for (const bool aa : {false, true}) {
+        for (const unsigned threads : {1U, 2U}) {
+            Renderer r(kSide, kSide, threads);
+            r.SetAntialias(aa);
+            const std::vector<D3DCOLOR> got = Draw(r, MakeJob({&inst, 1}, kSide));
+            int wrong = 0;
+            for (int cell = 0; cell < kCount; ++cell) {
+                const int x = 8 * (cell % kCells);
+                const int y = 8 * (cell / kCells);
+                wrong += At(got, x + 4, y + 4, kSide) != colorOf(cell) ? 1 : 0;
+                wrong += At(got, x + 3, y + 3, kSide) != colorOf(cell) ? 1 : 0;
+                wrong += At(got, x, y, kSide) != kBackground ? 1 : 0;
+            }
+            EXPECT_EQ(wrong, 0) << "aa " << aa << " threads " << threads;
+        }
+    }
 }
 
 TEST(RasterFrames, StatsCountTrianglesAndOnlyCountFragmentsWhenAsked) {
