@@ -75,6 +75,15 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
     return BlockLine::End;
 }
 
+std::int32_t LoadContext::OtherDecimal(std::string_view token) const {
+    bool isNumber = true;
+    const std::int32_t v = ReadDecimal(token, isNumber);
+    if (!isNumber && observer != nullptr) {
+        Warn(LoadWarning::NotANumber, token);
+    }
+    return v;
+}
+
 void LoadContext::GrowMesh() {
     // Faces added between two checks stay well inside the slack.
     constexpr std::size_t kCheckEvery = 256;

@@ -73,16 +73,13 @@ public:
     // A reader's block ended by an empty line or the end of the file.
     void WarnNotClosed(BlockLine how, std::int64_t keywordLine, std::string_view keyword) const;
 
-    // A decimal value; a token that is not a number reads as 0 (and is reported).
+    // A decimal value; a token that is not a number reads as 0 (and is reported). `token`
+    // is one of `tokens`, a view into the file's buffer, which has padding after each line.
     std::int32_t Decimal(std::string_view token) {
-        bool isNumber = true;
-        const std::int32_t v = ReadDecimal(token, isNumber);
-        if (!isNumber && observer != nullptr) {
-            Warn(LoadWarning::NotANumber, token);
-        }
-        return v;
+        static_assert(rm::TextFile::kLinePadding >= kDecimalPadding);
+        std::int32_t v = 0;
+        return ReadShortDecimal(token, v) ? v : OtherDecimal(token);
     }
-
     // Point-table entries written by point blocks since the last clear (observer only).
     void NoteWritten(std::int64_t index) {
         if (observer != nullptr) {
@@ -177,6 +174,8 @@ private:
     };
 
     void GrowMesh();
+    // Decimal for the tokens the short form leaves.
+    [[nodiscard]] std::int32_t OtherDecimal(std::string_view token) const;
 
     // By point-table index: the value last added to the mesh for it, and where.
     std::vector<SharedPoint> m_shared = std::vector<SharedPoint>(kTableSize);
