@@ -38,7 +38,20 @@ public:
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
-    [[nodiscard]] bool ReadRaw(std::string_view& line);
+    [[nodiscard]] bool ReadRaw(std::string_view& text) {
+        // A line of the file after its first, inline; the rest out of line.
+        if (m_replay || m_failed) {
+            return ReadAgain(text);
+        }
+        m_lastCount = -1;
+        const rm::ReadStatus status = file.ReadLine(text);
+        if (status != rm::ReadStatus::Line || file.LineStart() == 0) {
+            return AfterRead(status, text);
+        }
+        ++line;
+        m_lastLine = text;
+        return true;
+    }
     // Back to the line read last, so that the next ReadRaw gives it again (without reading
     // it from the file a second time). Once between two reads.
     [[nodiscard]] bool Rewind();
@@ -174,6 +187,10 @@ private:
     };
 
     void GrowMesh();
+    // ReadRaw after a failure, or of the line given again after Rewind.
+    [[nodiscard]] bool ReadAgain(std::string_view& text);
+    // ReadRaw's end for a read that gave no line, or the file's first line.
+    [[nodiscard]] bool AfterRead(rm::ReadStatus status, std::string_view& text);
     // Decimal for the tokens the short form leaves.
     [[nodiscard]] std::int32_t OtherDecimal(std::string_view token) const;
 
