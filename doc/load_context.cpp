@@ -7,18 +7,17 @@
 
 namespace doc {
 
-bool LoadContext::ReadRaw(std::string_view& text) {
+bool LoadContext::ReadAgain(std::string_view& text) {
     if (m_failed) {
         return false;
     }
-    if (m_replay) {
-        m_replay = false;
-        text = m_lastLine;
-        ++line;
-        return true;
-    }
-    m_lastCount = -1;
-    const rm::ReadStatus status = file.ReadLine(text);
+    m_replay = false;
+    text = m_lastLine;
+    ++line;
+    return true;
+}
+
+bool LoadContext::AfterRead(rm::ReadStatus status, std::string_view& text) {
     if (status == rm::ReadStatus::Error) {
         Fail(file.Error(), line + 1);
         return false;
@@ -73,6 +72,15 @@ LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
         }
     }
     return BlockLine::End;
+}
+
+std::int32_t LoadContext::OtherDecimal(std::string_view token) const {
+    bool isNumber = true;
+    const std::int32_t v = ReadDecimal(token, isNumber);
+    if (!isNumber && observer != nullptr) {
+        Warn(LoadWarning::NotANumber, token);
+    }
+    return v;
 }
 
 void LoadContext::GrowMesh() {

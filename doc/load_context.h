@@ -38,7 +38,20 @@ public:
 
     // Reads the next line of the file (a UTF-8 byte-order mark opening the file is left
     // out). False at the end of the file, and on a read error, which fails the load.
-    [[nodiscard]] bool ReadRaw(std::string_view& line);
+    [[nodiscard]] bool ReadRaw(std::string_view& text) {
+        // A line of the file after its first, inline; the rest out of line.
+        if (m_replay || m_failed) {
+            return ReadAgain(text);
+        }
+        m_lastCount = -1;
+        const rm::ReadStatus status = file.ReadLine(text);
+        if (status != rm::ReadStatus::Line || file.LineStart() == 0) {
+            return AfterRead(status, text);
+        }
+        ++line;
+        m_lastLine = text;
+        return true;
+    }
     // Back to the line read last, so that the next ReadRaw gives it again (without reading
     // it from the file a second time). Once between two reads.
     [[nodiscard]] bool Rewind();
@@ -73,16 +86,13 @@ public:
     // A reader's block ended by an empty line or the end of the file.
     void WarnNotClosed(BlockLine how, std::int64_t keywordLine, std::string_view keyword) const;
 
-    // A decimal value; a token that is not a number reads as 0 (and is reported).
+    // A decimal value; a token that is not a number reads as 0 (and is reported). `token`
+    // is one of `tokens`, a view into the file's buffer, which has padding after each line.
     std::int32_t Decimal(std::string_view token) {
-        bool isNumber = true;
-        const std::int32_t v = ReadDecimal(token, isNumber);
-        if (!isNumber && observer != nullptr) {
-            Warn(LoadWarning::NotANumber, token);
-        }
-        return v;
+        static_assert(rm::TextFile::kLinePadding >= kDecimalPadding);
+        std::int32_t v = 0;
+        return ReadShortDecimal(token, v) ? v : OtherDecimal(token);
     }
-
     // Point-table entries written by point blocks since the last clear (observer only).
     void NoteWritten(std::int64_t index) {
         if (observer != nullptr) {
@@ -177,6 +187,12 @@ private:
     };
 
     void GrowMesh();
+    // ReadRaw after a failure, or of the line given again after Rewind.
+    [[nodiscard]] bool ReadAgain(std::string_view& text);
+    // ReadRaw's end for a read that gave no line, or the file's first line.
+    [[nodiscard]] bool AfterRead(rm::ReadStatus status, std::string_view& text);
+    // Decimal for the tokens the short form leaves.
+    [[nodiscard]] std::int32_t OtherDecimal(std::string_view token) const;
 
     // By point-table index: the value last added to the mesh for it, and where.
     std::vector<SharedPoint> m_shared = std::vector<SharedPoint>(kTableSize);

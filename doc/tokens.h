@@ -2,6 +2,7 @@
 // How the block readers read their tokens: decimal and hexadecimal values, and the tests
 // for the tokens that end a block.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -85,6 +86,54 @@ namespace doc {
         return static_cast<std::int32_t>(-static_cast<std::int64_t>(v));
     }
     return v >= kLimit ? INT32_MAX : static_cast<std::int32_t>(v);
+}
+
+// For a token followed in memory by at least kDecimalPadding readable bytes (a view into
+// the file reader's padded buffer): a token of up to four digits after an optional sign,
+// the usual coordinate or index, is read as one 32-bit word instead of byte by byte. True
+// with `value` as ReadDecimal reads it when the token starts a number and has at most four
+// bytes after its sign; false otherwise, and ReadDecimal decides.
+inline constexpr std::size_t kDecimalPadding = 4;
+[[nodiscard]] inline bool ReadShortDecimal(std::string_view t, std::int32_t& value) {
+    const std::size_t n = t.size();
+    if (n - 1 >= 5) {
+        return false;  // empty, or too long
+    }
+    const bool negative = t[0] == '-';
+    const std::size_t sign = negative || t[0] == '+' ? 1 : 0;
+    const std::size_t inToken = n - sign;
+    if (inToken - 1 >= 4) {
+        return false;  // a lone sign, or five digits
+    }
+    std::uint32_t word = 0;
+    std::memcpy(&word, t.data() + sign, sizeof word);
+    // Each byte minus '0': a digit is 0-9, any other byte has a bit in its high nibble
+    // either as it is or once 6 is added to its low nibble (which cannot carry over).
+    const std::uint32_t values = word ^ 0x30303030U;
+    std::uint32_t other = (((values & 0x0F0F0F0FU) + 0x06060606U) | values) & 0xF0F0F0F0U;
+    // The bytes past the token stop the digits.
+    other |= static_cast<std::uint32_t>(~std::uint64_t{0} << (8 * inToken));
+    const auto digits = static_cast<unsigned>(std::countr_zero(other)) / 8;
+    if (digits == 0) {
+        return false;
+    }
+    // The digits to the top of the word, most significant first in the lowest byte; the
+    // bytes below them read as leading zeros. Then pairs, then the pair of pairs.
+    std::uint32_t v = values << (32 - 8 * digits);
+    v = (v * (10 * 256 + 1)) >> 8;
+    v = ((v & 0x00FF00FFU) * (100 * 65536 + 1)) >> 16;
+    value = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+    return true;
+}
+
+// ReadDecimal for a token with the padding ReadShortDecimal needs.
+[[nodiscard]] inline std::int32_t ReadPaddedDecimal(std::string_view t, bool& isNumber) {
+    std::int32_t value = 0;
+    if (ReadShortDecimal(t, value)) {
+        isNumber = true;
+        return value;
+    }
+    return ReadDecimal(t, isNumber);
 }
 
 [[nodiscard]] inline int HexDigit(char c) {

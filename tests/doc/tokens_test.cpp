@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -55,6 +58,67 @@ TEST(DecimalValues, SaturateAtThirtyTwoBits) {
     EXPECT_EQ(Decimal("-999999999999").value, kMin);
     EXPECT_EQ(Decimal("1000000000").value, 1000000000);
     EXPECT_EQ(Decimal("-999999999").value, -999999999);
+}
+
+// The padded reader on `t` placed in a buffer whose bytes after it are `after`: digits
+// there would change the value of a reader that runs past the token.
+Read PaddedDecimal(std::string_view t, char after) {
+    std::vector<char> buffer(t.begin(), t.end());
+    buffer.resize(t.size() + doc::kDecimalPadding + 8, after);
+    bool number = true;
+    const std::int32_t v =
+        doc::ReadPaddedDecimal(std::string_view(buffer.data(), t.size()), number);
+    return {v, number};
+}
+
+void ExpectSameAsByteReader(std::string_view t) {
+    const Read want = Decimal(t);
+    for (const char after : {'7', '0', ' ', ')', '\0', '\xFF'}) {
+        const Read got = PaddedDecimal(t, after);
+        EXPECT_EQ(got.value, want.value) << '"' << t << "\" then " << int(after);
+        EXPECT_EQ(got.number, want.number) << '"' << t << "\" then " << int(after);
+    }
+}
+
+TEST(PaddedDecimalValues, SameAsTheByteReaderOnEdgeTokens) {
+    // clang-format off
+    const char* const tokens[] = {
+        "0", "7", "-0", "+0", "-17", "9999", "-9999", "10000", "0009", "-1a", "a", "+999x",
+        "+17", "12.7", "3,4,5", "7\r", "-", "+", "x1", "%1", ")", "--5",
+        "-+5", "+-5", " 5", ".5", "POLY", "1234567", "12345678", "123456789", "-12345678",
+        "+87654321", "99999999", "-99999999", "100000000", "999999999", "1000000000",
+        "2147483647", "2147483648", "-2147483648", "-2147483649", "99999999999999999999999",
+        "000000000000000000012", "00000000", "00000001", "0000000", "-00000000012", "1234567x",
+        "12345678x", "1e5", "12/34", "5:", "9\x7F", "4\xB0", "3\x10", "8\x39", "1 2", "65536",
+        "-32768", "\xB0\xB1",
+    };
+    // clang-format on
+    for (const char* t : tokens) {
+        ExpectSameAsByteReader(t);
+    }
+}
+
+TEST(PaddedDecimalValues, SameAsTheByteReaderOnRandomTokens) {
+    // Tokens of digits with a sign now and then, and every kind of byte mixed in.
+    std::mt19937 random(20261208);
+    const std::string alphabet = "0123456789-+.x ;)\t\r\x1A\x80/:";
+    for (int k = 0; k < 20000; ++k) {
+        const auto length = 1 + random() % 14;
+        std::string t;
+        for (std::size_t i = 0; i < length; ++i) {
+            const bool digit = random() % 4 != 0;
+            t += digit ? static_cast<char>('0' + random() % 10)
+                       : alphabet[random() % alphabet.size()];
+        }
+        ExpectSameAsByteReader(t);
+    }
+    // The ends of each power of ten up to nine digits, signed and not.
+    for (std::int64_t v = 1; v <= 100000000; v *= 10) {
+        for (const std::int64_t x : {v - 1, v, v + 1, 2 * v - 1, 9 * v + 9}) {
+            ExpectSameAsByteReader(std::to_string(x));
+            ExpectSameAsByteReader("-" + std::to_string(x));
+        }
+    }
 }
 
 TEST(ColorValues, HexDigitsEitherCase) {

@@ -86,6 +86,38 @@ TEST(TextFileLines, ManyLinesAcrossBufferRefills) {
     EXPECT_EQ(ReadAll(WriteTemp("many", text)), expected);
 }
 
+TEST(TextFileLines, EveryShortLineLengthAndLineEnd) {
+    // Lines of 0 to 150 bytes, each with either end, so that a line end falls at every
+    // place of the blocks the reader looks at; run twice, the second time across a refill.
+    std::string text;
+    Lines expected;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t length = 0; length <= 150; ++length) {
+            expected.emplace_back(length, static_cast<char>('a' + length % 26));
+            text += expected.back() + (length % 2 == 0 ? "\r\n" : "\n");
+        }
+        text += std::string(300000, 'z') + "\n";
+        expected.emplace_back(300000, 'z');
+    }
+    EXPECT_EQ(ReadAll(WriteTemp("lengths", text)), expected);
+}
+
+TEST(TextFileLines, LastLineIgnoresLineEndsLeftInTheBuffer) {
+    // Short lines fill the buffer with line ends; the file's last lines, read after the
+    // buffer was refilled and shifted, stop where the file does, not at a stale line end.
+    for (const std::size_t tail : {1U, 5U, 15U, 16U, 17U, 40U, 63U, 64U, 65U, 100U}) {
+        std::string text;
+        Lines expected;
+        while (text.size() < 600000) {
+            expected.push_back(std::to_string(text.size() % 97));
+            text += expected.back() + "\n";
+        }
+        expected.emplace_back(tail, 'q');
+        text += expected.back();
+        EXPECT_EQ(ReadAll(WriteTemp("staletail", text)), expected) << tail;
+    }
+}
+
 TEST(TextFilePositions, LineStartAndPositionAreFileOffsets) {
     rm::TextFile file;
     ASSERT_TRUE(file.Open(WriteTemp("offsets", "ab\r\ncde\nf")));
