@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "doc/tokens.h"
+#include "tests/support/xorshift.h"
 
 namespace {
 
@@ -55,13 +56,7 @@ std::string_view PlainName(std::string_view token) {
 // (above 0x7F, "@", "[", "`", "{"), NULs and the length bound's neighbours.
 TEST(Keywords, MatchAndNameAgreeWithTheByteWiseRules) {
     const std::string odd = std::string("@[`{\xC1\xE1\xFA\xDA_09 ") + '\0';
-    std::uint64_t state = 0x2545F4914F6CDD1DULL;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    tarno_test::XorShift next(0x2545F4914F6CDD1DULL);
     for (int round = 0; round < 200000; ++round) {
         std::string token(kWhole[next() % kWhole.size()].first);
         if (round % 5 == 1) token = "AUTOPOINTS";

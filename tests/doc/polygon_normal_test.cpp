@@ -11,6 +11,7 @@
 #include "doc/load_tables.h"
 #include "platform/core/vector_math.h"
 #include "platform/rm/root.h"
+#include "tests/support/xorshift.h"
 
 namespace {
 
@@ -84,13 +85,11 @@ rm::D3DVECTOR TwoPassNormal(const std::vector<doc::TablePoint>& points) {
 }
 
 TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
-    std::uint64_t state = 88172645463325252ULL;
-    auto next = [&state](std::int64_t range) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
+    tarno_test::XorShift random(88172645463325252ULL);
+    auto next = [&random](std::int64_t range) {
         return static_cast<std::int32_t>(
-            static_cast<std::int64_t>(state % static_cast<std::uint64_t>(2 * range + 1)) - range);
+            static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(2 * range + 1)) -
+            range);
     };
     for (int round = 0; round < 500; ++round) {
         const int n = 3 + round % 6;
@@ -102,13 +101,7 @@ TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
 }
 
 TEST_F(PolygonNormal, SamePassesSameBits) {
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    tarno_test::XorShift next(0x9E3779B97F4A7C15ULL);
     doc::LoadTables& t = doc::Tables();
     for (int round = 0; round < 20000; ++round) {
         const int n = 3 + static_cast<int>(next() % (round % 10 == 0 ? 40 : 5));

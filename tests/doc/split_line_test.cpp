@@ -99,19 +99,14 @@ TEST_F(SplitLineTest, BytesAboveAsciiAreWordBytes) {
 }  // namespace
 
 #include "doc/split_line.h"
+#include "tests/support/xorshift.h"
 
 namespace {
 
 // The loader's block-wise split must cut every line exactly as the byte-wise one does.
 TEST(PaddedSplit, AgreesWithTheByteWiseSplit) {
     const std::string alphabet = "  \t\n()[]{};aZ09-,.%\r\x1A\xE9";
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    tarno_test::XorShift next(0x9E3779B97F4A7C15ULL);
     std::vector<std::string_view> a(doc::CTarnoDoc::kTokenSlots);
     std::vector<std::string_view> b(doc::CTarnoDoc::kTokenSlots);
     for (int round = 0; round < 20000; ++round) {

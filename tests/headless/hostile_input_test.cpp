@@ -14,6 +14,7 @@
 #include "tests/support/loader_test_support.h"
 #include "tests/support/mesh_checks.h"
 #include "tests/support/scratch.h"
+#include "tests/support/xorshift.h"
 
 namespace {
 
@@ -252,13 +253,7 @@ TEST_F(HostileInput, RandomBytesAndRandomTokens) {
                                  "MOVETO",    "DRAWTO",       "MOVETOPT",   "DRAWTOPT",
                                  "LINECOLOR", "SURFACECOLOR", "ENDA",       "4095",
                                  "4096",      "-1",           "2147483647", "AUTOPOINTS"};
-    std::uint64_t state = 0x2545F4914F6CDD1DULL;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    tarno_test::XorShift next(0x2545F4914F6CDD1DULL);
     for (int round = 0; round < 200; ++round) {
         std::string text;
         const int length = static_cast<int>(next() % 4000);
