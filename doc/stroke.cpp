@@ -77,11 +77,8 @@ bool CTarnoDoc::AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE w, const rm::D3DVE
     if (rm::Failed(mesh.AddFaces(vertices, normals, kStrokeFaces, &faces))) {
         return false;
     }
-    rm::Face face;
-    for (std::uint32_t i = 0; rm::Succeeded(faces.GetElement(i, face)); ++i) {
-        (void)face.SetColor(color);
-        (void)face.SetFlags(rm::kFaceStroke);
-    }
+    (void)faces.SetColor(color);
+    (void)faces.SetFlags(rm::kFaceStroke);
     return true;
 }
 

@@ -226,6 +226,35 @@ Result FaceArray::GetElement(std::uint32_t index, Face& out) const {
     return Result::Ok;
 }
 
+Result FaceArray::SetColor(D3DCOLOR color) {
+    if (!m_mesh || std::size_t{m_first} + m_count > m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    WaitForMeshReaders(*m_mesh);
+    FaceRecord* const faces = m_mesh->faces.data() + m_first;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        faces[i].color = color;
+    }
+    Changed(*m_mesh);
+    return Result::Ok;
+}
+
+Result FaceArray::SetFlags(std::uint32_t flags) {
+    if (!m_mesh || std::size_t{m_first} + m_count > m_mesh->faces.size()) {
+        return Result::BadObject;
+    }
+    if ((flags & ~kFaceFlagMask) != 0) {
+        return Result::BadValue;
+    }
+    WaitForMeshReaders(*m_mesh);
+    FaceRecord* const faces = m_mesh->faces.data() + m_first;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        faces[i].flags = flags;
+    }
+    Changed(*m_mesh);
+    return Result::Ok;
+}
+
 // ---------------------------------------------------------------- MeshBuilder
 
 MeshBuilder::MeshBuilder() : m_data(std::make_shared<MeshData>()) {}

@@ -53,6 +53,10 @@ public:
     [[nodiscard]] std::uint32_t GetSize() const { return m_count; }
     // NotFound past the end.
     Result GetElement(std::uint32_t index, Face& out) const;
+    // Every face of the array at once, as Face's of the same name do one by one: a caller
+    // that colours a stroke's ten faces should not pay for ten handles.
+    Result SetColor(D3DCOLOR color);
+    Result SetFlags(std::uint32_t flags);  // BadValue, nothing changed, for bits past the mask
 
 private:
     std::shared_ptr<MeshData> m_mesh;

@@ -289,6 +289,35 @@ TEST_F(RmMesh, AddFacesWithNormalsAppendsFacesInOrder) {
     EXPECT_TRUE(Near(v, {0, 0, -1}));
 }
 
+// Colour and flags set on a whole array reach exactly its faces: not the face made before
+// it nor the one made after; a bad flag changes nothing.
+TEST_F(RmMesh, AFaceArraysColourAndFlagsReachOnlyItsFaces) {
+    Face before;
+    ASSERT_EQ(mesh->CreateFace(before), Result::Ok);
+    const std::vector<std::uint32_t> data{3, 0, 1, 2, 3, 1, 3, 4, 3, 2, 3, 4, 0};
+    FaceArray array;
+    ASSERT_EQ(mesh->AddFaces(kVertices, {}, data, &array), Result::Ok);
+    Face after;
+    ASSERT_EQ(mesh->CreateFace(after), Result::Ok);
+
+    EXPECT_EQ(array.SetColor(0xFF102030U), Result::Ok);
+    EXPECT_EQ(array.SetFlags(rm::kFaceStroke), Result::Ok);
+    EXPECT_EQ(array.SetFlags(rm::kFaceFlagMask + 1), Result::BadValue);
+    const rm::MeshData& d = mesh->Data();
+    ASSERT_EQ(d.faces.size(), 5U);
+    for (std::size_t i = 1; i <= 3; ++i) {
+        EXPECT_EQ(d.faces[i].color, 0xFF102030U) << i;
+        EXPECT_EQ(d.faces[i].flags, rm::kFaceStroke) << i;
+    }
+    for (const std::size_t i : {std::size_t{0}, std::size_t{4}}) {
+        EXPECT_EQ(d.faces[i].color, 0xFFFFFFFFU) << i;
+        EXPECT_EQ(d.faces[i].flags, 0U) << i;
+    }
+    FaceArray none;
+    EXPECT_EQ(none.SetColor(0xFF000000U), Result::BadObject);
+    EXPECT_EQ(none.SetFlags(0), Result::BadObject);
+}
+
 TEST_F(RmMesh, AddFacesWithoutNormalsTakesSingleVertexIndices) {
     const std::vector<std::uint32_t> data{3, 0, 1, 2, 4, 1, 3, 4, 2, 0};
     FaceArray array;
