@@ -165,6 +165,7 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const __m128i col2Hi = load(colEdge[2] + 4);
     const __m128 colZLo = _mm_load_ps(colZ);
     const __m128 colZHi = _mm_load_ps(colZ + 4);
+    const bool wide = WideFillFits(t);
     // Block rows whose blocks to draw span the same columns are drawn as one rectangle.
     std::uint64_t passed = 0;
     int bandLo = 0;
@@ -174,12 +175,19 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         if (bandHi < bandLo) {
             return;
         }
-        TileTarget band = t;
-        band.rect = {std::max(r.x0, t.tile.x0 + bandLo * kBlockSize),
-                     std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
-                     std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
-                     std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
-        const std::uint64_t got = raster::DrawTriangle(band, tri, planes, edges);
+        const PixelRect rect{std::max(r.x0, t.tile.x0 + bandLo * kBlockSize),
+                             std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
+                             std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
+                             std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
+        std::uint64_t got = 0;
+        if (wide) {
+            // The band lies inside the region, so it is its own region in the tile.
+            got = DrawTriangleWide(t, tri, planes, rect, edges);
+        } else {
+            TileTarget band = t;
+            band.rect = rect;
+            got = raster::DrawTriangle(band, tri, planes, edges);
+        }
         if (got != 0) {
             passed += got;
             Refresh(t, bandLo, bandFrom, bandHi, byLast);
