@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/raster/edge_walk.h"
+#include "platform/raster/tile_raster_wide.h"
 
 namespace rm::raster {
 
@@ -17,6 +18,9 @@ namespace {
 // The fill's depth at a pixel is three float operations from the exact plane, so within
 // 2^-22 of the sum of the terms' magnitudes; the margin is four times that.
 constexpr double kMargin = 1.0 / static_cast<double>(1 << 20);
+// The whole region's nearest depth is found in float: about seven roundings of 2^-24 of the
+// same sum come on top of the fill's, so its margin is twice the one above.
+constexpr float kNearMargin = 1.0F / static_cast<float>(1 << 19);
 // Regions of at most this many pixels are drawn without tests.
 constexpr int kPlainArea = 500;
 
@@ -36,13 +40,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const int bx1 = (r.x1 - t.tile.x0) >> kBlockShift;
     const int by0 = (r.y0 - t.tile.y0) >> kBlockShift;
     const int by1 = (r.y1 - t.tile.y0) >> kBlockShift;
-    const double zdx = tri.zdx;
-    const double zdy = tri.zdy;
-    // Not a number or infinite when the plane is: then nothing is skipped for depth.
-    const double margin =
-        kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
-                   std::fabs(zdy) * (r.y1 - tri.box.y0));
-    const bool depthTests = margin < 1e30;
     const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
     const __m128i firstCol = _mm_set1_epi32(bx0 - 1);
     const __m128i lastCol = _mm_set1_epi32(bx1 + 1);
@@ -51,32 +48,58 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const __m128i lanesHi = _mm_add_epi32(lanes, _mm_set1_epi32(4));
     const __m128i inHi =
         _mm_and_si128(_mm_cmpgt_epi32(lanesHi, firstCol), _mm_cmplt_epi32(lanesHi, lastCol));
-    if (depthTests) {
+    {
         // The region's nearest depth at or behind the bound of every block it touches:
-        // every pixel fails, whatever the edges, so none of their work is needed. One
-        // rounding to float stays far inside the margin; a bound that is not a number
-        // never compares true.
-        const double nearest =
-            tri.z0 + std::min(zdx * (r.x0 - tri.box.x0), zdx * (r.x1 - tri.box.x0)) +
-            std::min(zdy * (r.y0 - tri.box.y0), zdy * (r.y1 - tri.box.y0)) - margin;
-        const __m128 near = _mm_set1_ps(static_cast<float>(nearest));
-        __m128i shown = _mm_setzero_si128();
-        for (int by = by0; by <= by1; ++by) {
-            const float* bound = &m_far[by * kBlocks];
-            const __m128i lo = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound)));
-            const __m128i hi = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound + 4)));
-            shown = _mm_or_si128(
-                shown, _mm_or_si128(_mm_andnot_si128(lo, inLo), _mm_andnot_si128(hi, inHi)));
-        }
-        if (_mm_movemask_epi8(shown) == 0) {
-            return 0;
+        // every pixel fails, whatever the edges, so none of their work is needed. Worked
+        // out in float with a margin of its own, wider than the fill's rounding plus this
+        // sum's; not a number or over 1e30 when the plane is huge or not finite, and then
+        // nothing is skipped here. A bound that is not a number never compares true.
+        const auto dx0 = static_cast<float>(r.x0 - tri.box.x0);
+        const auto dx1 = static_cast<float>(r.x1 - tri.box.x0);
+        const auto dy0 = static_cast<float>(r.y0 - tri.box.y0);
+        const auto dy1 = static_cast<float>(r.y1 - tri.box.y0);
+        const float nearMargin =
+            kNearMargin * (std::fabs(tri.z0) + std::fabs(tri.zdx) * dx1 + std::fabs(tri.zdy) * dy1);
+        if (nearMargin < 1e30F) {
+            const float nearest = tri.z0 + std::min(tri.zdx * dx0, tri.zdx * dx1) +
+                                  std::min(tri.zdy * dy0, tri.zdy * dy1) - nearMargin;
+            const __m128 near = _mm_set1_ps(nearest);
+            // The first and last block rows always (the same row for most small faces),
+            // the rows between them in a loop: a loop of one or two turns whose end
+            // varies from face to face is mispredicted half of the time.
+            const auto shownIn = [&](int by) {
+                const float* bound = &m_far[by * kBlocks];
+                const __m128i lo = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound)));
+                const __m128i hi = _mm_castps_si128(_mm_cmpge_ps(near, _mm_load_ps(bound + 4)));
+                return _mm_or_si128(_mm_andnot_si128(lo, inLo), _mm_andnot_si128(hi, inHi));
+            };
+            __m128i shown = _mm_or_si128(shownIn(by0), shownIn(by1));
+            for (int by = by0 + 1; by < by1; ++by) {
+                shown = _mm_or_si128(shown, shownIn(by));
+            }
+            if (_mm_movemask_epi8(shown) == 0) {
+                return 0;
+            }
         }
     }
     if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
-        // Too small for the tests to pay: drawn plainly. The bounds stay true, as depth
-        // only gets nearer.
+        // Too small for the tests to pay: drawn plainly, straight into the wide fill where
+        // it fits (the region is already known). The bounds stay true, as depth only gets
+        // nearer.
+        if (WideFillFits(t)) {
+            const EdgeFunction edges[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+            return DrawTriangleWide(t, tri, planes, r, edges);
+        }
         return raster::DrawTriangle(t, tri, planes);
     }
+
+    const double zdx = tri.zdx;
+    const double zdy = tri.zdy;
+    // Not a number or infinite when the plane is: then nothing is skipped for depth.
+    const double margin =
+        kMargin * (std::fabs(static_cast<double>(tri.z0)) + std::fabs(zdx) * (r.x1 - tri.box.x0) +
+                   std::fabs(zdy) * (r.y1 - tri.box.y0));
+    const bool depthTests = margin < 1e30;
 
     // Over the part of the region in each block column (row): the greatest value of each
     // edge function and the least depth, as a column term plus a row term. The edges are
@@ -142,6 +165,7 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const __m128i col2Hi = load(colEdge[2] + 4);
     const __m128 colZLo = _mm_load_ps(colZ);
     const __m128 colZHi = _mm_load_ps(colZ + 4);
+    const bool wide = WideFillFits(t);
     // Block rows whose blocks to draw span the same columns are drawn as one rectangle.
     std::uint64_t passed = 0;
     int bandLo = 0;
@@ -151,12 +175,19 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         if (bandHi < bandLo) {
             return;
         }
-        TileTarget band = t;
-        band.rect = {std::max(r.x0, t.tile.x0 + bandLo * kBlockSize),
-                     std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
-                     std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
-                     std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
-        const std::uint64_t got = raster::DrawTriangle(band, tri, planes, edges);
+        const PixelRect rect{std::max(r.x0, t.tile.x0 + bandLo * kBlockSize),
+                             std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
+                             std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
+                             std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
+        std::uint64_t got = 0;
+        if (wide) {
+            // The band lies inside the region, so it is its own region in the tile.
+            got = DrawTriangleWide(t, tri, planes, rect, edges);
+        } else {
+            TileTarget band = t;
+            band.rect = rect;
+            got = raster::DrawTriangle(band, tri, planes, edges);
+        }
         if (got != 0) {
             passed += got;
             Refresh(t, bandLo, bandFrom, bandHi, byLast);

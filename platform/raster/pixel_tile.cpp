@@ -10,6 +10,7 @@ namespace rm::raster {
 namespace {
 
 constexpr std::size_t kPixels = std::size_t{kTileSize} * kTileSize;
+static_assert(kTileSize % 16 == 0, "Clear writes a block row in vectors of four");
 
 // `count` words from `from` to `to` with streaming stores where `to` allows 16-byte ones.
 template <class T>
@@ -60,9 +61,16 @@ void PixelTile::Clear(const PixelRect& tile, D3DCOLOR color) {
     m_cleared = true;
     m_clearColor = color;
     // Only depth: the colour of a pixel left far is the clear colour, settled in Store.
-    const int w = tile.x1 - tile.x0 + 1;
-    for (int y = 0; y <= tile.y1 - tile.y0; ++y) {
-        std::fill_n(m_depth.data() + static_cast<std::size_t>(y) * kTileSize, w, kFarDepth);
+    // Whole block rows in aligned vectors (the block is a tile wide whatever the tile's own
+    // width): a loop of one float at a time cost a few per cent of a 3840x2160 frame.
+    const __m128 far = _mm_set1_ps(kFarDepth);
+    float* row = m_depth.data();
+    float* const end = row + static_cast<std::size_t>(tile.y1 - tile.y0 + 1) * kTileSize;
+    for (; row != end; row += 16) {
+        _mm_store_ps(row, far);
+        _mm_store_ps(row + 4, far);
+        _mm_store_ps(row + 8, far);
+        _mm_store_ps(row + 12, far);
     }
 }
 

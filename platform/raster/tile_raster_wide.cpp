@@ -146,28 +146,25 @@ TARNO_WIDE std::uint64_t DrawWide(const TileTarget& t, const TriangleSetup& tri,
     WideEdges edges;
     bool anyEdge = false;
     bool allEdges = true;
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     for (int k = 0; k < 3; ++k) {
         const EdgeFunction& edge = triEdges[k];
         const EdgeOverRegion range(edge, r, 0);
         if (range.hi < 0) {
             return 0;  // the whole region is outside this edge
         }
-        if (range.lo >= 0) {
-            allEdges = false;
-            edges.value[k] = _mm256_setzero_si256();  // inside everywhere: never clears a lane
-            edges.rowStep[k] = _mm256_setzero_si256();
-            edges.groupStep[k] = _mm256_setzero_si256();
-            continue;
-        }
-        anyEdge = true;
-        const std::int64_t step = std::int64_t{edge.a} * kSubScale;
-        const std::int64_t start = range.first + step * (startX - r.x0);
+        // An edge inside everywhere gets zero steps and values, so it never clears a lane;
+        // chosen without a branch, since which edges those are varies from face to face.
+        const bool crosses = range.lo < 0;
+        anyEdge |= crosses;
+        allEdges &= crosses;
+        const std::int64_t step = crosses ? std::int64_t{edge.a} * kSubScale : 0;
+        const std::int64_t start = crosses ? range.first + step * (startX - r.x0) : 0;
         const auto s = static_cast<std::int32_t>(step);
-        edges.value[k] = _mm256_add_epi32(
-            _mm256_set1_epi32(static_cast<std::int32_t>(start)),
-            _mm256_mullo_epi32(_mm256_set1_epi32(s), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
-        edges.rowStep[k] =
-            _mm256_set1_epi32(static_cast<std::int32_t>(std::int64_t{edge.b} * kSubScale));
+        edges.value[k] = _mm256_add_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(start)),
+                                          _mm256_mullo_epi32(_mm256_set1_epi32(s), lanes));
+        edges.rowStep[k] = _mm256_set1_epi32(
+            crosses ? static_cast<std::int32_t>(std::int64_t{edge.b} * kSubScale) : 0);
         edges.groupStep[k] = _mm256_set1_epi32(static_cast<std::int32_t>(8 * step));
     }
     const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;

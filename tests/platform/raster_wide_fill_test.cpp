@@ -57,6 +57,13 @@ public:
         return want;
     }
 
+    // Plainly into the buffer, through block bounds into the pixel block.
+    std::uint64_t DrawTestedAgainstPlain(const TriangleSetup& tri, const ColorPlanes* cp) {
+        const std::uint64_t want = DrawTriangle(Narrow(), tri, cp);
+        EXPECT_EQ(m_blockBounds.DrawTriangle(Wide(), tri, cp), want);
+        return want;
+    }
+
     // Writes the block back to a copy of the buffer as it started: both must then be the
     // same everywhere.
     void ExpectSame() {
@@ -233,6 +240,76 @@ TEST_F(RasterWideFill, BlockTestedFacesMatchInBothFills) {
     EXPECT_GT(passed, 1000U);
     EXPECT_GT(hidden, 100);
     pair.ExpectSame();
+}
+
+// Small faces lying in the plane of what is drawn already, a few floats in front of it or
+// behind, on steep planes and at depths far from 0..1: the hidden-region test before the
+// fill must skip only faces the plain fill would not change a pixel of.
+TEST_F(RasterWideFill, FacesAFewFloatsFromTheBoundsDrawAsThePlainFill) {
+    const PixelRect tile{64, 64, 127, 127};
+    const PixelRect scissor{0, 0, 191, 191};
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    struct Plane {
+        float z, tiltX, tiltY;
+    };
+    const Plane planes[] = {{0.5F, 0.0F, 0.0F},         {0.5F, 3e-3F, -2e-3F},
+                            {0.25F, -7e-3F, 5e-3F},     {4.0e3F, 12.5F, -31.0F},
+                            {-2.0e5F, -700.0F, 300.0F}, {3.0e37F, 1.0e36F, -1.0e35F},
+                            {-3.0e38F, -1.0e35F, 2.0e35F}};
+    for (const Plane& plane : planes) {
+        WidePair pair(192, 192, tile, scissor);
+        const auto depth = [&](double x, double y) {
+            return plane.z + plane.tiltX * static_cast<float>(x - 96.0) +
+                   plane.tiltY * static_cast<float>(y - 96.0);
+        };
+        const auto vertex = [&](double x, double y, float z) { return At(x, y, z, 0, 0, 0); };
+        TriangleSetup tri{};
+        ColorPlanes shade{};
+        // The plane over the whole tile, through the block tests, so every block gets a
+        // bound from it.
+        const double lo = 40.0;
+        const double hi = 150.0;
+        std::uint64_t passed = 0;
+        if (Prepare(vertex(lo, lo, depth(lo, lo)), vertex(hi, lo, depth(hi, lo)),
+                    vertex(hi, hi, depth(hi, hi)), scissor, 0xFF0000FFU, false, tri, shade)) {
+            passed += pair.DrawTestedAgainstPlain(tri, nullptr);
+        }
+        if (Prepare(vertex(lo, lo, depth(lo, lo)), vertex(hi, hi, depth(hi, hi)),
+                    vertex(lo, hi, depth(lo, hi)), scissor, 0xFF0000FFU, false, tri, shade)) {
+            passed += pair.DrawTestedAgainstPlain(tri, nullptr);
+        }
+        EXPECT_EQ(passed, 64U * 64U) << plane.z;
+        int shown = 0;
+        int hidden = 0;
+        for (int i = 0; i < 400; ++i) {
+            std::mt19937& rng = pair.Rng();
+            const double cx = 60.0 + unit(rng) * 72.0;
+            const double cy = 60.0 + unit(rng) * 72.0;
+            const double s = 2.0 + 20.0 * unit(rng);
+            // Each corner on the plane, moved a few floats nearer or farther.
+            const int shift = static_cast<int>(unit(rng) * 9.0) - 4;
+            ScreenVertex v[3];
+            for (ScreenVertex& p : v) {
+                const double x = cx + s * (unit(rng) - 0.5);
+                const double y = cy + s * (unit(rng) - 0.5);
+                float z = depth(x, y);
+                for (int k = 0; k < (shift < 0 ? -shift : shift); ++k) {
+                    z = std::nextafter(z, shift < 0 ? -INFINITY : INFINITY);
+                }
+                p = vertex(x, y, z);
+            }
+            if (!Prepare(v[0], v[1], v[2], scissor,
+                         0xFF000000U | (static_cast<D3DCOLOR>(i) * 7919U), false, tri, shade)) {
+                continue;
+            }
+            const std::uint64_t got = pair.DrawTestedAgainstPlain(tri, nullptr);
+            (got != 0 ? shown : hidden) += 1;
+        }
+        // Both kinds occur, so the test sits right at the bounds.
+        EXPECT_GT(shown, 20) << plane.z;
+        EXPECT_GT(hidden, 20) << plane.z;
+        pair.ExpectSame();
+    }
 }
 
 }  // namespace
