@@ -87,43 +87,18 @@ inline void ProjectLanes(const FrameGeometry& frame, const Affine& a, int n, At&
         clamp(_mm_sub_ps(_mm_set1_ps(view.centreY), _mm_mul_ps(_mm_mul_ps(cy, scale), inv)),
               -kGuardBand, view.bufferHeight + kGuardBand);
     const __m128 sub = _mm_set1_ps(static_cast<float>(kSubScale));
-    // A lane that needs clipping keeps only its outcode: position and depth zero.
-    const __m128i keep = _mm_cmpeq_epi32(
-        _mm_and_si128(code, _mm_set1_epi32(static_cast<int>(kClipMask | kNonFinite))),
-        _mm_setzero_si128());
-    const __m128i fx = _mm_and_si128(keep, _mm_cvtps_epi32(_mm_mul_ps(sx, sub)));
-    const __m128i fy = _mm_and_si128(keep, _mm_cvtps_epi32(_mm_mul_ps(sy, sub)));
-    const __m128 depth = _mm_and_ps(_mm_castsi128_ps(keep), _mm_xor_ps(inv, _mm_set1_ps(-0.0F)));
-    // ProjectedVertex::Make for four lanes, then the three words of each lane interleaved:
-    // [x0 y0 d0 x1] [y1 d1 x2 y2] [d2 x3 y3 d3] (x: the snapped x and the outcode).
-    static_assert(sizeof(ProjectedVertex) == 12);
-    const __m128 xw =
-        _mm_castsi128_ps(_mm_or_si128(_mm_slli_epi32(fx, ProjectedVertex::kCodeBits), code));
-    const __m128 yw = _mm_castsi128_ps(fy);
-    const __m128 lo = _mm_unpacklo_ps(xw, yw);  // x0 y0 x1 y1
-    const __m128 hi = _mm_unpackhi_ps(xw, yw);  // x2 y2 x3 y3
-    const __m128 v0 = _mm_shuffle_ps(lo, _mm_shuffle_ps(depth, lo, _MM_SHUFFLE(3, 2, 0, 0)),
-                                     _MM_SHUFFLE(2, 0, 1, 0));
-    const __m128 v1 = _mm_shuffle_ps(_mm_shuffle_ps(lo, depth, _MM_SHUFFLE(1, 1, 3, 3)), hi,
-                                     _MM_SHUFFLE(1, 0, 2, 0));
-    const __m128 v2 =
-        _mm_shuffle_ps(_mm_shuffle_ps(depth, hi, _MM_SHUFFLE(2, 2, 2, 2)),
-                       _mm_shuffle_ps(hi, depth, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(2, 0, 2, 0));
-    if (n == 4) {
-        auto* to = reinterpret_cast<float*>(out);
-        _mm_storeu_ps(to, v0);
-        _mm_storeu_ps(to + 4, v1);
-        _mm_storeu_ps(to + 8, v2);
-        return;
-    }
-    // Fewer lanes: only out[0 .. n) may be written.
-    ProjectedVertex all[4];
-    auto* to = reinterpret_cast<float*>(all);
-    _mm_storeu_ps(to, v0);
-    _mm_storeu_ps(to + 4, v1);
-    _mm_storeu_ps(to + 8, v2);
+    alignas(16) std::int32_t fx[4];
+    alignas(16) std::int32_t fy[4];
+    alignas(16) std::uint32_t codes[4];
+    alignas(16) float depth[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(codes), code);
+    _mm_store_si128(reinterpret_cast<__m128i*>(fx), _mm_cvtps_epi32(_mm_mul_ps(sx, sub)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(fy), _mm_cvtps_epi32(_mm_mul_ps(sy, sub)));
+    _mm_store_ps(depth, _mm_xor_ps(inv, _mm_set1_ps(-0.0F)));
     for (int k = 0; k < n; ++k) {
-        out[k] = all[k];
+        const bool project = (codes[k] & (kClipMask | kNonFinite)) == 0;
+        out[k] = ProjectedVertex::Make(codes[k], project ? fx[k] : 0, project ? fy[k] : 0,
+                                       project ? depth[k] : 0.0F);
     }
 }
 
