@@ -152,7 +152,7 @@ void FaceBuilder::PushTriangle(const ScreenVertex& a, const ScreenVertex& b, con
         return;  // it would draw nothing: no record, no bin entry, no tile work
     }
     if (gouraud) {
-        tri.flags |= m_chunk.AddShade(planes) << kPrimFlagBits;
+        tri.SetShade(m_chunk.AddShade(planes));
     }
     m_chunk.AddTriangle(tri);
 }

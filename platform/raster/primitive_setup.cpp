@@ -73,9 +73,8 @@ bool SetupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenV
     out.zdx = z.dx;
     out.zdy = z.dy;
     out.color = color | 0xFF000000U;
-    out.flags = cutX ? kPrimCutX : 0U;
+    out.SetFlags((cutX ? kPrimCutX : 0U) | (gouraud ? kPrimGouraud : 0U));
     if (gouraud) {
-        out.flags |= kPrimGouraud;
         const Plane r = MakePlane(x0, y0, x1, y1, x2, y2, v0.r, v1.r, v2.r, areaPx, refX, refY);
         const Plane g = MakePlane(x0, y0, x1, y1, x2, y2, v0.g, v1.g, v2.g, areaPx, refX, refY);
         const Plane b = MakePlane(x0, y0, x1, y1, x2, y2, v0.b, v1.b, v2.b, areaPx, refX, refY);

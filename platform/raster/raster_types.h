@@ -105,7 +105,6 @@ struct ProjectedVertex {
 enum : std::uint32_t {
     kPrimGouraud = 1U << 0,
     kPrimCutX = 1U << 1,  // the scissor cut the covered columns: edges alone do not bound them
-    kPrimFlagBits = 2,    // the flags' width; the Gouraud planes' index sits above them
 };
 
 // Pixel bounds in 16 bits each: no buffer is wider or taller than kMaxDimension.
@@ -126,25 +125,34 @@ struct EdgeFunction {
     }
 };
 
-// One triangle ready for rasterization, kept small: a big scene holds millions of them.
-// The edge functions are derived from the snapped corners where they are used.
+// One triangle ready for rasterization, kept small: a big scene holds millions of them, and
+// every record written is a cache line or a fresh page touched. The edge functions are
+// derived from the snapped corners where they are used.
 struct TriangleSetup {
     // A snapped coordinate inside the guard band fits in this many bits with its sign, so
-    // the three x (and the three y) share 64 bits.
+    // the three x (and the three y) share 64 bits; the top bit of each is a flag.
     static constexpr int kCornerBits = 21;
     static_assert((kMaxDimension + 2 * static_cast<std::int64_t>(kGuardBand)) * kSubScale <
                   (std::int64_t{1} << (kCornerBits - 1)));
+    static_assert(3 * kCornerBits < 64);
 
     ShortRect box;  // covered pixel bounds, clipped to the scissor
     // Snapped corners, clockwise as seen: x in words 0-1, y in words 2-3, corner k at bit
-    // 21 k. Words rather than 64-bit fields keep the record 4-byte aligned.
+    // 21 k; bit 63 of the x bits is kPrimGouraud, of the y bits kPrimCutX. Words rather
+    // than 64-bit fields keep the record 4-byte aligned.
     std::uint32_t corners[4];
-    float z0, zdx, zdy;   // depth at the centre of pixel (box.x0, box.y0) and its steps
-    D3DCOLOR color;       // flat colour
-    std::uint32_t flags;  // kPrim bits; above them, the Gouraud planes' index
+    float z0, zdx, zdy;  // depth at the centre of pixel (box.x0, box.y0) and its steps
+    // The flat colour; a Gouraud triangle has no use for one and keeps the index of its
+    // colour planes here instead.
+    D3DCOLOR color;
 
-    [[nodiscard]] std::uint32_t Shade() const { return flags >> kPrimFlagBits; }
+    [[nodiscard]] std::uint32_t Flags() const {
+        return (Bits(0) >> 63) * kPrimGouraud | (Bits(2) >> 63) * kPrimCutX;
+    }
+    [[nodiscard]] std::uint32_t Shade() const { return color; }
+    void SetShade(std::uint32_t index) { color = index; }
 
+    // Sets the corners and clears the flags.
     void SetCorners(const std::int32_t (&x)[3], const std::int32_t (&y)[3]) {
         const auto pack = [](const std::int32_t(&v)[3]) {
             constexpr std::uint64_t kMask = (std::uint64_t{1} << kCornerBits) - 1;
@@ -155,10 +163,14 @@ struct TriangleSetup {
             }
             return bits;
         };
-        const std::uint64_t px = pack(x);
-        const std::uint64_t py = pack(y);
-        std::memcpy(&corners[0], &px, sizeof px);
-        std::memcpy(&corners[2], &py, sizeof py);
+        SetBits(0, pack(x));
+        SetBits(2, pack(y));
+    }
+    // Sets the kPrim flags, keeping the corners.
+    void SetFlags(std::uint32_t flags) {
+        constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
+        SetBits(0, (Bits(0) & ~kTop) | ((flags & kPrimGouraud) != 0 ? kTop : 0));
+        SetBits(2, (Bits(2) & ~kTop) | ((flags & kPrimCutX) != 0 ? kTop : 0));
     }
     [[nodiscard]] std::int32_t Fx(int k) const { return Unpack(0, k); }
     [[nodiscard]] std::int32_t Fy(int k) const { return Unpack(2, k); }
@@ -177,17 +189,22 @@ struct TriangleSetup {
     }
 
 private:
-    [[nodiscard]] std::int32_t Unpack(int word, int k) const {
+    [[nodiscard]] std::uint64_t Bits(int word) const {
         std::uint64_t bits = 0;
         std::memcpy(&bits, &corners[word], sizeof bits);
-        // Move the field to the top, then shift back with the sign.
+        return bits;
+    }
+    void SetBits(int word, std::uint64_t bits) { std::memcpy(&corners[word], &bits, sizeof bits); }
+    [[nodiscard]] std::int32_t Unpack(int word, int k) const {
+        // Move the field to the top (the flag above the last one falls off), then shift
+        // back with the sign.
         const int up = 64 - kCornerBits * (k + 1);
-        return static_cast<std::int32_t>(static_cast<std::int64_t>(bits << up) >>
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(Bits(word) << up) >>
                                          (64 - kCornerBits));
     }
 };
 
-static_assert(sizeof(TriangleSetup) == 44, "a triangle's record grew");
+static_assert(sizeof(TriangleSetup) == 40, "a triangle's record grew");
 
 // Colour planes of a Gouraud triangle, 0-255 per channel, referenced like the depth plane.
 struct ColorPlanes {

@@ -365,7 +365,7 @@ SampleTile::Whole SampleTile::TakeWhole(const PixelRect& r, const TriangleSetup&
         inside = inside && range.lo >= 0;
     }
     if (!inside || r.x0 != m_tile.x0 || r.y0 != m_tile.y0 || r.x1 != m_tile.x1 ||
-        r.y1 != m_tile.y1 || ((tri.flags & kPrimGouraud) != 0 && planes != nullptr)) {
+        r.y1 != m_tile.y1 || ((tri.Flags() & kPrimGouraud) != 0 && planes != nullptr)) {
         return Whole::kDraw;
     }
     // The float planes differ from the exact ones by a few units in the last place of the

@@ -95,7 +95,7 @@ std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const
         } else {
             const raster::TriangleSetup& tri = chunk.triangles[ref];
             const raster::ColorPlanes* planes =
-                (tri.flags & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.Shade()] : nullptr;
+                (tri.Flags() & raster::kPrimGouraud) != 0 ? &chunk.shades[tri.Shade()] : nullptr;
             passed += draw(tri, planes);
         }
         ++at.entry;

@@ -168,7 +168,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri, const 
         edges.rowStep[k] = _mm_set1_epi32(static_cast<std::int32_t>(b * kSubScale));
         edges.groupStep[k] = _mm_set1_epi32(4 * s);
     }
-    const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
+    const bool gouraud = (tri.Flags() & kPrimGouraud) != 0 && planes != nullptr;
     if (!anyEdge) {
         return gouraud ? FillRegion<false, true, true>(t, tri, planes, r, startX, edges)
                        : FillRegion<false, false, true>(t, tri, planes, r, startX, edges);
@@ -177,7 +177,7 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri, const 
     // are tested; only a cut by the tile or the scissor, or a dropped edge, needs the
     // column test.
     const bool maskX =
-        !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
+        !allEdges || (tri.Flags() & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     if (maskX) {
         return gouraud ? FillRegion<true, true, true>(t, tri, planes, r, startX, edges)
                        : FillRegion<true, false, true>(t, tri, planes, r, startX, edges);

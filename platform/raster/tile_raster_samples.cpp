@@ -378,9 +378,9 @@ std::uint64_t DrawTriangleSamples(const TileTarget& t, std::ptrdiff_t planeStrid
     for (int k = 0; k < kSamples; ++k) {
         edges.z0[k] = SampleDepthStart(tri, k);
     }
-    const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
+    const bool gouraud = (tri.Flags() & kPrimGouraud) != 0 && planes != nullptr;
     const bool maskX =
-        !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
+        !allEdges || (tri.Flags() & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     const auto fill = [&]<bool kGouraud, bool kMaskX>() {
         if (WideSamplesAllowed()) {
             if (pixelFar == nullptr) {

@@ -167,7 +167,7 @@ TARNO_WIDE std::uint64_t DrawWide(const TileTarget& t, const TriangleSetup& tri,
             crosses ? static_cast<std::int32_t>(std::int64_t{edge.b} * kSubScale) : 0);
         edges.groupStep[k] = _mm256_set1_epi32(static_cast<std::int32_t>(8 * step));
     }
-    const bool gouraud = (tri.flags & kPrimGouraud) != 0 && planes != nullptr;
+    const bool gouraud = (tri.Flags() & kPrimGouraud) != 0 && planes != nullptr;
     if (!anyEdge) {
         return gouraud ? FillRegionWide<false, true, true>(t, tri, planes, r, startX, edges)
                        : FillRegionWide<false, false, true>(t, tri, planes, r, startX, edges);
@@ -175,7 +175,7 @@ TARNO_WIDE std::uint64_t DrawWide(const TileTarget& t, const TriangleSetup& tri,
     // As in the groups of four: columns outside the triangle's own bounds fail one of its
     // edges when all three are tested.
     const bool maskX =
-        !allEdges || (tri.flags & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
+        !allEdges || (tri.Flags() & kPrimCutX) != 0 || r.x0 != tri.box.x0 || r.x1 != tri.box.x1;
     if (maskX) {
         return gouraud ? FillRegionWide<true, true, true>(t, tri, planes, r, startX, edges)
                        : FillRegionWide<true, false, true>(t, tri, planes, r, startX, edges);

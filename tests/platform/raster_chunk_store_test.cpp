@@ -46,7 +46,8 @@ TEST(RasterChunkStore, ChunksKeepTheirOwnRecordsWhileTheStoreGrowsBehindThem) {
                 p.r0 = static_cast<float>(c * 10000 + i);
                 const std::uint32_t shade = chunk.AddShade(p);
                 EXPECT_EQ(shade, i / 3);  // counted from the chunk's first shade
-                t.flags = shade << raster::kPrimFlagBits;
+                t.SetFlags(raster::kPrimGouraud);
+                t.SetShade(shade);  // a Gouraud triangle's colour word holds its planes' index
             }
             chunk.AddTriangle(t);
             if (i % 100 == 0) {
@@ -74,9 +75,11 @@ TEST(RasterChunkStore, ChunksKeepTheirOwnRecordsWhileTheStoreGrowsBehindThem) {
         EXPECT_EQ(chunk.PrimitiveCount(), chunk.triangles.size() + chunk.lines.size());
         for (std::uint32_t i = 0; i < triangles[c]; ++i) {
             const TriangleSetup& t = chunk.triangles[i];
-            ASSERT_EQ(t.color, c * 10000 + i);
             if (i % 3 == 0) {
-                ASSERT_EQ(chunk.shades[t.Shade()].r0, static_cast<float>(t.color));
+                ASSERT_EQ(t.Flags(), raster::kPrimGouraud);
+                ASSERT_EQ(chunk.shades[t.Shade()].r0, static_cast<float>(c * 10000 + i));
+            } else {
+                ASSERT_EQ(t.color, c * 10000 + i);
             }
         }
         for (std::size_t l = 0; l < chunk.lines.size(); ++l) {

@@ -2,11 +2,13 @@
 // one by one. Both must land on the same sub-pixel, or neighbours would crack apart.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
 #include "platform/raster/camera_point.h"
 #include "platform/raster/geometry_stage.h"
+#include "platform/raster/vertex_lanes.h"
 
 namespace rm::raster {
 namespace {
@@ -76,6 +78,69 @@ TEST(RasterProjection, SnappedXAndOutcodeShareAWordWithoutLoss) {
         }
     }
     static_assert(sizeof(ProjectedVertex) == 12);
+}
+
+// The four lanes are written out together: one to four of them, each lane to its own
+// vertex and nothing past the last, and a lane that needs clipping carries its outcode
+// alone, as the scalar projection gives it.
+TEST(RasterProjection, LanesLandInTheirOwnVerticesAndNoFurther) {
+    MeshData mesh;
+    // In view, behind the eye, past the guard band, in view again, not finite.
+    mesh.positions = {{1, 2, 10},
+                      {0, 0, -5},
+                      {1e6F, 0, 3},
+                      {-3, 1, 40},
+                      {0, 0, std::numeric_limits<float>::quiet_NaN()}};
+    MeshSetup setup;
+    setup.mesh = &mesh;
+    setup.toCamera.m[3][0] = 0.25F;
+    FrameGeometry frame;
+    frame.view.scissor = {0, 0, 639, 479};
+    frame.view.centreX = 320.0F;
+    frame.view.centreY = 240.0F;
+    frame.view.scale = 480.0F;
+    frame.view.front = 1.0F;
+    frame.view.back = 5000.0F;
+    frame.view.bufferWidth = 640.0F;
+    frame.view.bufferHeight = 480.0F;
+    frame.planes = MakeClipPlanes(frame.view);
+    frame.meshes = {&setup, 1};
+    const auto count = static_cast<std::uint32_t>(mesh.positions.size());
+    for (std::uint32_t first = 0; first < count; ++first) {
+        for (int n = 1; n <= 4; ++n) {
+            SCOPED_TRACE(::testing::Message() << "first " << first << " lanes " << n);
+            const ProjectedVertex marker = ProjectedVertex::Make(0x7FFU, -77, 99, 1.5F);
+            ProjectedVertex out[6] = {marker, marker, marker, marker, marker, marker};
+            ProjectLanes(
+                frame, setup.toCamera, n,
+                [&](int k) -> const D3DVECTOR& { return mesh.positions[(first + k) % count]; },
+                out + 1);
+            for (int k = 0; k < 6; ++k) {
+                const ProjectedVertex& v = out[k];
+                if (k == 0 || k > n) {
+                    ASSERT_TRUE(v.fxCode == marker.fxCode && v.fy == marker.fy &&
+                                v.depth == marker.depth)
+                        << "vertex " << k << " was written";
+                    continue;
+                }
+                const CameraPoint c =
+                    ToCamera(setup.toCamera, mesh.positions[(first + k - 1) % count]);
+                const std::uint32_t code = Outcode(frame.planes, c.x, c.y, c.z);
+                if ((v.Code() & kNonFinite) == 0) {
+                    ASSERT_EQ(v.Code(), code) << k;
+                }
+                if ((v.Code() & (kClipMask | kNonFinite)) != 0) {
+                    ASSERT_TRUE(v.Fx() == 0 && v.fy == 0 && v.depth == 0.0F) << k;
+                    continue;
+                }
+                std::int32_t fx = 0;
+                std::int32_t fy = 0;
+                float d = 0.0F;
+                ProjectPoint(frame.view, c.x, c.y, c.z, fx, fy, d);
+                ASSERT_TRUE(v.Fx() == fx && v.fy == fy && v.depth == d) << k;
+            }
+        }
+    }
 }
 
 }  // namespace
