@@ -9,7 +9,6 @@
 #include <limits>
 
 #include "platform/raster/edge_walk.h"
-#include "platform/raster/tile_raster_wide.h"
 
 namespace rm::raster {
 
@@ -83,14 +82,10 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
         }
     }
     if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) <= kPlainArea) {
-        // Too small for the tests to pay: drawn plainly, straight into the wide fill where
-        // it fits (the region is already known). The bounds stay true, as depth only gets
-        // nearer.
-        if (WideFillFits(t)) {
-            const EdgeFunction edges[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
-            return DrawTriangleWide(t, tri, planes, r, edges);
-        }
-        return raster::DrawTriangle(t, tri, planes);
+        // Too small for the tests to pay: drawn plainly over the region already known. The
+        // bounds stay true, as depth only gets nearer.
+        const EdgeFunction edges[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
+        return DrawTriangleIn(t, tri, planes, r, edges);
     }
 
     const double zdx = tri.zdx;
@@ -165,7 +160,6 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
     const __m128i col2Hi = load(colEdge[2] + 4);
     const __m128 colZLo = _mm_load_ps(colZ);
     const __m128 colZHi = _mm_load_ps(colZ + 4);
-    const bool wide = WideFillFits(t);
     // Block rows whose blocks to draw span the same columns are drawn as one rectangle.
     std::uint64_t passed = 0;
     int bandLo = 0;
@@ -179,15 +173,8 @@ std::uint64_t BlockBounds::DrawTriangle(const TileTarget& t, const TriangleSetup
                              std::max(r.y0, t.tile.y0 + bandFrom * kBlockSize),
                              std::min(r.x1, t.tile.x0 + bandHi * kBlockSize + kBlockSize - 1),
                              std::min(r.y1, t.tile.y0 + byLast * kBlockSize + kBlockSize - 1)};
-        std::uint64_t got = 0;
-        if (wide) {
-            // The band lies inside the region, so it is its own region in the tile.
-            got = DrawTriangleWide(t, tri, planes, rect, edges);
-        } else {
-            TileTarget band = t;
-            band.rect = rect;
-            got = raster::DrawTriangle(band, tri, planes, edges);
-        }
+        // The band lies inside the region, so it is its own region in the tile.
+        const std::uint64_t got = DrawTriangleIn(t, tri, planes, rect, edges);
         if (got != 0) {
             passed += got;
             Refresh(t, bandLo, bandFrom, bandHi, byLast);

@@ -133,6 +133,12 @@ std::uint64_t DrawTriangle(const TileTarget& t, const TriangleSetup& tri, const 
     if (r.Empty()) {
         return 0;
     }
+    return DrawTriangleIn(t, tri, planes, r, triEdges);
+}
+
+std::uint64_t DrawTriangleIn(const TileTarget& t, const TriangleSetup& tri,
+                             const ColorPlanes* planes, const PixelRect& r,
+                             const EdgeFunction (&triEdges)[3]) {
     if (WideFillFits(t)) {
         return DrawTriangleWide(t, tri, planes, r, triEdges);
     }

@@ -25,6 +25,11 @@ std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
 // The same with the triangle's three edge functions (tri.Edge(k)) already worked out.
 std::uint64_t DrawTriangle(const TileTarget& target, const TriangleSetup& tri,
                            const ColorPlanes* planes, const EdgeFunction (&edges)[3]);
+// The same over `region`, a non-empty part of the triangle's box inside target.rect that
+// the caller has already worked out: only pixels in it change.
+std::uint64_t DrawTriangleIn(const TileTarget& target, const TriangleSetup& tri,
+                             const ColorPlanes* planes, const PixelRect& region,
+                             const EdgeFunction (&edges)[3]);
 std::uint64_t DrawLine(const TileTarget& target, const LineSetup& line);
 
 // The same triangle into kSamples sample planes at once: `target` is plane 0, plane k
