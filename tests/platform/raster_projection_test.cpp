@@ -9,25 +9,10 @@
 #include "platform/raster/camera_point.h"
 #include "platform/raster/geometry_stage.h"
 #include "platform/raster/vertex_lanes.h"
+#include "tests/platform/raster_test_support.h"
 
 namespace rm::raster {
 namespace {
-
-// A 640x480 view of one mesh, front plane at 1.
-FrameGeometry Frame640(const MeshSetup& setup) {
-    FrameGeometry frame;
-    frame.view.scissor = {0, 0, 639, 479};
-    frame.view.centreX = 320.0F;
-    frame.view.centreY = 240.0F;
-    frame.view.scale = 480.0F;
-    frame.view.front = 1.0F;
-    frame.view.back = 5000.0F;
-    frame.view.bufferWidth = 640.0F;
-    frame.view.bufferHeight = 480.0F;
-    frame.planes = MakeClipPlanes(frame.view);
-    frame.meshes = {&setup, 1};
-    return frame;
-}
 
 TEST(RasterProjection, VertexPassAndSinglePointProjectionAgreeExactly) {
     std::mt19937 rng(5);
@@ -42,7 +27,7 @@ TEST(RasterProjection, VertexPassAndSinglePointProjectionAgreeExactly) {
     setup.toCamera.m[0][1] = 0.3F;  // a shear and a shift, so every term counts
     setup.toCamera.m[2][0] = -0.2F;
     setup.toCamera.m[3][2] = 1.5F;
-    const FrameGeometry frame = Frame640(setup);
+    const FrameGeometry frame = rastertest::Frame640({&setup, 1});
     std::vector<ProjectedVertex> out(mesh.positions.size());
     TransformVertices(frame, setup, 0, static_cast<std::uint32_t>(out.size()), out.data());
     int projected = 0;
@@ -100,7 +85,7 @@ TEST(RasterProjection, LanesLandInTheirOwnVerticesAndNoFurther) {
     MeshSetup setup;
     setup.mesh = &mesh;
     setup.toCamera.m[3][0] = 0.25F;
-    const FrameGeometry frame = Frame640(setup);
+    const FrameGeometry frame = rastertest::Frame640({&setup, 1});
     const auto count = static_cast<std::uint32_t>(mesh.positions.size());
     for (std::uint32_t first = 0; first < count; ++first) {
         for (int n = 1; n <= 4; ++n) {

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "platform/raster/geometry_stage.h"
 #include "platform/raster/renderer.h"
 
 namespace rm::rastertest {
@@ -93,6 +94,21 @@ inline D3DCOLOR At(const std::vector<D3DCOLOR>& pixels, int x, int y, int width 
 
 inline int Channel(D3DCOLOR c, int shift) {
     return static_cast<int>((c >> shift) & 0xFFU);
+}
+
+// A 640x480 view of the given meshes, for the set-up stage's tests.
+inline raster::FrameGeometry Frame640(std::span<const raster::MeshSetup> meshes) {
+    raster::FrameGeometry frame;
+    frame.view.scissor = {0, 0, 639, 479};
+    frame.view.centreX = 320.0F;
+    frame.view.centreY = 240.0F;
+    frame.view.scale = 480.0F;
+    frame.view.back = 5000.0F;
+    frame.view.bufferWidth = 640.0F;
+    frame.view.bufferHeight = 480.0F;
+    frame.planes = raster::MakeClipPlanes(frame.view);
+    frame.meshes = meshes;
+    return frame;
 }
 
 }  // namespace rm::rastertest

@@ -24,20 +24,6 @@ bool SameBits(const ProjectedVertex& a, const ProjectedVertex& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-FrameGeometry MakeFrame(std::span<const MeshSetup> meshes) {
-    FrameGeometry frame;
-    frame.view.scissor = {0, 0, 639, 479};
-    frame.view.centreX = 320.0F;
-    frame.view.centreY = 240.0F;
-    frame.view.scale = 480.0F;
-    frame.view.back = 5000.0F;
-    frame.view.bufferWidth = 640.0F;
-    frame.view.bufferHeight = 480.0F;
-    frame.planes = MakeClipPlanes(frame.view);
-    frame.meshes = meshes;
-    return frame;
-}
-
 TEST(RasterVertexWindow, AwkwardPositionsProjectToTheSameBitsInEveryLane) {
     const float inf = std::numeric_limits<float>::infinity();
     const float guardX = (640.0F + kGuardBand - 320.0F) / 480.0F * 10.0F;  // at depth 10
@@ -67,7 +53,7 @@ TEST(RasterVertexWindow, AwkwardPositionsProjectToTheSameBitsInEveryLane) {
     setup.mesh = &mesh;
     setup.toCamera.m[0][1] = 0.25F;  // a shear and a shift, so every term counts
     setup.toCamera.m[3][2] = 0.5F;
-    const FrameGeometry frame = MakeFrame({&setup, 1});
+    const FrameGeometry frame = Frame640({&setup, 1});
     const auto count = static_cast<std::uint32_t>(mesh.positions.size());
     std::vector<ProjectedVertex> block(count);
     TransformVertices(frame, setup, 0, count, block.data());
@@ -202,7 +188,7 @@ TEST_P(RasterVertexWindowPicture, PointOrderAndMeshSplitLeaveEveryPixelAndPickAl
     GeometryScratch scratch(1);
     for (int w = 0; w < 2; ++w) {
         setups[w].mesh = &ways[w][0];
-        PrepareWindow(MakeFrame({&setups[w], 1}), setups[w], 0, kWindowFaces, scratch);
+        PrepareWindow(Frame640({&setups[w], 1}), setups[w], 0, kWindowFaces, scratch);
         EXPECT_EQ(scratch.windowCount > 0, w == 0);
     }
 
@@ -261,7 +247,7 @@ TEST(RasterVertexWindow, EveryFaceSeesAWindowOfItsOwnMesh) {
         setups.back().firstFace = total;
         total += static_cast<std::uint32_t>(mesh.faces.size());
     }
-    const FrameGeometry frame = MakeFrame(setups);
+    const FrameGeometry frame = Frame640(setups);
     GeometryScratch scratch(1);
     for (const auto& [begin, end] : {std::pair<std::uint32_t, std::uint32_t>{0, total},
                                      {5, 4200},
