@@ -1,8 +1,8 @@
-// One stroke: a closed octagonal prism of half-width w around the segment a to b.
+// One stroke: a closed octagonal prism of half-width w around the segment a to b (the ring
+// prism of platform/core/prism.h).
 
 #include <array>
 #include <cmath>
-#include <cstdint>
 
 #include "doc/tarno_doc.h"
 #include "platform/core/vector_math.h"
@@ -10,22 +10,6 @@
 namespace doc {
 
 namespace {
-
-// Face data: per face a vertex count and (vertex, normal) pairs; 0 ends the list. Vertices
-// 0-7 ring the first point, 8-15 the second; normal i points out through corner i.
-constexpr std::array<std::uint32_t, 107> kStrokeFaces = {
-    8, 7, 7, 6, 6, 5,  5, 4,  4, 3,  3, 2,  2, 1,  1, 0,  0,  // cap at the first point
-    4, 0, 0, 1, 1, 9,  1, 8,  0,                              // sides
-    4, 1, 1, 2, 2, 10, 2, 9,  1,                              //
-    4, 2, 2, 3, 3, 11, 3, 10, 2,                              //
-    4, 3, 3, 4, 4, 12, 4, 11, 3,                              //
-    4, 4, 4, 5, 5, 13, 5, 12, 4,                              //
-    4, 5, 5, 6, 6, 14, 6, 13, 5,                              //
-    4, 6, 6, 7, 7, 15, 7, 14, 6,                              //
-    4, 7, 7, 0, 0, 8,  0, 15, 7,                              //
-    8, 8, 0, 9, 1, 10, 2, 11, 3, 12, 4, 13, 5, 14, 6, 15, 7,  // cap at the second point
-    0,
-};
 
 bool Finite(const rm::D3DVECTOR& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -74,7 +58,7 @@ bool CTarnoDoc::AddStroke(rm::MeshBuilder& mesh, rm::D3DVALUE w, const rm::D3DVE
         }
     }
     rm::FaceArray faces;
-    if (rm::Failed(mesh.AddFaces(vertices, normals, kStrokeFaces, &faces))) {
+    if (rm::Failed(mesh.AddPrism(vertices, normals, &faces))) {
         return false;
     }
     (void)faces.SetColor(color);

@@ -47,21 +47,18 @@ void AppendMaterial(std::string& mtl, rm::D3DCOLOR color) {
     mtl += "\n\n";
 }
 
-bool HasAllNormals(const rm::MeshData& mesh, const rm::FaceRecord& face) {
-    for (std::uint32_t i = 0; i < face.cornerCount; ++i) {
-        const rm::Corner& c = mesh.corners[face.firstCorner + i];
+bool HasAllNormals(const rm::MeshData& mesh, std::span<const rm::Corner> corners) {
+    for (const rm::Corner& c : corners) {
         if (c.normal == rm::kNoNormal || c.normal >= mesh.normals.size()) return false;
     }
     return true;
 }
 
-bool CornersInRange(const rm::MeshData& mesh, const rm::FaceRecord& face) {
-    if (face.firstCorner > mesh.corners.size() ||
-        face.cornerCount > mesh.corners.size() - face.firstCorner) {
-        return false;
-    }
-    for (std::uint32_t i = 0; i < face.cornerCount; ++i) {
-        if (mesh.corners[face.firstCorner + i].position >= mesh.positions.size()) return false;
+bool CornersInRange(const rm::MeshData& mesh, const rm::FaceRecord& face,
+                    std::span<const rm::Corner> corners) {
+    if (corners.size() != face.cornerCount) return false;
+    for (const rm::Corner& c : corners) {
+        if (c.position >= mesh.positions.size()) return false;
     }
     return true;
 }
@@ -80,8 +77,10 @@ ObjText ExportObj(const rm::MeshData& mesh, const std::string& mtlName,
     rm::D3DCOLOR current = 0;
     std::size_t vertexCount = 0;
     std::size_t normalCount = 0;
+    rm::CornerScratch scratch;
     for (const rm::FaceRecord& face : mesh.faces) {
-        if (face.cornerCount < 3 || !CornersInRange(mesh, face)) continue;
+        const std::span<const rm::Corner> corners = mesh.CornersOf(face, scratch);
+        if (face.cornerCount < 3 || !CornersInRange(mesh, face, corners)) continue;
         // Alpha plays no part in a material.
         const rm::D3DCOLOR color = face.color & 0x00FFFFFFU;
         if (!haveMaterial || color != current) {
@@ -90,13 +89,13 @@ ObjText ExportObj(const rm::MeshData& mesh, const std::string& mtlName,
             current = color;
             haveMaterial = true;
         }
-        const bool normals = HasAllNormals(mesh, face);
+        const bool normals = HasAllNormals(mesh, corners);
         for (std::uint32_t k = 0; k < face.cornerCount; ++k) {
             // Negating z keeps the picture but turns the coordinates right-handed, where
             // the same corner order would read clockwise from the front: so the corners go
             // the other way round, starting from the same first corner.
             const std::uint32_t i = k == 0 ? 0 : face.cornerCount - k;
-            const rm::Corner& c = mesh.corners[face.firstCorner + i];
+            const rm::Corner& c = corners[i];
             AppendTriple(text.obj, "v", mesh.positions[c.position]);
             if (normals) AppendTriple(text.obj, "vn", mesh.normals[c.normal]);
         }

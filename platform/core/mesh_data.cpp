@@ -5,7 +5,23 @@ namespace rm {
 std::size_t MeshData::MemoryBytes() const {
     return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
            corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord) +
+           prisms.capacity() * sizeof(PrismRecord) +
            faceAppData.capacity() * sizeof(std::uint32_t);
+}
+
+std::span<const Corner> MeshData::PrismCorners(const FaceRecord& f, CornerScratch& scratch) const {
+    const std::uint32_t number = f.PrismFaceNumber();
+    if (f.PrismIndex() >= prisms.size() || number >= kPrismFaces ||
+        f.cornerCount != kPrismFaceList[number].count) {
+        return {};
+    }
+    const PrismRecord& p = prisms[f.PrismIndex()];
+    const PrismFace face = kPrismFaceList[number];
+    for (std::uint32_t k = 0; k < face.count; ++k) {
+        const PrismCorner c = kPrismCornerList[face.first + k];
+        scratch[k] = {p.firstPosition + c.vertex, p.firstNormal + c.normal};
+    }
+    return {scratch.data(), face.count};
 }
 
 }  // namespace rm

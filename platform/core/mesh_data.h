@@ -4,11 +4,14 @@
 // position and an optional normal) in winding order. The scene graph's mesh builder writes
 // it; the rasterizer, the picker and the exporters read it.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "platform/core/prism.h"
 #include "platform/core/types.h"
 
 namespace rm {
@@ -42,16 +45,37 @@ struct Corner {
 
 // The most corners one face may have, and the flag bits it can carry: both share one
 // word of the face record, which stays 16 bytes (a big model has millions of faces).
-inline constexpr std::uint32_t kMaxFaceCorners = (1U << 28) - 1;
+inline constexpr std::uint32_t kMaxFaceCorners = (1U << 27) - 1;
 inline constexpr std::uint32_t kFaceFlagMask = 0xFU;
 
 struct FaceRecord {
-    std::uint32_t firstCorner = 0;          // index into MeshData::corners
+    // Index into MeshData::corners; for a prism face, the prism's index times 16 plus the
+    // face's number in it (prism.h).
+    std::uint32_t firstCorner = 0;
     std::uint32_t cornerCount = 0;          // at most kMaxFaceCorners
-    std::uint32_t cornerCapacity : 28 = 0;  // corners reserved at firstCorner
+    std::uint32_t cornerCapacity : 27 = 0;  // corners reserved at firstCorner; 0 for a prism face
+    std::uint32_t prism : 1 = 0;            // a face of a ring prism, without corners of its own
     std::uint32_t flags : 4 = 0;            // kFace* bits
     D3DCOLOR color = 0xFFFFFFFFU;
+
+    [[nodiscard]] static constexpr std::uint32_t PrismFaceIndex(std::uint32_t prism,
+                                                                std::uint32_t face) {
+        return prism << 4 | face;
+    }
+    [[nodiscard]] std::uint32_t PrismIndex() const { return firstCorner >> 4; }
+    [[nodiscard]] std::uint32_t PrismFaceNumber() const { return firstCorner & 0xFU; }
 };
+static_assert(sizeof(FaceRecord) == 16);
+
+// Where one ring prism's vertices and normals start in the pools: its faces' corners are
+// worked out from these and the prism's pattern (prism.h) when they are read.
+struct PrismRecord {
+    std::uint32_t firstPosition = 0;
+    std::uint32_t firstNormal = 0;
+};
+
+// Room for the corners of a face that keeps none of its own (MeshData::CornersOf).
+using CornerScratch = std::array<Corner, kMaxPrismFaceCorners>;
 
 // The face is part of a line stroke: the renderer keeps a stroke visible as a line of at
 // least one pixel when it is drawn thinner than that.
@@ -65,6 +89,7 @@ struct alignas(64) MeshData {
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;
     std::vector<FaceRecord> faces;
+    std::vector<PrismRecord> prisms;
     // The application's own value for each face, beside the records so that the records
     // the loader and the renderer walk stay small.
     std::vector<std::uint32_t> faceAppData;
@@ -76,6 +101,29 @@ struct alignas(64) MeshData {
     mutable PinCount pins;
 
     [[nodiscard]] std::size_t MemoryBytes() const;
+
+    // The corners of face `f`, wherever they are kept: its own in `corners`, or, for a
+    // prism face, worked out into `scratch`. Empty when the face refers past the corners
+    // or the prisms (the positions and normals named are for the caller to check), or
+    // when its count does not fit its prism's face.
+    [[nodiscard]] std::span<const Corner> CornersOf(const FaceRecord& f,
+                                                    CornerScratch& scratch) const {
+        if (f.prism == 0) {
+            if (f.firstCorner > corners.size() || f.cornerCount > corners.size() - f.firstCorner) {
+                return {};
+            }
+            return {corners.data() + f.firstCorner, f.cornerCount};
+        }
+        return PrismCorners(f, scratch);
+    }
+    // Every face's corners together, prism faces' included.
+    [[nodiscard]] std::size_t CornerTotal() const {
+        return corners.size() + prisms.size() * kPrismCorners;
+    }
+
+private:
+    [[nodiscard]] std::span<const Corner> PrismCorners(const FaceRecord& f,
+                                                       CornerScratch& scratch) const;
 };
 
 }  // namespace rm

@@ -229,11 +229,11 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     if (m_count < 3) {
         return;  // a point or a segment has no area
     }
-    const std::size_t cornersTotal = m_mesh.corners.size();
-    if (m_face->firstCorner > cornersTotal || m_count > cornersTotal - m_face->firstCorner) {
+    const std::span<const Corner> corners = m_mesh.CornersOf(*m_face, m_ownCorners);
+    if (corners.size() != m_count) {
         return;
     }
-    m_corners = m_mesh.corners.data() + m_face->firstCorner;
+    m_corners = corners.data();
     m_chunk.trianglesIn += m_count - 2;
     std::uint32_t all = 0;
     std::uint32_t any = 0;

@@ -43,7 +43,7 @@ raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsi
             shades += m.gouraud && m.lit ? 2 * m.mesh->faces.size() : 0;
             lines += m.mesh->faces.size() / 4;  // thin strokes' lines, one a face at most
         } else {
-            lines += m.mesh->corners.size();
+            lines += m.mesh->CornerTotal();
         }
     }
     const std::size_t share = std::max(1U, workers / 2);

@@ -25,7 +25,7 @@ void PrepareWindow(const FrameGeometry& frame, const MeshSetup& setup, std::uint
                    std::uint32_t end, GeometryScratch& scratch) {
     const MeshData& mesh = *setup.mesh;
     const std::size_t positions = mesh.positions.size();
-    const std::size_t cornersTotal = mesh.corners.size();
+    CornerScratch own;
     std::uint32_t lo = std::numeric_limits<std::uint32_t>::max();
     std::uint32_t hi = 0;
     std::uint64_t corners = 0;
@@ -33,13 +33,15 @@ void PrepareWindow(const FrameGeometry& frame, const MeshSetup& setup, std::uint
     // drops its face there, so it does not widen the window here.
     for (std::uint32_t f = begin; f < end; ++f) {
         const FaceRecord& face = mesh.faces[f];
-        if (face.cornerCount < 3 || face.firstCorner > cornersTotal ||
-            face.cornerCount > cornersTotal - face.firstCorner) {
+        if (face.cornerCount < 3) {
             continue;
         }
-        const Corner* c = mesh.corners.data() + face.firstCorner;
-        for (std::uint32_t i = 0; i < face.cornerCount; ++i) {
-            const std::uint32_t p = c[i].position;
+        const std::span<const Corner> c = mesh.CornersOf(face, own);
+        if (c.size() != face.cornerCount) {
+            continue;
+        }
+        for (const Corner& corner : c) {
+            const std::uint32_t p = corner.position;
             if (p < positions) {
                 lo = std::min(lo, p);
                 hi = std::max(hi, p);

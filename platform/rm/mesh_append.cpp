@@ -18,6 +18,7 @@ namespace rm {
 using pools::Changed;
 using pools::GrowFor;
 using pools::kMaxPool;
+using pools::kMaxPrisms;
 
 namespace {
 
@@ -74,6 +75,56 @@ void WalkReleasing(const std::vector<T>& v, bool release, Each&& each) {
     }
 }
 
+constexpr std::uint32_t kScatteredPrism = 0xFFFFFFFFU;
+// A position no pool holds: readers drop a face with such a corner.
+constexpr std::uint32_t kNoPosition = 0xFFFFFFFFU;
+
+// For each prism of `part`, its index once appended after `first` prisms, or
+// kScatteredPrism when the map does not keep its vertices in a run, or it names vertices
+// or normals `part` does not have.
+std::vector<std::uint32_t> MapPrisms(const MeshData& part,
+                                     std::span<const std::uint32_t> positionMap,
+                                     std::size_t first) {
+    std::vector<std::uint32_t> map(part.prisms.size(), kScatteredPrism);
+    auto next = static_cast<std::uint32_t>(first);
+    for (std::size_t q = 0; q < part.prisms.size(); ++q) {
+        const PrismRecord& p = part.prisms[q];
+        if (p.firstPosition > positionMap.size() ||
+            positionMap.size() - p.firstPosition < kPrismVertices ||
+            p.firstNormal > part.normals.size() ||
+            part.normals.size() - p.firstNormal < kPrismNormals) {
+            continue;
+        }
+        const std::uint32_t base = positionMap[p.firstPosition];
+        bool run = base <= kMaxPool - kPrismVertices;
+        for (std::uint32_t k = 1; run && k < kPrismVertices; ++k) {
+            run = positionMap[p.firstPosition + k] == base + k;
+        }
+        if (run) {
+            map[q] = next++;
+        }
+    }
+    return map;
+}
+
+// Turns `record`, a prism face of `part` whose prism is not kept, into a face with corners
+// of its own at the end of `corners`, mapped as the part's other corners are.
+void OwnPrismCorners(const MeshData& part, std::span<const std::uint32_t> positionMap,
+                     std::uint32_t normalBase, FaceRecord& record, std::vector<Corner>& corners) {
+    CornerScratch scratch;
+    const std::span<const Corner> own = part.CornersOf(record, scratch);
+    const auto first = static_cast<std::uint32_t>(corners.size());
+    for (const Corner& c : own) {
+        corners.push_back(Corner{
+            c.position < positionMap.size() ? positionMap[c.position] : kNoPosition,
+            c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
+    }
+    record.prism = 0;
+    record.firstCorner = first;
+    record.cornerCount = static_cast<std::uint32_t>(own.size());
+    record.cornerCapacity = record.cornerCount;
+}
+
 }  // namespace
 
 Result MeshBuilder::Append(const MeshData& part, std::span<const std::uint32_t> positionMap) {
@@ -93,6 +144,7 @@ Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_
         p.normals = {};
         p.corners = {};
         p.faces = {};
+        p.prisms = {};
         p.faceAppData = {};
         Changed(p);
     }
@@ -111,18 +163,38 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
             return Result::BadValue;
         }
     }
+    // A prism stays one where the map keeps its vertices together; the faces of one it
+    // scatters (or of one `part` does not hold) take corners of their own.
+    std::vector<std::uint32_t> prismMap;
+    std::size_t ownedCorners = 0;
+    try {
+        prismMap = MapPrisms(part, positionMap, d.prisms.size());
+        for (const FaceRecord& f : part.faces) {
+            if (f.prism != 0 && (f.PrismIndex() >= prismMap.size() ||
+                                 prismMap[f.PrismIndex()] == kScatteredPrism)) {
+                ownedCorners += f.cornerCount;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const std::size_t keptPrisms = static_cast<std::size_t>(
+        std::count_if(prismMap.begin(), prismMap.end(),
+                      [](std::uint32_t m) { return m != kScatteredPrism; }));
     if (d.positions.size() + added > kMaxPool ||
         d.normals.size() + part.normals.size() > kMaxPool ||
-        d.corners.size() + part.corners.size() > kMaxPool ||
-        d.faces.size() + part.faces.size() > kMaxPool) {
+        d.corners.size() + part.corners.size() + ownedCorners > kMaxPool ||
+        d.faces.size() + part.faces.size() > kMaxPool ||
+        d.prisms.size() + keptPrisms > kMaxPrisms) {
         return Result::OutOfMemory;
     }
     WaitForMeshReaders(d);
     try {
         GrowFor(d.positions, added);
         GrowFor(d.normals, part.normals.size());
-        GrowFor(d.corners, part.corners.size());
+        GrowFor(d.corners, part.corners.size() + ownedCorners);
         GrowFor(d.faces, part.faces.size());
+        GrowFor(d.prisms, keptPrisms);
         GrowFor(d.faceAppData, part.faceAppData.size());
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
@@ -155,9 +227,22 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
         }
     });
     d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
+    for (std::size_t q = 0; q < prismMap.size(); ++q) {
+        if (prismMap[q] != kScatteredPrism) {
+            const PrismRecord& p = part.prisms[q];
+            d.prisms.push_back({positionMap[p.firstPosition], normalBase + p.firstNormal});
+        }
+    }
+    const std::size_t faceBase = d.faces.size();
     WalkReleasing(part.faces, release, [&](std::size_t f) {
         FaceRecord record = part.faces[f];
-        record.firstCorner += cornerBase;
+        if (record.prism == 0) {
+            record.firstCorner += cornerBase;
+        } else if (record.PrismIndex() < prismMap.size() &&
+                   prismMap[record.PrismIndex()] != kScatteredPrism) {
+            record.firstCorner = FaceRecord::PrismFaceIndex(prismMap[record.PrismIndex()],
+                                                            record.PrismFaceNumber());
+        }
         d.faces.push_back(record);
     });
     if (appDataBase == 0) {
@@ -172,6 +257,16 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
         cornerThread.join();
     } else {
         copyCorners();
+    }
+    if (ownedCorners > 0) {
+        // After the part's own corners, which the faces above point at.
+        for (std::size_t f = 0; f < part.faces.size(); ++f) {
+            FaceRecord& record = d.faces[faceBase + f];
+            if (record.prism != 0 && (record.PrismIndex() >= prismMap.size() ||
+                                      prismMap[record.PrismIndex()] == kScatteredPrism)) {
+                OwnPrismCorners(part, positionMap, normalBase, record, d.corners);
+            }
+        }
     }
     Changed(*m_data);
     return Result::Ok;

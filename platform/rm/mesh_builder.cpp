@@ -15,6 +15,7 @@ namespace rm {
 using pools::Changed;
 using pools::GrowFor;
 using pools::kMaxPool;
+using pools::kMaxPrisms;
 
 namespace {
 
@@ -33,6 +34,19 @@ std::uint8_t ToByte(D3DVALUE v) {
     return static_cast<std::uint8_t>(std::lround(c * 255.0F));
 }
 
+// Gives a prism face corners of its own at the end of the pool, so that it can grow like
+// any other face. The caller has made room for them.
+void OwnCorners(MeshData& d, FaceRecord& f) {
+    CornerScratch scratch;
+    const std::span<const Corner> corners = d.CornersOf(f, scratch);
+    const auto first = static_cast<std::uint32_t>(d.corners.size());
+    d.corners.insert(d.corners.end(), corners.begin(), corners.end());
+    f.prism = 0;
+    f.firstCorner = first;
+    f.cornerCount = static_cast<std::uint32_t>(corners.size());
+    f.cornerCapacity = f.cornerCount;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- Face
@@ -47,12 +61,16 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
     }
     MeshData& d = *m_mesh;
     WaitForMeshReaders(d);
-    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 8 ||
+    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 16 ||
         d.faces[m_index].cornerCount >= kMaxFaceCorners) {
         return Result::OutOfMemory;
     }
     try {
         FaceRecord& f = d.faces[m_index];
+        if (f.prism != 0) {
+            GrowFor(d.corners, kMaxPrismFaceCorners + 1);
+            OwnCorners(d, f);
+        }
         const auto position = static_cast<std::uint32_t>(d.positions.size());
         if (f.cornerCount == f.cornerCapacity) {
             if (static_cast<std::size_t>(f.firstCorner) + f.cornerCapacity == d.corners.size()) {
@@ -156,16 +174,20 @@ Result Face::GetNormal(D3DVECTOR& out) const {
     // Newell's method in double, relative to the first corner so that faces far from the
     // origin keep their precision. For corners clockwise as seen from the front (left-handed
     // coordinates) the sum points out of the front.
-    const D3DVECTOR& o = d.positions[d.corners[f.firstCorner].position];
+    CornerScratch scratch;
+    const std::span<const Corner> corners = d.CornersOf(f, scratch);
+    if (corners.size() != f.cornerCount) {
+        return Result::BadValue;
+    }
+    const D3DVECTOR& o = d.positions[corners[0].position];
     double nx = 0.0;
     double ny = 0.0;
     double nz = 0.0;
     double perimeter = 0.0;
     double largest = 0.0;  // the largest coordinate, which sets the precision of all
     for (std::uint32_t i = 0; i < f.cornerCount; ++i) {
-        const D3DVECTOR& a = d.positions[d.corners[f.firstCorner + i].position];
-        const D3DVECTOR& b =
-            d.positions[d.corners[f.firstCorner + (i + 1) % f.cornerCount].position];
+        const D3DVECTOR& a = d.positions[corners[i].position];
+        const D3DVECTOR& b = d.positions[corners[(i + 1) % f.cornerCount].position];
         const double ax = static_cast<double>(a.x) - o.x;
         const double ay = static_cast<double>(a.y) - o.y;
         const double az = static_cast<double>(a.z) - o.z;
@@ -209,7 +231,12 @@ Result Face::GetVertex(std::uint32_t i, D3DVECTOR& position) const {
     if (i >= f.cornerCount) {
         return Result::NotFound;
     }
-    position = m_mesh->positions[m_mesh->corners[f.firstCorner + i].position];
+    CornerScratch scratch;
+    const std::span<const Corner> corners = m_mesh->CornersOf(f, scratch);
+    if (i >= corners.size() || corners[i].position >= m_mesh->positions.size()) {
+        return Result::NotFound;
+    }
+    position = m_mesh->positions[corners[i].position];
     return Result::Ok;
 }
 
@@ -375,6 +402,54 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
     d.faceAppData.insert(d.faceAppData.end(), faceCount, m_newFaceAppData);
     if (out != nullptr) {
         *out = FaceArray(m_data, firstFace, static_cast<std::uint32_t>(faceCount));
+    }
+    Changed(*m_data);
+    return Result::Ok;
+}
+
+Result MeshBuilder::AddPrism(std::span<const D3DVECTOR, kPrismVertices> vertices,
+                             std::span<const D3DVECTOR, kPrismNormals> normals, FaceArray* out) {
+    for (const D3DVECTOR& v : vertices) {
+        if (!Finite(v)) {
+            return Result::BadValue;
+        }
+    }
+    for (const D3DVECTOR& v : normals) {
+        if (!Finite(v)) {
+            return Result::BadValue;
+        }
+    }
+    MeshData& d = *m_data;
+    WaitForMeshReaders(d);
+    if (d.positions.size() + kPrismVertices > kMaxPool ||
+        d.normals.size() + kPrismNormals > kMaxPool || d.faces.size() + kPrismFaces > kMaxPool ||
+        d.prisms.size() >= kMaxPrisms) {
+        return Result::OutOfMemory;
+    }
+    try {
+        GrowFor(d.positions, kPrismVertices);
+        GrowFor(d.normals, kPrismNormals);
+        GrowFor(d.prisms, 1);
+        GrowFor(d.faces, kPrismFaces);
+        GrowFor(d.faceAppData, kPrismFaces);
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const auto prism = static_cast<std::uint32_t>(d.prisms.size());
+    const auto firstFace = static_cast<std::uint32_t>(d.faces.size());
+    d.prisms.push_back({static_cast<std::uint32_t>(d.positions.size()),
+                        static_cast<std::uint32_t>(d.normals.size())});
+    d.positions.insert(d.positions.end(), vertices.begin(), vertices.end());
+    d.normals.insert(d.normals.end(), normals.begin(), normals.end());
+    for (std::uint32_t k = 0; k < kPrismFaces; ++k) {
+        FaceRecord f{.firstCorner = FaceRecord::PrismFaceIndex(prism, k),
+                     .cornerCount = kPrismFaceList[k].count};
+        f.prism = 1;
+        d.faces.push_back(f);
+    }
+    d.faceAppData.insert(d.faceAppData.end(), kPrismFaces, m_newFaceAppData);
+    if (out != nullptr) {
+        *out = FaceArray(m_data, firstFace, kPrismFaces);
     }
     Changed(*m_data);
     return Result::Ok;

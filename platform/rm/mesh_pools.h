@@ -30,6 +30,8 @@ inline void GrowFor(std::vector<T>& v, std::size_t extra) {
 }
 
 inline constexpr std::size_t kMaxPool = std::numeric_limits<std::uint32_t>::max() - 1;
+// A prism face's corner word holds its prism's index times 16.
+inline constexpr std::size_t kMaxPrisms = std::size_t{1} << 28;
 
 // Every change to a mesh that something may draw makes a new revision.
 inline void Changed(const MeshData& d) {

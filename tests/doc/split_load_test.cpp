@@ -71,8 +71,14 @@ protected:
             EXPECT_EQ(b.corners[i].position, a.corners[i].position) << "corner " << i;
             EXPECT_EQ(b.corners[i].normal, a.corners[i].normal) << "corner " << i;
         }
+        EXPECT_EQ(b.prisms.size(), a.prisms.size());
+        for (std::size_t i = 0; i < std::min(a.prisms.size(), b.prisms.size()); ++i) {
+            EXPECT_EQ(b.prisms[i].firstPosition, a.prisms[i].firstPosition) << "prism " << i;
+            EXPECT_EQ(b.prisms[i].firstNormal, a.prisms[i].firstNormal) << "prism " << i;
+        }
         EXPECT_EQ(b.faces.size(), a.faces.size());
         for (std::size_t i = 0; i < std::min(a.faces.size(), b.faces.size()); ++i) {
+            EXPECT_EQ(b.faces[i].prism, a.faces[i].prism) << "face " << i;
             EXPECT_EQ(b.faces[i].firstCorner, a.faces[i].firstCorner) << "face " << i;
             EXPECT_EQ(b.faces[i].cornerCount, a.faces[i].cornerCount) << "face " << i;
             EXPECT_EQ(b.faces[i].color, a.faces[i].color) << "face " << i;

@@ -29,8 +29,11 @@ std::vector<rm::D3DVECTOR> LoaderTest::FaceVertices(std::size_t face) const {
     const rm::MeshData& m = Mesh();
     std::vector<rm::D3DVECTOR> out;
     const rm::FaceRecord& f = m.faces.at(face);
-    for (std::uint32_t k = 0; k < f.cornerCount; ++k) {
-        out.push_back(m.positions.at(m.corners.at(f.firstCorner + k).position));
+    rm::CornerScratch scratch;
+    const std::span<const rm::Corner> corners = m.CornersOf(f, scratch);
+    EXPECT_EQ(corners.size(), f.cornerCount) << "face " << face;
+    for (const rm::Corner& c : corners) {
+        out.push_back(m.positions.at(c.position));
     }
     return out;
 }

@@ -18,14 +18,14 @@ std::string MeshFault(const rm::MeshData& mesh) {
     for (std::size_t i = 0; i < mesh.normals.size(); ++i) {
         if (!Finite(mesh.normals[i])) return "normal " + std::to_string(i) + " not finite";
     }
+    rm::CornerScratch scratch;
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         const rm::FaceRecord& face = mesh.faces[f];
-        if (face.firstCorner > mesh.corners.size() ||
-            face.cornerCount > mesh.corners.size() - face.firstCorner) {
+        const std::span<const rm::Corner> corners = mesh.CornersOf(face, scratch);
+        if (corners.size() != face.cornerCount) {
             return "face " + std::to_string(f) + " runs past the corners";
         }
-        for (std::uint32_t k = 0; k < face.cornerCount; ++k) {
-            const rm::Corner& c = mesh.corners[face.firstCorner + k];
+        for (const rm::Corner& c : corners) {
             if (c.position >= mesh.positions.size()) {
                 return "face " + std::to_string(f) + " names a missing position";
             }
