@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <span>
 #include <cmath>
 #include <vector>
 
@@ -193,6 +195,53 @@ TEST_F(StrokePicture, WideStrokesAndWireframeDrawExactlyTheirFaces) {
         ClearFlags();
         EXPECT_EQ(wide, Draw(mesh, 3.0F, antialias));
         EXPECT_EQ(wire, Draw(mesh, 200.0F, antialias, rm::D3DRMRENDER_WIREFRAME));
+    }
+}
+
+// A stroke keeps its faces as a ring prism, without corners of their own. The same faces
+// with corners of their own, laid out by hand here, must draw the same pixels, thin and
+// wide, flat and shaded, smoothed or not.
+TEST_F(StrokePicture, APrismDrawsAsTheSameFacesWithCornersOfTheirOwn) {
+    // Per face: a corner count, then (vertex, normal) pairs; 0 ends the list.
+    constexpr std::array<std::uint32_t, 107> kFaces = {
+        8, 7, 7, 6, 6, 5,  5, 4,  4, 3,  3, 2,  2, 1,  1, 0,  0,  //
+        4, 0, 0, 1, 1, 9,  1, 8,  0,                              //
+        4, 1, 1, 2, 2, 10, 2, 9,  1,                              //
+        4, 2, 2, 3, 3, 11, 3, 10, 2,                              //
+        4, 3, 3, 4, 4, 12, 4, 11, 3,                              //
+        4, 4, 4, 5, 5, 13, 5, 12, 4,                              //
+        4, 5, 5, 6, 6, 14, 6, 13, 5,                              //
+        4, 6, 6, 7, 7, 15, 7, 14, 6,                              //
+        4, 7, 7, 0, 0, 8,  0, 15, 7,                              //
+        8, 8, 0, 9, 1, 10, 2, 11, 3, 12, 4, 13, 5, 14, 6, 15, 7,  //
+        0,
+    };
+    const rm::MeshData& prisms = Lay({{{-1.0F, 0.2F, 0.0F}, {1.0F, 0.2F, 0.0F}},
+                                      {{-0.5F, -1.0F, -1.0F}, {0.6F, 0.4F, 2.0F}},
+                                      {{-3.0F, -2.0F, 17.0F}, {3.0F, 1.0F, 17.0F}}});
+    ASSERT_EQ(prisms.prisms.size(), 3U);
+    ASSERT_TRUE(prisms.corners.empty());
+    rm::MeshBuilderPtr own;
+    ASSERT_TRUE(rm::Succeeded(m_root->CreateMeshBuilder(own)));
+    for (const rm::PrismRecord& p : prisms.prisms) {
+        const std::span<const D3DVECTOR> v(prisms.positions.data() + p.firstPosition, 16);
+        const std::span<const D3DVECTOR> n(prisms.normals.data() + p.firstNormal, 8);
+        rm::FaceArray faces;
+        ASSERT_EQ(own->AddFaces(v, n, kFaces, &faces), rm::Result::Ok);
+        ASSERT_EQ(faces.SetColor(kInk), rm::Result::Ok);
+        ASSERT_EQ(faces.SetFlags(rm::kFaceStroke), rm::Result::Ok);
+    }
+    const rm::MeshData& explicitFaces = own->Data();
+    ASSERT_EQ(explicitFaces.faces.size(), prisms.faces.size());
+    for (const bool antialias : {false, true}) {
+        for (const auto quality : {rm::D3DRMRENDER_FLAT, rm::D3DRMRENDER_GOURAUD,
+                                   rm::D3DRMRENDER_WIREFRAME}) {
+            for (const float distance : {3.0F, 40.0F, 3000.0F}) {
+                EXPECT_EQ(Draw(prisms, distance, antialias, quality),
+                          Draw(explicitFaces, distance, antialias, quality))
+                    << "aa " << antialias << ", quality " << quality << ", at " << distance;
+            }
+        }
     }
 }
 
