@@ -105,16 +105,17 @@ void LoadContext::GrowMesh() {
         const double least = static_cast<double>(size) * (extrapolate ? 1.125 : 1.5);
         return static_cast<std::size_t>(std::max(estimate, least)) + slack - size;
     };
-    // Each pool on its own: strokes share 16 positions among 80 corners, polygons have one
-    // position per corner.
+    // Each pool on its own: a polygon's corners are plain ones, a stroke's sixteen positions
+    // and eight normals serve its ten faces.
     const std::size_t moreFaces = extra(d.faces.size(), d.faces.capacity(), kFaceSlack);
-    const std::size_t moreCorners = extra(d.corners.size(), d.corners.capacity(), kCornerSlack);
+    const std::size_t moreCorners =
+        extra(d.plainCorners.size(), d.plainCorners.capacity(), kCornerSlack);
     const std::size_t morePositions =
         extra(d.positions.size(), d.positions.capacity(), kCornerSlack);
     const std::size_t moreNormals =
         d.normals.empty() ? 0 : extra(d.normals.size(), d.normals.capacity(), kCornerSlack);
     if (moreFaces > 0 || moreCorners > 0 || morePositions > 0 || moreNormals > 0) {
-        mesh.Reserve(moreFaces, moreCorners, morePositions, moreNormals);
+        mesh.Reserve(moreFaces, 0, morePositions, moreNormals, moreCorners);
     }
     m_nextGrowthCheck = d.faces.size() + kCheckEvery;
 }

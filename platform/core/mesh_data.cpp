@@ -4,7 +4,9 @@ namespace rm {
 
 std::size_t MeshData::MemoryBytes() const {
     return positions.capacity() * sizeof(D3DVECTOR) + normals.capacity() * sizeof(D3DVECTOR) +
-           corners.capacity() * sizeof(Corner) + faces.capacity() * sizeof(FaceRecord) +
+           corners.capacity() * sizeof(Corner) +
+           plainCorners.capacity() * sizeof(std::uint32_t) +
+           faces.capacity() * sizeof(FaceRecord) +
            prisms.capacity() * sizeof(PrismRecord) +
            faceAppData.capacity() * sizeof(std::uint32_t);
 }
@@ -17,11 +19,12 @@ std::span<const Corner> MeshData::PrismCorners(const FaceRecord& f, CornerScratc
     }
     const PrismRecord& p = prisms[f.PrismIndex()];
     const PrismFace face = kPrismFaceList[number];
+    Corner* const out = scratch.Room(face.count);
     for (std::uint32_t k = 0; k < face.count; ++k) {
         const PrismCorner c = kPrismCornerList[face.first + k];
-        scratch[k] = {p.firstPosition + c.vertex, p.firstNormal + c.normal};
+        out[k] = {p.firstPosition + c.vertex, p.firstNormal + c.normal};
     }
-    return {scratch.data(), face.count};
+    return {out, face.count};
 }
 
 }  // namespace rm

@@ -45,16 +45,17 @@ struct Corner {
 
 // The most corners one face may have, and the flag bits it can carry: both share one
 // word of the face record, which stays 16 bytes (a big model has millions of faces).
-inline constexpr std::uint32_t kMaxFaceCorners = (1U << 27) - 1;
+inline constexpr std::uint32_t kMaxFaceCorners = (1U << 26) - 1;
 inline constexpr std::uint32_t kFaceFlagMask = 0xFU;
 
 struct FaceRecord {
-    // Index into MeshData::corners; for a prism face, the prism's index times 16 plus the
-    // face's number in it (prism.h).
+    // Index into MeshData::corners, or MeshData::plainCorners for a plain face; for a prism
+    // face, the prism's index times 16 plus the face's number in it (prism.h).
     std::uint32_t firstCorner = 0;
     std::uint32_t cornerCount = 0;          // at most kMaxFaceCorners
-    std::uint32_t cornerCapacity : 27 = 0;  // corners reserved at firstCorner; 0 for a prism face
+    std::uint32_t cornerCapacity : 26 = 0;  // corners reserved at firstCorner; 0 for a prism face
     std::uint32_t prism : 1 = 0;            // a face of a ring prism, without corners of its own
+    std::uint32_t plain : 1 = 0;            // corners are positions alone, without normals
     std::uint32_t flags : 4 = 0;            // kFace* bits
     D3DCOLOR color = 0xFFFFFFFFU;
 
@@ -74,8 +75,22 @@ struct PrismRecord {
     std::uint32_t firstNormal = 0;
 };
 
-// Room for the corners of a face that keeps none of its own (MeshData::CornersOf).
-using CornerScratch = std::array<Corner, kMaxPrismFaceCorners>;
+// Room for the corners of a face that keeps them in another form (MeshData::CornersOf):
+// a prism face's, or a plain face's. Only a face of more than eight corners allocates.
+class CornerScratch {
+public:
+    [[nodiscard]] Corner* Room(std::size_t count) {
+        if (count <= m_small.size()) {
+            return m_small.data();
+        }
+        m_large.resize(count);
+        return m_large.data();
+    }
+
+private:
+    std::array<Corner, kMaxPrismFaceCorners> m_small{};
+    std::vector<Corner> m_large;
+};
 
 // The face is part of a line stroke: the renderer keeps a stroke visible as a line of at
 // least one pixel when it is drawn thinner than that.
@@ -88,6 +103,9 @@ struct alignas(64) MeshData {
     std::vector<D3DVECTOR> positions;
     std::vector<D3DVECTOR> normals;
     std::vector<Corner> corners;
+    // The corners of plain faces, positions alone: the faces of a model's polygons have no
+    // normals of their own, and half of every Corner would be kNoNormal.
+    std::vector<std::uint32_t> plainCorners;
     std::vector<FaceRecord> faces;
     std::vector<PrismRecord> prisms;
     // The application's own value for each face, beside the records so that the records
@@ -108,22 +126,38 @@ struct alignas(64) MeshData {
     // when its count does not fit its prism's face.
     [[nodiscard]] std::span<const Corner> CornersOf(const FaceRecord& f,
                                                     CornerScratch& scratch) const {
-        if (f.prism == 0) {
-            if (f.firstCorner > corners.size() || f.cornerCount > corners.size() - f.firstCorner) {
-                return {};
-            }
-            return {corners.data() + f.firstCorner, f.cornerCount};
+        if (f.prism != 0) {
+            return PrismCorners(f, scratch);
         }
-        return PrismCorners(f, scratch);
+        if (f.plain != 0) {
+            return PlainCorners(f, scratch);
+        }
+        if (f.firstCorner > corners.size() || f.cornerCount > corners.size() - f.firstCorner) {
+            return {};
+        }
+        return {corners.data() + f.firstCorner, f.cornerCount};
     }
-    // Every face's corners together, prism faces' included.
+    // Every face's corners together, prism and plain faces' included.
     [[nodiscard]] std::size_t CornerTotal() const {
-        return corners.size() + prisms.size() * kPrismCorners;
+        return corners.size() + plainCorners.size() + prisms.size() * kPrismCorners;
     }
 
 private:
     [[nodiscard]] std::span<const Corner> PrismCorners(const FaceRecord& f,
                                                        CornerScratch& scratch) const;
+    [[nodiscard]] std::span<const Corner> PlainCorners(const FaceRecord& f,
+                                                       CornerScratch& scratch) const {
+        if (f.firstCorner > plainCorners.size() ||
+            f.cornerCount > plainCorners.size() - f.firstCorner) {
+            return {};
+        }
+        Corner* const out = scratch.Room(f.cornerCount);
+        const std::uint32_t* const in = plainCorners.data() + f.firstCorner;
+        for (std::uint32_t k = 0; k < f.cornerCount; ++k) {
+            out[k] = {in[k], kNoNormal};
+        }
+        return {out, f.cornerCount};
+    }
 };
 
 }  // namespace rm

@@ -143,6 +143,7 @@ Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_
         p.positions = {};
         p.normals = {};
         p.corners = {};
+        p.plainCorners = {};
         p.faces = {};
         p.prisms = {};
         p.faceAppData = {};
@@ -184,6 +185,7 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
     if (d.positions.size() + added > kMaxPool ||
         d.normals.size() + part.normals.size() > kMaxPool ||
         d.corners.size() + part.corners.size() + ownedCorners > kMaxPool ||
+        d.plainCorners.size() + part.plainCorners.size() > kMaxPool ||
         d.faces.size() + part.faces.size() > kMaxPool ||
         d.prisms.size() + keptPrisms > kMaxPrisms) {
         return Result::OutOfMemory;
@@ -193,6 +195,7 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
         GrowFor(d.positions, added);
         GrowFor(d.normals, part.normals.size());
         GrowFor(d.corners, part.corners.size() + ownedCorners);
+        GrowFor(d.plainCorners, part.plainCorners.size());
         GrowFor(d.faces, part.faces.size());
         GrowFor(d.prisms, keptPrisms);
         GrowFor(d.faceAppData, part.faceAppData.size());
@@ -202,6 +205,7 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
     const std::size_t positionBase = d.positions.size();
     const auto normalBase = static_cast<std::uint32_t>(d.normals.size());
     const auto cornerBase = static_cast<std::uint32_t>(d.corners.size());
+    const auto plainBase = static_cast<std::uint32_t>(d.plainCorners.size());
     // Every pool has its room: the copies below cannot fail, and each writes a pool of
     // its own. A big part's corners are copied on a second thread meanwhile, so that the
     // fresh pages they fill are split between two cores.
@@ -211,9 +215,12 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
             d.corners.push_back(Corner{positionMap[c.position],
                                        c.normal == kNoNormal ? kNoNormal : normalBase + c.normal});
         });
+        WalkReleasing(part.plainCorners, release, [&](std::size_t at) {
+            d.plainCorners.push_back(positionMap[part.plainCorners[at]]);
+        });
     };
     std::thread cornerThread;
-    if (part.corners.size() >= kCornersForThread) {
+    if (part.corners.size() + part.plainCorners.size() >= kCornersForThread) {
         try {
             cornerThread = std::thread(copyCorners);
         } catch (const std::system_error&) {
@@ -237,7 +244,7 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
     WalkReleasing(part.faces, release, [&](std::size_t f) {
         FaceRecord record = part.faces[f];
         if (record.prism == 0) {
-            record.firstCorner += cornerBase;
+            record.firstCorner += record.plain != 0 ? plainBase : cornerBase;
         } else if (record.PrismIndex() < prismMap.size() &&
                    prismMap[record.PrismIndex()] != kScatteredPrism) {
             record.firstCorner = FaceRecord::PrismFaceIndex(prismMap[record.PrismIndex()],

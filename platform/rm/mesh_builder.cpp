@@ -34,14 +34,16 @@ std::uint8_t ToByte(D3DVALUE v) {
     return static_cast<std::uint8_t>(std::lround(c * 255.0F));
 }
 
-// Gives a prism face corners of its own at the end of the pool, so that it can grow like
-// any other face. The caller has made room for them.
+// Gives a prism or plain face full corners of its own at the end of the pool, so that it
+// can grow like any other face.
 void OwnCorners(MeshData& d, FaceRecord& f) {
     CornerScratch scratch;
     const std::span<const Corner> corners = d.CornersOf(f, scratch);
+    GrowFor(d.corners, corners.size() + 1);
     const auto first = static_cast<std::uint32_t>(d.corners.size());
     d.corners.insert(d.corners.end(), corners.begin(), corners.end());
     f.prism = 0;
+    f.plain = 0;
     f.firstCorner = first;
     f.cornerCount = static_cast<std::uint32_t>(corners.size());
     f.cornerCapacity = f.cornerCount;
@@ -61,14 +63,14 @@ Result Face::AddVertex(D3DVALUE x, D3DVALUE y, D3DVALUE z) {
     }
     MeshData& d = *m_mesh;
     WaitForMeshReaders(d);
-    if (d.positions.size() >= kMaxPool || d.corners.size() >= kMaxPool - 16 ||
-        d.faces[m_index].cornerCount >= kMaxFaceCorners) {
+    // Room to move the face's corners to the end with twice their number, as below.
+    if (d.positions.size() >= kMaxPool || d.faces[m_index].cornerCount >= kMaxFaceCorners ||
+        d.corners.size() + 2 * std::size_t{d.faces[m_index].cornerCount} + 8 >= kMaxPool) {
         return Result::OutOfMemory;
     }
     try {
         FaceRecord& f = d.faces[m_index];
-        if (f.prism != 0) {
-            GrowFor(d.corners, kMaxPrismFaceCorners + 1);
+        if (f.prism != 0 || f.plain != 0) {
             OwnCorners(d, f);
         }
         const auto position = static_cast<std::uint32_t>(d.positions.size());
@@ -483,25 +485,24 @@ Result MeshBuilder::AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR
             return Result::BadValue;
         }
     }
-    if (d.faces.size() >= kMaxPool || positions.size() > kMaxPool - d.corners.size() ||
+    if (d.faces.size() >= kMaxPool || positions.size() > kMaxPool - d.plainCorners.size() ||
         positions.size() > kMaxFaceCorners) {
         return Result::OutOfMemory;
     }
     try {
         GrowFor(d.faces, 1);
         GrowFor(d.faceAppData, 1);
-        GrowFor(d.corners, positions.size());
+        GrowFor(d.plainCorners, positions.size());
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
-    const auto first = static_cast<std::uint32_t>(d.corners.size());
+    const auto first = static_cast<std::uint32_t>(d.plainCorners.size());
     const auto count = static_cast<std::uint32_t>(positions.size());
-    d.faces.push_back(FaceRecord{
-        .firstCorner = first, .cornerCount = count, .cornerCapacity = count, .color = color});
+    FaceRecord f{.firstCorner = first, .cornerCount = count, .color = color};
+    f.plain = 1;
+    d.faces.push_back(f);
     d.faceAppData.push_back(m_newFaceAppData);
-    for (const std::uint32_t p : positions) {
-        d.corners.push_back(Corner{p, kNoNormal});
-    }
+    d.plainCorners.insert(d.plainCorners.end(), positions.begin(), positions.end());
     Changed(*m_data);
     return Result::Ok;
 }
@@ -537,7 +538,7 @@ Result MeshBuilder::GetFace(std::uint32_t index, Face& out) const {
 }
 
 void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t positions,
-                          std::size_t normals) {
+                          std::size_t normals, std::size_t plainCorners) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
     if (positions == SIZE_MAX) {
@@ -547,6 +548,7 @@ void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t po
         GrowFor(d.faces, faces);
         GrowFor(d.faceAppData, faces);
         GrowFor(d.corners, corners);
+        GrowFor(d.plainCorners, plainCorners);
         GrowFor(d.positions, positions);
         GrowFor(d.normals, normals);
     } catch (const std::bad_alloc&) {

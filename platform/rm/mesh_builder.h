@@ -99,7 +99,8 @@ public:
     Result AddPosition(const D3DVECTOR& position, std::uint32_t& index);
     // Appends one face of this colour whose corners are the given pool positions, in order;
     // the same as CreateFace, SetColor and one AddVertex per corner, but corners may share
-    // positions. BadValue (and nothing added) if an index is outside the pool.
+    // positions, and the face is plain (its corners kept as positions alone) until a vertex
+    // is added to it. BadValue (and nothing added) if an index is outside the pool.
     Result AddFaceAt(std::span<const std::uint32_t> positions, D3DCOLOR color);
     // Appends every face of `part` with its corners and normals, in order. Corner
     // positions go through `positionMap` (one entry per position of `part`): an entry
@@ -128,10 +129,10 @@ public:
     // The same data, kept alive by the caller: for a frame that outlives the builder.
     [[nodiscard]] std::shared_ptr<const MeshData> SharedData() const { return m_data; }
     // Reserves room for this many more faces, corners, positions (by default as many as
-    // corners) and normals; purely an optimisation. A pool that must grow grows by at
-    // least half, so repeated calls stay amortised.
+    // corners), normals and plain faces' corners (AddFaceAt's); purely an optimisation. A
+    // pool that must grow grows by at least half, so repeated calls stay amortised.
     void Reserve(std::size_t faces, std::size_t corners, std::size_t positions = SIZE_MAX,
-                 std::size_t normals = 0);
+                 std::size_t normals = 0, std::size_t plainCorners = 0);
 
 private:
     // Append's work; with `release`, the pages of `part` are given back as they are copied.

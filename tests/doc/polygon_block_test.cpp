@@ -184,7 +184,7 @@ TEST_F(PolygonBlock, FacesShareThePositionsOfTheirPointsWhileThePointsStayPut) {
              "POLY ( A 3 2 6 7 )\r\nPOLY ( A 1 5 6 2 )\r\nPOLY ( A 4 0 3 7 )\r\n"));
     ASSERT_EQ(FaceCount(), 6U);
     EXPECT_EQ(Mesh().positions.size(), 8U);
-    EXPECT_EQ(Mesh().corners.size(), 24U);
+    EXPECT_EQ(Mesh().plainCorners.size(), 24U);
     EXPECT_TRUE(CornersAre(FaceVertices(0), {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}));
     EXPECT_TRUE(CornersAre(FaceVertices(1), {{1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {0, 0, 1}}));
     EXPECT_TRUE(CornersAre(FaceVertices(5), {{0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {1, 0, 1}}));

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "platform/rm/mesh_builder.h"
@@ -56,14 +57,18 @@ TEST(RmMeshAppend, FacesCornersNormalsAndSharedPositions) {
     EXPECT_EQ(d.positions[6].x, 1.0F);
     ASSERT_EQ(d.faces.size(), 3U);
     EXPECT_EQ(d.faces[1].color, 0xFF0000FFU);
+    // Faces made by AddFaceAt keep plain corners, the others full ones, each pool after
+    // the mesh's own.
+    EXPECT_EQ(d.faces[1].plain, 1U);
     EXPECT_EQ(d.faces[1].firstCorner, 3U);
-    EXPECT_EQ(d.faces[2].firstCorner, 6U);
-    ASSERT_EQ(d.corners.size(), 9U);
-    EXPECT_EQ(d.corners[3].position, 3U);
-    EXPECT_EQ(d.corners[4].position, p2);
-    EXPECT_EQ(d.corners[4].normal, rm::kNoNormal);
-    EXPECT_EQ(d.corners[7].position, 5U);
-    EXPECT_EQ(d.corners[7].normal, 0U);
+    EXPECT_EQ(d.faces[2].plain, 0U);
+    EXPECT_EQ(d.faces[2].firstCorner, 0U);
+    ASSERT_EQ(d.plainCorners.size(), 6U);
+    EXPECT_EQ(d.plainCorners[3], 3U);
+    EXPECT_EQ(d.plainCorners[4], p2);
+    ASSERT_EQ(d.corners.size(), 3U);
+    EXPECT_EQ(d.corners[1].position, 5U);
+    EXPECT_EQ(d.corners[1].normal, 0U);
     ASSERT_EQ(d.normals.size(), 1U);
     EXPECT_EQ(d.faceAppData, (std::vector<std::uint32_t>{3, 9, 9}));
 }
@@ -86,6 +91,7 @@ TEST(RmMeshAppend, MapsTheMeshCannotFollowChangeNothing) {
         EXPECT_EQ(whole.Data().positions.size(), 1U);
         EXPECT_TRUE(whole.Data().faces.empty());
         EXPECT_TRUE(whole.Data().corners.empty());
+        EXPECT_TRUE(whole.Data().plainCorners.empty());
     }
 }
 
@@ -131,19 +137,27 @@ TEST(RmMeshAppend, ABigPartArrivesWhole) {
     for (std::uint32_t i = 0; i < map.size(); ++i) {
         map[i] = i < kPositions && i % 7 == 0 ? shared : next++;
     }
-    ASSERT_GE(p.corners.size(), std::size_t{1} << 18);
+    ASSERT_GE(p.corners.size() + p.plainCorners.size(), std::size_t{1} << 18);
     ASSERT_EQ(whole.Append(p, map), Result::Ok);
 
     const rm::MeshData& d = whole.Data();
     ASSERT_EQ(d.faces.size(), 100'001U);
     ASSERT_EQ(d.corners.size(), 3 + p.corners.size());
+    ASSERT_EQ(d.plainCorners.size(), p.plainCorners.size());
     ASSERT_EQ(d.normals.size(), 1 + p.normals.size());
-    for (std::size_t i = 0; i < p.corners.size(); ++i) {
-        const rm::Corner& c = d.corners[3 + i];
-        ASSERT_EQ(c.position, map[p.corners[i].position]) << "corner " << i;
-        ASSERT_EQ(c.normal,
-                  p.corners[i].normal == rm::kNoNormal ? rm::kNoNormal : 1 + p.corners[i].normal)
-            << "corner " << i;
+    rm::CornerScratch partScratch;
+    rm::CornerScratch wholeScratch;
+    for (std::size_t f = 0; f < p.faces.size(); ++f) {
+        const std::span<const rm::Corner> was = p.CornersOf(p.faces[f], partScratch);
+        const std::span<const rm::Corner> now = d.CornersOf(d.faces[1 + f], wholeScratch);
+        ASSERT_EQ(now.size(), 3U) << "face " << f;
+        ASSERT_EQ(was.size(), 3U) << "face " << f;
+        for (std::size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(now[k].position, map[was[k].position]) << "face " << f;
+            ASSERT_EQ(now[k].normal, was[k].normal == rm::kNoNormal ? rm::kNoNormal
+                                                                    : 1 + was[k].normal)
+                << "face " << f;
+        }
     }
     ASSERT_EQ(d.positions.size(), next);
     for (std::uint32_t i = 0; i < map.size(); ++i) {
@@ -152,7 +166,6 @@ TEST(RmMeshAppend, ABigPartArrivesWhole) {
             << "position " << i;
     }
     for (std::uint32_t f = 1; f < d.faces.size(); ++f) {
-        ASSERT_EQ(d.faces[f].firstCorner, 3 * f) << "face " << f;
         ASSERT_EQ(d.faces[f].color, p.faces[f - 1].color) << "face " << f;
     }
     EXPECT_EQ(d.faces[2].color, 0xFF000001U);
@@ -160,7 +173,7 @@ TEST(RmMeshAppend, ABigPartArrivesWhole) {
 
 namespace {
 
-// A mesh of its own and a part of 200,000 triangles (some with their own positions and
+// A mesh of its own and a part of 400,000 triangles (some with their own positions and
 // normals, the rest on shared positions): several megabytes, so that taking the part
 // gives pages back in the middle of each pool.
 void BuildWholeAndPart(MeshBuilder& whole, MeshBuilder& part, std::vector<std::uint32_t>& map) {
@@ -173,7 +186,7 @@ void BuildWholeAndPart(MeshBuilder& whole, MeshBuilder& part, std::vector<std::u
     }
     const std::array<D3DVECTOR, 2> normals{{{0, 1, 0}, {0, 0, 1}}};
     const std::array<std::uint32_t, 8> withNormals{3, 0, 0, 1, 1, 2, 0, 0};
-    for (std::uint32_t f = 0; f < 200'000; ++f) {
+    for (std::uint32_t f = 0; f < 400'000; ++f) {
         if (f % 9 == 0) {
             const float z = static_cast<float>(f);
             const std::array<D3DVECTOR, 3> v{{{0, 0, z}, {0, 1, z}, {1, 0, z}}};
@@ -209,13 +222,14 @@ TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
     BuildWholeAndPart(copied, partToCopy, map);
     BuildWholeAndPart(taken, partToTake, sameMap);
     ASSERT_EQ(map, sameMap);
-    ASSERT_GT(partToTake.Data().corners.size() * sizeof(rm::Corner), std::size_t{4} << 20);
+    ASSERT_GT(partToTake.Data().plainCorners.size() * sizeof(std::uint32_t), std::size_t{4} << 20);
 
     // A map the mesh cannot follow is refused before anything is taken.
     std::vector<std::uint32_t> bad = map;
     bad.back() += 5;
     EXPECT_EQ(taken.AppendTaking(partToTake, bad), Result::BadValue);
     EXPECT_TRUE(SameBytes(partToTake.Data().corners, partToCopy.Data().corners));
+    EXPECT_TRUE(SameBytes(partToTake.Data().plainCorners, partToCopy.Data().plainCorners));
     EXPECT_EQ(taken.Data().faces.size(), copied.Data().faces.size());
     // Nor can a mesh take itself.
     EXPECT_EQ(taken.AppendTaking(taken, {}), Result::BadValue);
@@ -227,12 +241,14 @@ TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
     EXPECT_TRUE(SameBytes(a.positions, b.positions));
     EXPECT_TRUE(SameBytes(a.normals, b.normals));
     EXPECT_TRUE(SameBytes(a.corners, b.corners));
+    EXPECT_TRUE(SameBytes(a.plainCorners, b.plainCorners));
     EXPECT_TRUE(SameBytes(a.faces, b.faces));
     EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
-    EXPECT_EQ(b.faces.size(), 200'000U);
+    EXPECT_EQ(b.faces.size(), 400'000U);
 
     const rm::MeshData& emptied = partToTake.Data();
-    EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() && emptied.faces.empty() &&
+    EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() &&
+                emptied.plainCorners.empty() && emptied.faces.empty() &&
                 emptied.normals.empty() && emptied.faceAppData.empty());
     // The part can be built on again.
     std::uint32_t p = 0;

@@ -187,7 +187,7 @@ TEST(RmMeshPrism, APartsPrismsJoinAfterTheMeshsOwn) {
     ASSERT_EQ(d.faces.size(), 21U);
     EXPECT_EQ(d.faces[11].PrismIndex(), 1U);
     ExpectSameFaces(d, 11, alone.Data(), 0, 10);
-    EXPECT_TRUE(d.corners.size() == 3U);
+    EXPECT_EQ(d.plainCorners.size(), 3U);
     EXPECT_TRUE(part.Data().prisms.empty());
     EXPECT_EQ(tarno_test::MeshFault(d), "");
 }
