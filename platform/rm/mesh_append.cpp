@@ -22,8 +22,8 @@ using pools::kMaxPrisms;
 
 namespace {
 
-// Below this many corners a second thread costs more than it saves.
-constexpr std::size_t kCornersForThread = std::size_t{1} << 18;
+// Below this many corners and faces a second thread costs more than it saves.
+constexpr std::size_t kRecordsForThread = std::size_t{1} << 18;
 // What is copied between two hand-backs of a taken part's memory.
 constexpr std::size_t kReleaseBytes = std::size_t{2} << 20;
 // What is handed back: whole huge pages, which the kernel takes back without splitting
@@ -207,9 +207,12 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
     const auto cornerBase = static_cast<std::uint32_t>(d.corners.size());
     const auto plainBase = static_cast<std::uint32_t>(d.plainCorners.size());
     // Every pool has its room: the copies below cannot fail, and each writes a pool of
-    // its own. A big part's corners are copied on a second thread meanwhile, so that the
-    // fresh pages they fill are split between two cores.
-    const auto copyCorners = [&d, &part, positionMap, normalBase, release] {
+    // its own. A big part's corners and faces are copied on a second thread meanwhile, the
+    // rest on this one, so that the fresh pages they fill are split between two cores in
+    // about equal halves.
+    const std::size_t faceBase = d.faces.size();
+    const auto copyCornersAndFaces = [&d, &part, positionMap, normalBase, release, cornerBase,
+                                      plainBase, &prismMap] {
         WalkReleasing(part.corners, release, [&](std::size_t at) {
             const Corner& c = part.corners[at];
             d.corners.push_back(Corner{positionMap[c.position],
@@ -218,11 +221,22 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
         WalkReleasing(part.plainCorners, release, [&](std::size_t at) {
             d.plainCorners.push_back(positionMap[part.plainCorners[at]]);
         });
+        WalkReleasing(part.faces, release, [&](std::size_t f) {
+            FaceRecord record = part.faces[f];
+            if (record.prism == 0) {
+                record.firstCorner += record.plain != 0 ? plainBase : cornerBase;
+            } else if (record.PrismIndex() < prismMap.size() &&
+                       prismMap[record.PrismIndex()] != kScatteredPrism) {
+                record.firstCorner = FaceRecord::PrismFaceIndex(prismMap[record.PrismIndex()],
+                                                                record.PrismFaceNumber());
+            }
+            d.faces.push_back(record);
+        });
     };
-    std::thread cornerThread;
-    if (part.corners.size() + part.plainCorners.size() >= kCornersForThread) {
+    std::thread copyThread;
+    if (part.corners.size() + part.plainCorners.size() + part.faces.size() >= kRecordsForThread) {
         try {
-            cornerThread = std::thread(copyCorners);
+            copyThread = std::thread(copyCornersAndFaces);
         } catch (const std::system_error&) {
             // No thread to be had: copied below, in this one.
         }
@@ -240,18 +254,6 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
             d.prisms.push_back({positionMap[p.firstPosition], normalBase + p.firstNormal});
         }
     }
-    const std::size_t faceBase = d.faces.size();
-    WalkReleasing(part.faces, release, [&](std::size_t f) {
-        FaceRecord record = part.faces[f];
-        if (record.prism == 0) {
-            record.firstCorner += record.plain != 0 ? plainBase : cornerBase;
-        } else if (record.PrismIndex() < prismMap.size() &&
-                   prismMap[record.PrismIndex()] != kScatteredPrism) {
-            record.firstCorner = FaceRecord::PrismFaceIndex(prismMap[record.PrismIndex()],
-                                                            record.PrismFaceNumber());
-        }
-        d.faces.push_back(record);
-    });
     if (appDataBase == 0) {
         d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
     } else {
@@ -260,10 +262,10 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
                                                                      : data + appDataBase);
         }
     }
-    if (cornerThread.joinable()) {
-        cornerThread.join();
+    if (copyThread.joinable()) {
+        copyThread.join();
     } else {
-        copyCorners();
+        copyCornersAndFaces();
     }
     if (ownedCorners > 0) {
         // After the part's own corners, which the faces above point at.
