@@ -247,21 +247,19 @@ Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint3
             d.positions.push_back(part.positions[p]);
         }
     });
-    d.normals.insert(d.normals.end(), part.normals.begin(), part.normals.end());
+    WalkReleasing(part.normals, release,
+                  [&](std::size_t n) { d.normals.push_back(part.normals[n]); });
     for (std::size_t q = 0; q < prismMap.size(); ++q) {
         if (prismMap[q] != kScatteredPrism) {
             const PrismRecord& p = part.prisms[q];
             d.prisms.push_back({positionMap[p.firstPosition], normalBase + p.firstNormal});
         }
     }
-    if (appDataBase == 0) {
-        d.faceAppData.insert(d.faceAppData.end(), part.faceAppData.begin(), part.faceAppData.end());
-    } else {
-        for (const std::uint32_t data : part.faceAppData) {
-            d.faceAppData.push_back(data > 0xFFFFFFFFU - appDataBase ? 0xFFFFFFFFU
-                                                                     : data + appDataBase);
-        }
-    }
+    WalkReleasing(part.faceAppData, release, [&](std::size_t f) {
+        const std::uint32_t data = part.faceAppData[f];
+        d.faceAppData.push_back(data > 0xFFFFFFFFU - appDataBase ? 0xFFFFFFFFU
+                                                                 : data + appDataBase);
+    });
     if (copyThread.joinable()) {
         copyThread.join();
     } else {
