@@ -50,11 +50,17 @@ FrameBuffer::FrameBuffer(int width, int height)
       m_depthStride((width + 15) & ~15),
       m_tilesX((width + kTileSize - 1) / kTileSize),
       m_tilesY((height + kTileSize - 1) / kTileSize),
-      m_color(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000U),
-      m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height),
-              kFarDepth),
+      m_color(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
+      m_depth(static_cast<std::size_t>(m_depthStride) * static_cast<std::size_t>(height)),
+      // Black and farthest, as recorded clears: a tile's memory is first written by the
+      // worker that draws it, or when the picture is read, not here on one thread.
       m_tiles(static_cast<std::size_t>(m_tilesX) * static_cast<std::size_t>(m_tilesY),
-              TileState{0xFF000000U, false, false, true, 0xFF000000U}) {}
+              TileState{0xFF000000U, true, true, false, 0xFF000000U}) {
+    // The padding at the end of each depth row, which a tile drawn whole does not write.
+    if (m_depthStride > width) {
+        FillDepth({width, 0, m_depthStride - 1, height - 1});
+    }
+}
 
 PixelRect FrameBuffer::TileRect(int tile) const {
     const int tx = tile % m_tilesX;

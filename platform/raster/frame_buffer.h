@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/raster/raster_types.h"
@@ -35,6 +36,29 @@ struct CacheAligned {
     T* allocate(std::size_t n) { return static_cast<T*>(AllocateBlock(n * sizeof(T))); }
     void deallocate(T* p, std::size_t n) { FreeBlock(p, n * sizeof(T)); }
     friend bool operator==(const CacheAligned&, const CacheAligned&) { return true; }
+};
+
+// The same storage, except that a count alone leaves the elements unwritten: for a buffer
+// whose every part is written before it is read, so that making it touches no memory.
+template <class T>
+struct CacheAlignedUnset : CacheAligned<T> {
+    using value_type = T;
+    CacheAlignedUnset() = default;
+    template <class U>
+    explicit CacheAlignedUnset(const CacheAlignedUnset<U>&) {}
+    template <class U>
+    struct rebind {
+        using other = CacheAlignedUnset<U>;
+    };
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    friend bool operator==(const CacheAlignedUnset&, const CacheAlignedUnset&) { return true; }
 };
 
 class FrameBuffer {
@@ -105,8 +129,9 @@ private:
     int m_depthStride;
     int m_tilesX;
     int m_tilesY;
-    std::vector<D3DCOLOR, CacheAligned<D3DCOLOR>> m_color;
-    std::vector<float, CacheAligned<float>> m_depth;
+    // Unwritten when made: every tile starts with a recorded clear to black.
+    std::vector<D3DCOLOR, CacheAlignedUnset<D3DCOLOR>> m_color;
+    std::vector<float, CacheAlignedUnset<float>> m_depth;
     std::vector<TileState> m_tiles;
 };
 
