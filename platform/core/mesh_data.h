@@ -121,9 +121,9 @@ struct alignas(64) MeshData {
     [[nodiscard]] std::size_t MemoryBytes() const;
 
     // The corners of face `f`, wherever they are kept: its own in `corners`, or, for a
-    // prism face, worked out into `scratch`. Empty when the face refers past the corners
-    // or the prisms (the positions and normals named are for the caller to check), or
-    // when its count does not fit its prism's face.
+    // plain or prism face, copied or worked out into `scratch`. Empty when the face refers
+    // past its pool or the prisms (the positions and normals named are for the caller to
+    // check), or when its count does not fit its prism's face.
     [[nodiscard]] std::span<const Corner> CornersOf(const FaceRecord& f,
                                                     CornerScratch& scratch) const {
         if (f.prism != 0) {
