@@ -29,6 +29,10 @@ bool Finite(const D3DVECTOR& v) {
     return finite(v.x) && finite(v.y) && finite(v.z);
 }
 
+bool AllFinite(std::span<const D3DVECTOR> vectors) {
+    return std::all_of(vectors.begin(), vectors.end(), [](const D3DVECTOR& v) { return Finite(v); });
+}
+
 std::uint8_t ToByte(D3DVALUE v) {
     const float c = std::clamp(v, 0.0F, 1.0F);
     return static_cast<std::uint8_t>(std::lround(c * 255.0F));
@@ -352,15 +356,8 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
         ++faceCount;
         cornerCount += n;
     }
-    for (const D3DVECTOR& v : vertices) {
-        if (!Finite(v)) {
-            return Result::BadValue;
-        }
-    }
-    for (const D3DVECTOR& v : normals) {
-        if (!Finite(v)) {
-            return Result::BadValue;
-        }
+    if (!AllFinite(vertices) || !AllFinite(normals)) {
+        return Result::BadValue;
     }
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
@@ -411,15 +408,8 @@ Result MeshBuilder::AddFaces(std::span<const D3DVECTOR> vertices,
 
 Result MeshBuilder::AddPrism(std::span<const D3DVECTOR, kPrismVertices> vertices,
                              std::span<const D3DVECTOR, kPrismNormals> normals, FaceArray* out) {
-    for (const D3DVECTOR& v : vertices) {
-        if (!Finite(v)) {
-            return Result::BadValue;
-        }
-    }
-    for (const D3DVECTOR& v : normals) {
-        if (!Finite(v)) {
-            return Result::BadValue;
-        }
+    if (!AllFinite(vertices) || !AllFinite(normals)) {
+        return Result::BadValue;
     }
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
