@@ -229,7 +229,7 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     if (m_count < 3) {
         return;  // a point or a segment has no area
     }
-    const std::span<const Corner> corners = m_mesh.CornersOf(*m_face, m_ownCorners);
+    const std::span<const Corner> corners = m_mesh.CornersOf(*m_face, m_scratch.corners);
     if (corners.size() != m_count) {
         return;
     }

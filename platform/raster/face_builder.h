@@ -55,7 +55,6 @@ private:
     GeometryScratch& m_scratch;
     const FaceRecord* m_face = nullptr;
     const Corner* m_corners = nullptr;
-    CornerScratch m_ownCorners{};  // the corners of a face that keeps none of its own
     std::uint32_t m_count = 0;
 };
 

@@ -123,6 +123,8 @@ struct GeometryScratch {
     std::vector<ClipVertex> polygon;
     std::vector<ScreenVertex> screen;
     std::vector<ProjectedVertex> projected;  // the corners of the face being built
+    // The mesh corners of the face being built, where the mesh keeps them in another form.
+    CornerScratch corners;
     std::vector<std::uint32_t> cursor;
     ChunkStore store;  // the records of the chunks this worker builds
     // Positions [windowFirst, windowFirst + windowCount) of windowMesh, projected.
