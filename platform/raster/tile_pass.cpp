@@ -35,8 +35,8 @@ struct BinCursor {
     }
 };
 
-// How many entries ahead triangle records are fetched: a record is one cache miss in a
-// big scene, and a rejected triangle costs less than that miss.
+// How many entries ahead records are fetched: a record is one cache miss in a big scene,
+// and a rejected triangle or a line that misses the tile costs less than that miss.
 constexpr int kFetchAhead = 6;
 
 }  // namespace
@@ -65,11 +65,16 @@ std::uint64_t Renderer::Impl::DrawBins(int tile, std::uint32_t chunkCount, const
     const auto fetch = [&] {
         const raster::Chunk& chunk = chunks[ahead.chunk];
         const std::uint32_t ref = chunk.entries[ahead.entry];
+        // A record may straddle two cache lines; the draw reads both ends.
+        const auto prefetch = [](const auto& record) {
+            const char* bytes = reinterpret_cast<const char*>(&record);
+            _mm_prefetch(bytes, _MM_HINT_T0);
+            _mm_prefetch(bytes + sizeof(record) - 1, _MM_HINT_T0);
+        };
         if ((ref & raster::kLineRef) == 0) {
-            // A record may straddle two cache lines; the fill reads both ends.
-            const char* record = reinterpret_cast<const char*>(&chunk.triangles[ref]);
-            _mm_prefetch(record, _MM_HINT_T0);
-            _mm_prefetch(record + sizeof(raster::TriangleSetup) - 1, _MM_HINT_T0);
+            prefetch(chunk.triangles[ref]);
+        } else {
+            prefetch(chunk.lines[ref & ~raster::kLineRef]);
         }
         ++ahead.entry;
         aheadMore = ahead.Settle(chunks, chunkCount, t);
