@@ -141,10 +141,9 @@ void CTarnoDoc::ReadPolygonBlock(LoadContext& ctx) {
             }
         }
     }
-    const rm::D3DVECTOR normal = PolygonNormal(tables, n);
     const rm::D3DVECTOR reference =
         rule.towardsUp ? kUp : PointAt(tables, tables.polygonIndexList[0]);
-    const bool nonNegative = rm::D3DRMVectorDotProduct(normal, reference) >= 0.0F;
+    const bool nonNegative = PolygonFacesAlong(tables, n, reference);
     if (nonNegative != rule.wantNonNegative) {
         std::reverse(tables.polygonIndexList.begin(), tables.polygonIndexList.begin() + n);
     }

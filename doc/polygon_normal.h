@@ -12,5 +12,9 @@ namespace doc {
 // rounding of its coordinates; a long thin planar polygon wider than that has one), without making
 // a scratch face for every polygon.
 [[nodiscard]] rm::D3DVECTOR PolygonNormal(const LoadTables& tables, int n);
+// Whether that normal's dot product with `reference` (as D3DRMVectorDotProduct gives it) is
+// not negative; the same answer, nearly always without the square root and the division.
+[[nodiscard]] bool PolygonFacesAlong(const LoadTables& tables, int n,
+                                     const rm::D3DVECTOR& reference);
 
 }  // namespace doc

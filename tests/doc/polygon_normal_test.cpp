@@ -100,55 +100,107 @@ TEST_F(PolygonNormal, AgreesWithThePlatformOnRandomPolygons) {
     }
 }
 
+// A polygon of 3 to 42 points: each axis its own spread and place (a polygon far out along
+// one axis has the least direction its float coordinates can hold), with repeated points
+// and points on or near the line through the first two.
+std::vector<doc::TablePoint> RandomPolygon(tarno_test::XorShift& next, int round) {
+    const int n = 3 + static_cast<int>(next() % (round % 10 == 0 ? 40 : 5));
+    const std::int64_t ranges[] = {3, 1000, 20000000, 2147483647};
+    const std::int64_t offsets[] = {0, 0, 2000000000, -2000000000};
+    std::int64_t range[3];
+    std::int64_t offset[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        range[axis] = ranges[next() % 4];
+        offset[axis] = range[axis] > 20000000 ? 0 : offsets[next() % 4];
+    }
+    std::vector<doc::TablePoint> points;
+    for (int k = 0; k < n; ++k) {
+        const auto value = [&](int axis) {
+            const auto spread = static_cast<std::uint64_t>(2 * range[axis] + 1);
+            return static_cast<std::int32_t>(offset[axis] +
+                                             static_cast<std::int64_t>(next() % spread) -
+                                             range[axis]);
+        };
+        if (k > 0 && next() % 4 == 0) {
+            points.push_back(points[next() % points.size()]);  // a repeat
+        } else if (k > 1 && next() % 4 == 0) {
+            // On (or near) the line through the first two: little or no direction.
+            const doc::TablePoint& a = points[0];
+            const doc::TablePoint& b = points[1];
+            const std::int64_t step = static_cast<std::int64_t>(next() % 5) - 2;
+            const auto along = [step](std::int64_t from, std::int64_t to) {
+                return static_cast<std::int32_t>(from + step * (to - from) / 4);
+            };
+            points.push_back({along(a.x, b.x), along(a.y, b.y), along(a.z, b.z)});
+        } else {
+            points.push_back({value(0), value(1), value(2)});
+        }
+    }
+    return points;
+}
+
+// Puts the points in the table in another order than the list's.
+void List(const std::vector<doc::TablePoint>& points) {
+    doc::LoadTables& t = doc::Tables();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const std::size_t slot = (i * 7 + 11) % doc::kTableSize;
+        t.pointTable[slot] = points[i];
+        t.polygonIndexList[i] = static_cast<std::int32_t>(slot);
+    }
+}
+
+rm::D3DVECTOR AsVector(const doc::TablePoint& p) {
+    return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+}
+
 TEST_F(PolygonNormal, SamePassesSameBits) {
     tarno_test::XorShift next(0x9E3779B97F4A7C15ULL);
-    doc::LoadTables& t = doc::Tables();
     for (int round = 0; round < 20000; ++round) {
-        const int n = 3 + static_cast<int>(next() % (round % 10 == 0 ? 40 : 5));
-        // Each axis its own spread and place: a polygon far out along one axis has the
-        // least direction its float coordinates can hold.
-        const std::int64_t ranges[] = {3, 1000, 20000000, 2147483647};
-        const std::int64_t offsets[] = {0, 0, 2000000000, -2000000000};
-        std::int64_t range[3];
-        std::int64_t offset[3];
-        for (int axis = 0; axis < 3; ++axis) {
-            range[axis] = ranges[next() % 4];
-            offset[axis] = range[axis] > 20000000 ? 0 : offsets[next() % 4];
-        }
-        std::vector<doc::TablePoint> points;
-        for (int k = 0; k < n; ++k) {
-            const auto value = [&](int axis) {
-                const auto spread = static_cast<std::uint64_t>(2 * range[axis] + 1);
-                return static_cast<std::int32_t>(
-                    offset[axis] + static_cast<std::int64_t>(next() % spread) - range[axis]);
-            };
-            if (k > 0 && next() % 4 == 0) {
-                points.push_back(points[next() % points.size()]);  // a repeat
-            } else if (k > 1 && next() % 4 == 0) {
-                // On (or near) the line through the first two: little or no direction.
-                const doc::TablePoint& a = points[0];
-                const doc::TablePoint& b = points[1];
-                const std::int64_t step = static_cast<std::int64_t>(next() % 5) - 2;
-                const auto along = [step](std::int64_t from, std::int64_t to) {
-                    return static_cast<std::int32_t>(from + step * (to - from) / 4);
-                };
-                points.push_back({along(a.x, b.x), along(a.y, b.y), along(a.z, b.z)});
-            } else {
-                points.push_back({value(0), value(1), value(2)});
-            }
-        }
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            // The table's points in another order than the list's.
-            const std::size_t slot = (i * 7 + 11) % doc::kTableSize;
-            t.pointTable[slot] = points[i];
-            t.polygonIndexList[i] = static_cast<std::int32_t>(slot);
-        }
-        const rm::D3DVECTOR got = doc::PolygonNormal(t, n);
+        const std::vector<doc::TablePoint> points = RandomPolygon(next, round);
+        List(points);
+        const rm::D3DVECTOR got = doc::PolygonNormal(doc::Tables(), static_cast<int>(points.size()));
         const rm::D3DVECTOR want = TwoPassNormal(points);
         ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
             << "round " << round << ": " << got.x << " " << got.y << " " << got.z << " against "
             << want.x << " " << want.y << " " << want.z;
     }
+}
+
+// The orientation test gives what the unit normal's dot product gives, whatever the
+// reference: up, a point of the polygon or elsewhere, or one across the normal, where the
+// product is zero or nearly so.
+TEST_F(PolygonNormal, FacingAgreesWithTheUnitNormal) {
+    tarno_test::XorShift next(0xC2B2AE3D27D4EB4FULL);
+    const doc::LoadTables& t = doc::Tables();
+    int across = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<doc::TablePoint> points = RandomPolygon(next, round);
+        if (round % 5 == 0) {
+            for (doc::TablePoint& p : points) p.z = 7;  // flat: up and level references lie across
+        }
+        List(points);
+        const int n = static_cast<int>(points.size());
+        const rm::D3DVECTOR normal = doc::PolygonNormal(t, n);
+        const auto random = [&] {
+            return static_cast<float>(static_cast<std::int64_t>(next() % 2001) - 1000);
+        };
+        const rm::D3DVECTOR references[] = {
+            {0.0F, 0.1F, 0.0F},
+            AsVector(points[0]),
+            AsVector(points[next() % points.size()]),
+            {random(), random(), random()},
+            {random(), random(), 0.0F},
+            // Across the normal, give or take a little.
+            {normal.y * 1000.0F, -normal.x * 1000.0F, random() * 1e-6F},
+        };
+        for (const rm::D3DVECTOR& r : references) {
+            const float product = rm::D3DRMVectorDotProduct(normal, r);
+            across += std::abs(product) < 1e-3F ? 1 : 0;
+            ASSERT_EQ(doc::PolygonFacesAlong(t, n, r), product >= 0.0F)
+                << "round " << round << ": product " << product;
+        }
+    }
+    EXPECT_GT(across, 1000);  // the cases near zero did come up
 }
 
 TEST_F(PolygonNormal, AgreesOnPolygonsWithoutDirection) {
