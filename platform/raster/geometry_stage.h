@@ -14,6 +14,7 @@
 #include "platform/raster/polygon_clipper.h"
 #include "platform/raster/primitive_setup.h"
 #include "platform/raster/raster_types.h"
+#include "platform/raster/stroke_sides.h"
 
 namespace rm::raster {
 
@@ -132,6 +133,7 @@ struct GeometryScratch {
     const MeshSetup* windowMesh = nullptr;
     std::uint32_t windowFirst = 0;
     std::uint32_t windowCount = 0;
+    StrokeSides strokeSides;  // the prism whose sides were built last
 };
 
 struct FrameGeometry {
@@ -159,6 +161,7 @@ void ForEachFace(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t 
     if (begin >= end || frame.meshes.empty()) {
         return;
     }
+    scratch.strokeSides.Forget();
     const auto first =
         std::upper_bound(frame.meshes.begin(), frame.meshes.end(), begin,
                          [](std::uint32_t i, const MeshSetup& m) { return i < m.firstFace; });

@@ -3,9 +3,12 @@
 // also draws its centre line, one pixel per step along the major axis, with depth test.
 // Where the stroke is wide enough its faces alone decide its pixels.
 
+#include <xmmintrin.h>
+
 #include <cmath>
 
 #include "platform/raster/face_builder.h"
+#include "platform/raster/stroke_sides.h"
 
 namespace rm::raster {
 
@@ -19,6 +22,7 @@ constexpr float kFlatsPerSide = 2.41421356F;
 // The side whose normal lies within about 26 degrees of the eye's direction draws the line
 // (one side, two at a tie), so the line keeps one lit colour along its length.
 constexpr float kFacingCosine = 0.9F;
+constexpr float kFacingCosine2 = kFacingCosine * kFacingCosine;
 
 struct Point {
     float x, y, z;
@@ -60,17 +64,11 @@ bool ClipSegment(const ClipPlane* planes, int count, Point& p, Point& q) {
     return true;
 }
 
-}  // namespace
-
-void FaceBuilder::EmitStrokeLine() {
-    // A side of the stroke: corners 0 and 1 ring the first end, 2 and 3 the second, so
-    // 0-1 and 2-3 run across the stroke and their midpoints along the middle of the side.
-    CameraPoint c[4];
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        c[i] = CameraCorner(i);
-    }
-    Point p = Mid(c[0], c[1]);
-    Point q = Mid(c[2], c[3]);
+// The side with corners c draws the line: it faces the eye, and more squarely than its
+// neighbours (StrokeSides::Hold does the same for eight sides at once).
+bool DrawsLine(const CameraPoint (&c)[4]) {
+    const Point p = Mid(c[0], c[1]);
+    const Point q = Mid(c[2], c[3]);
     const float ax = q.x - p.x;
     const float ay = q.y - p.y;
     const float az = q.z - p.z;
@@ -99,9 +97,153 @@ void FaceBuilder::EmitStrokeLine() {
     const float facing = nx * vx + ny * vy + nz * vz;
     const float n2 = nx * nx + ny * ny + nz * nz;
     const float v2 = vx * vx + vy * vy + vz * vz;
-    if (!(facing > 0.0F) || !(facing * facing >= kFacingCosine * kFacingCosine * n2 * v2)) {
-        return;  // faces away, or another side faces the eye more squarely
+    // Faces away, or another side faces the eye more squarely.
+    return facing > 0.0F && facing * facing >= kFacingCosine2 * n2 * v2;
+}
+
+}  // namespace
+
+bool StrokeSides::Hold(const MeshSetup* setup, const MeshData& mesh, std::uint32_t index,
+                       const Affine& toCamera) {
+    if (setup == holder && index == prism) {
+        return true;
     }
+    if (index >= mesh.prisms.size()) {
+        return false;
+    }
+    const std::uint32_t first = mesh.prisms[index].firstPosition;
+    if (first > mesh.positions.size() || mesh.positions.size() - first < kPrismVertices) {
+        return false;
+    }
+    // The sixteen vertices in camera space, four at a time, each lane as ToCamera.
+    const Affine& a = toCamera;
+    for (int ring = 0; ring < 2; ++ring) {
+        for (int block = 0; block < 2; ++block) {
+            alignas(16) float px[4];
+            alignas(16) float py[4];
+            alignas(16) float pz[4];
+            for (int k = 0; k < 4; ++k) {
+                const D3DVECTOR& v = mesh.positions[first + 8 * ring + 4 * block + k];
+                px[k] = v.x;
+                py[k] = v.y;
+                pz[k] = v.z;
+            }
+            const __m128 vx = _mm_load_ps(px);
+            const __m128 vy = _mm_load_ps(py);
+            const __m128 vz = _mm_load_ps(pz);
+            const auto row = [&](int j) {
+                return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, _mm_set1_ps(a.m[0][j])),
+                                                        _mm_mul_ps(vy, _mm_set1_ps(a.m[1][j]))),
+                                             _mm_mul_ps(vz, _mm_set1_ps(a.m[2][j]))),
+                                  _mm_set1_ps(a.m[3][j]));
+            };
+            _mm_store_ps(&x[ring][4 * block], row(0));
+            _mm_store_ps(&y[ring][4 * block], row(1));
+            _mm_store_ps(&z[ring][4 * block], row(2));
+        }
+        x[ring][8] = x[ring][0];
+        y[ring][8] = y[ring][0];
+        z[ring][8] = z[ring][0];
+    }
+    // DrawsLine for sides i to i + 3, one to a lane.
+    facing = 0;
+    const __m128 half = _mm_set1_ps(0.5F);
+    const __m128 sign = _mm_set1_ps(-0.0F);
+    for (int i = 0; i < 8; i += 4) {
+        // Side i's corners: vertex i and i + 1 of the first ring, i + 1 and i of the second.
+        const __m128 c0x = _mm_load_ps(&x[0][i]);
+        const __m128 c0y = _mm_load_ps(&y[0][i]);
+        const __m128 c0z = _mm_load_ps(&z[0][i]);
+        const __m128 c1x = _mm_loadu_ps(&x[0][i + 1]);
+        const __m128 c1y = _mm_loadu_ps(&y[0][i + 1]);
+        const __m128 c1z = _mm_loadu_ps(&z[0][i + 1]);
+        const __m128 c2x = _mm_loadu_ps(&x[1][i + 1]);
+        const __m128 c2y = _mm_loadu_ps(&y[1][i + 1]);
+        const __m128 c2z = _mm_loadu_ps(&z[1][i + 1]);
+        const __m128 c3x = _mm_load_ps(&x[1][i]);
+        const __m128 c3y = _mm_load_ps(&y[1][i]);
+        const __m128 c3z = _mm_load_ps(&z[1][i]);
+        const __m128 px = _mm_mul_ps(_mm_add_ps(c0x, c1x), half);
+        const __m128 py = _mm_mul_ps(_mm_add_ps(c0y, c1y), half);
+        const __m128 pz = _mm_mul_ps(_mm_add_ps(c0z, c1z), half);
+        const __m128 qx = _mm_mul_ps(_mm_add_ps(c2x, c3x), half);
+        const __m128 qy = _mm_mul_ps(_mm_add_ps(c2y, c3y), half);
+        const __m128 qz = _mm_mul_ps(_mm_add_ps(c2z, c3z), half);
+        const __m128 ax = _mm_sub_ps(qx, px);
+        const __m128 ay = _mm_sub_ps(qy, py);
+        const __m128 az = _mm_sub_ps(qz, pz);
+        const auto dot = [](__m128 ux, __m128 uy, __m128 uz, __m128 vx, __m128 vy, __m128 vz) {
+            return _mm_add_ps(_mm_add_ps(_mm_mul_ps(ux, vx), _mm_mul_ps(uy, vy)),
+                              _mm_mul_ps(uz, vz));
+        };
+        const __m128 axisLength2 = dot(ax, ay, az, ax, ay, az);
+        __m128 nx = _mm_setzero_ps();
+        __m128 ny = _mm_setzero_ps();
+        __m128 nz = _mm_setzero_ps();
+        const auto edge = [&](__m128 ux, __m128 uy, __m128 uz, __m128 vx, __m128 vy, __m128 vz) {
+            nx = _mm_add_ps(nx, _mm_mul_ps(_mm_sub_ps(uy, vy), _mm_add_ps(uz, vz)));
+            ny = _mm_add_ps(ny, _mm_mul_ps(_mm_sub_ps(uz, vz), _mm_add_ps(ux, vx)));
+            nz = _mm_add_ps(nz, _mm_mul_ps(_mm_sub_ps(ux, vx), _mm_add_ps(uy, vy)));
+        };
+        edge(c0x, c0y, c0z, c1x, c1y, c1z);
+        edge(c1x, c1y, c1z, c2x, c2y, c2z);
+        edge(c2x, c2y, c2z, c3x, c3y, c3z);
+        edge(c3x, c3y, c3z, c0x, c0y, c0z);
+        __m128 vx = _mm_mul_ps(_mm_xor_ps(_mm_add_ps(px, qx), sign), half);
+        __m128 vy = _mm_mul_ps(_mm_xor_ps(_mm_add_ps(py, qy), sign), half);
+        __m128 vz = _mm_mul_ps(_mm_xor_ps(_mm_add_ps(pz, qz), sign), half);
+        const __m128 along = _mm_div_ps(dot(vx, vy, vz, ax, ay, az), axisLength2);
+        const __m128 has = _mm_cmpgt_ps(axisLength2, _mm_setzero_ps());
+        const auto less = [&](__m128 v, __m128 axis) {
+            const __m128 moved = _mm_sub_ps(v, _mm_mul_ps(along, axis));
+            return _mm_or_ps(_mm_and_ps(has, moved), _mm_andnot_ps(has, v));
+        };
+        vx = less(vx, ax);
+        vy = less(vy, ay);
+        vz = less(vz, az);
+        const __m128 facingEye = dot(nx, ny, nz, vx, vy, vz);
+        const __m128 n2 = dot(nx, ny, nz, nx, ny, nz);
+        const __m128 v2 = dot(vx, vy, vz, vx, vy, vz);
+        const __m128 draws = _mm_and_ps(
+            _mm_cmpgt_ps(facingEye, _mm_setzero_ps()),
+            _mm_cmpge_ps(_mm_mul_ps(facingEye, facingEye),
+                         _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(kFacingCosine2), n2), v2)));
+        facing |= static_cast<std::uint32_t>(_mm_movemask_ps(draws)) << i;
+    }
+    holder = setup;
+    prism = index;
+    return true;
+}
+
+CameraPoint StrokeSides::Corner(std::uint32_t side, int k) const {
+    const int ring = k < 2 ? 0 : 1;
+    const std::uint32_t at = side + (k == 1 || k == 2 ? 1U : 0U);
+    return {x[ring][at], y[ring][at], z[ring][at]};
+}
+
+void FaceBuilder::EmitStrokeLine() {
+    // A side of the stroke: corners 0 and 1 ring the first end, 2 and 3 the second, so
+    // 0-1 and 2-3 run across the stroke and their midpoints along the middle of the side.
+    CameraPoint c[4];
+    const std::uint32_t side = m_face->PrismFaceNumber() - 1;
+    if (m_face->prism != 0 && side < 8 &&
+        m_scratch.strokeSides.Hold(&m_setup, m_mesh, m_face->PrismIndex(), m_setup.toCamera)) {
+        if (!m_scratch.strokeSides.Draws(side)) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            c[i] = m_scratch.strokeSides.Corner(side, i);
+        }
+    } else {
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            c[i] = CameraCorner(i);
+        }
+        if (!DrawsLine(c)) {
+            return;
+        }
+    }
+    Point p = Mid(c[0], c[1]);
+    Point q = Mid(c[2], c[3]);
     const float sx = c[1].x - c[0].x;
     const float sy = c[1].y - c[0].y;
     const float sz = c[1].z - c[0].z;

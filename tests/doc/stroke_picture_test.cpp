@@ -5,13 +5,14 @@
 
 #include <algorithm>
 #include <array>
-#include <span>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "doc/tarno_doc.h"
 #include "platform/raster/renderer.h"
 #include "platform/rm/root.h"
+#include "tests/support/xorshift.h"
 
 namespace {
 
@@ -37,6 +38,9 @@ protected:
     }
 
     const rm::MeshData& Lay(std::initializer_list<Segment> segments) {
+        return Lay(std::span<const Segment>(segments.begin(), segments.size()));
+    }
+    const rm::MeshData& Lay(std::span<const Segment> segments) {
         EXPECT_TRUE(rm::Succeeded(m_root->CreateMeshBuilder(m_mesh)));
         m_kept.push_back(m_mesh);  // earlier meshes stay readable
         for (const Segment& s : segments) {
@@ -201,7 +205,8 @@ TEST_F(StrokePicture, WideStrokesAndWireframeDrawExactlyTheirFaces) {
 // A stroke keeps its faces as a ring prism, without corners of their own. The same faces
 // with corners of their own, laid out by hand here, must draw the same pixels, thin and
 // wide, flat and shaded, smoothed or not.
-TEST_F(StrokePicture, APrismDrawsAsTheSameFacesWithCornersOfTheirOwn) {
+// The faces of a ring prism laid out by hand, with corners of their own.
+rm::MeshData OwnCorners(rm::Root& root, const rm::MeshData& prisms) {
     // Per face: a corner count, then (vertex, normal) pairs; 0 ends the list.
     constexpr std::array<std::uint32_t, 107> kFaces = {
         8, 7, 7, 6, 6, 5,  5, 4,  4, 3,  3, 2,  2, 1,  1, 0,  0,  //
@@ -216,22 +221,29 @@ TEST_F(StrokePicture, APrismDrawsAsTheSameFacesWithCornersOfTheirOwn) {
         8, 8, 0, 9, 1, 10, 2, 11, 3, 12, 4, 13, 5, 14, 6, 15, 7,  //
         0,
     };
+    rm::MeshBuilderPtr own;
+    EXPECT_TRUE(rm::Succeeded(root.CreateMeshBuilder(own)));
+    for (const rm::PrismRecord& p : prisms.prisms) {
+        const std::span<const D3DVECTOR> v(prisms.positions.data() + p.firstPosition, 16);
+        const std::span<const D3DVECTOR> n(prisms.normals.data() + p.firstNormal, 8);
+        rm::FaceArray faces;
+        EXPECT_EQ(own->AddFaces(v, n, kFaces, &faces), rm::Result::Ok);
+        EXPECT_EQ(faces.SetColor(kInk), rm::Result::Ok);
+        EXPECT_EQ(faces.SetFlags(rm::kFaceStroke), rm::Result::Ok);
+    }
+    return own->Data();
+}
+
+// A stroke keeps its faces as a ring prism, without corners of their own. The same faces
+// with corners of their own, laid out by hand here, must draw the same pixels, thin and
+// wide, flat and shaded, smoothed or not.
+TEST_F(StrokePicture, APrismDrawsAsTheSameFacesWithCornersOfTheirOwn) {
     const rm::MeshData& prisms = Lay({{{-1.0F, 0.2F, 0.0F}, {1.0F, 0.2F, 0.0F}},
                                       {{-0.5F, -1.0F, -1.0F}, {0.6F, 0.4F, 2.0F}},
                                       {{-3.0F, -2.0F, 17.0F}, {3.0F, 1.0F, 17.0F}}});
     ASSERT_EQ(prisms.prisms.size(), 3U);
     ASSERT_TRUE(prisms.corners.empty());
-    rm::MeshBuilderPtr own;
-    ASSERT_TRUE(rm::Succeeded(m_root->CreateMeshBuilder(own)));
-    for (const rm::PrismRecord& p : prisms.prisms) {
-        const std::span<const D3DVECTOR> v(prisms.positions.data() + p.firstPosition, 16);
-        const std::span<const D3DVECTOR> n(prisms.normals.data() + p.firstNormal, 8);
-        rm::FaceArray faces;
-        ASSERT_EQ(own->AddFaces(v, n, kFaces, &faces), rm::Result::Ok);
-        ASSERT_EQ(faces.SetColor(kInk), rm::Result::Ok);
-        ASSERT_EQ(faces.SetFlags(rm::kFaceStroke), rm::Result::Ok);
-    }
-    const rm::MeshData& explicitFaces = own->Data();
+    const rm::MeshData explicitFaces = OwnCorners(*m_root, prisms);
     ASSERT_EQ(explicitFaces.faces.size(), prisms.faces.size());
     for (const bool antialias : {false, true}) {
         for (const auto quality : {rm::D3DRMRENDER_FLAT, rm::D3DRMRENDER_GOURAUD,
@@ -241,6 +253,34 @@ TEST_F(StrokePicture, APrismDrawsAsTheSameFacesWithCornersOfTheirOwn) {
                           Draw(explicitFaces, distance, antialias, quality))
                     << "aa " << antialias << ", quality " << quality << ", at " << distance;
             }
+        }
+    }
+}
+
+// Which side of a thin prism draws its line is decided for all eight sides at once; faces
+// with corners of their own decide side by side. Strokes in every direction, near and far,
+// must come out the same either way.
+TEST_F(StrokePicture, ThinPrismsInEveryDirectionDrawTheirLinesAsTheirFacesWould) {
+    tarno_test::XorShift next(0x2545F4914F6CDD1DULL);
+    const auto coordinate = [&](float range) {
+        return (static_cast<float>(next() % 20001) / 10000.0F - 1.0F) * range;
+    };
+    std::vector<Segment> segments;
+    for (int i = 0; i < 400; ++i) {
+        const D3DVECTOR a{coordinate(1.5F), coordinate(1.2F), coordinate(1.0F)};
+        const float length = 0.05F + static_cast<float>(next() % 100) / 50.0F;
+        D3DVECTOR d{coordinate(1.0F), coordinate(1.0F), coordinate(1.0F)};
+        const float norm = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) + 1e-6F;
+        segments.push_back({a, {a.x + d.x / norm * length, a.y + d.y / norm * length,
+                                a.z + d.z / norm * length}});
+    }
+    const rm::MeshData& prisms = Lay(segments);
+    ASSERT_GT(prisms.prisms.size(), 350U);
+    const rm::MeshData explicitFaces = OwnCorners(*m_root, prisms);
+    for (const bool antialias : {false, true}) {
+        for (const float distance : {6.0F, 60.0F, 900.0F}) {
+            EXPECT_EQ(Draw(prisms, distance, antialias), Draw(explicitFaces, distance, antialias))
+                << "aa " << antialias << ", at " << distance;
         }
     }
 }
