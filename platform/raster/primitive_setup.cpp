@@ -89,24 +89,46 @@ bool CoversNoSample(const TriangleSetup& tri, bool sampled) {
     if (w * h > kNoSampleBoxArea) {
         return false;
     }
-    const EdgeFunction e[3] = {tri.Edge(0), tri.Edge(1), tri.Edge(2)};
-    const auto inside = [&](std::int64_t sx, std::int64_t sy) {
-        return e[0].At(sx, sy) >= 0 && e[1].At(sx, sy) >= 0 && e[2].At(sx, sy) >= 0;
-    };
+    // Each edge's value at the centre of the box's first pixel, stepped a pixel at a time;
+    // a sample's value differs from its pixel centre's by a constant of the edge. Whole
+    // numbers throughout, so every value is the one the edge function gives there, without
+    // its two multiplications at every point.
     constexpr int kHalf = kSubScale / 2;
-    for (int y = tri.box.y0; y <= tri.box.y1; ++y) {
-        const std::int64_t cy = std::int64_t{y} * kSubScale + kHalf;
-        for (int x = tri.box.x0; x <= tri.box.x1; ++x) {
-            const std::int64_t cx = std::int64_t{x} * kSubScale + kHalf;
-            if (inside(cx, cy)) {
-                return false;
+    const std::int64_t cx = std::int64_t{tri.box.x0} * kSubScale + kHalf;
+    const std::int64_t cy = std::int64_t{tri.box.y0} * kSubScale + kHalf;
+    std::int64_t row[3];
+    std::int64_t stepX[3];
+    std::int64_t stepY[3];
+    std::int64_t offset[3][kSamples];
+    for (int k = 0; k < 3; ++k) {
+        const EdgeFunction e = tri.Edge(k);
+        row[k] = e.At(cx, cy);
+        stepX[k] = std::int64_t{e.a} * kSubScale;
+        stepY[k] = std::int64_t{e.b} * kSubScale;
+        for (int s = 0; s < kSamples; ++s) {
+            offset[k][s] = std::int64_t{e.a} * kSampleX[s] + std::int64_t{e.b} * kSampleY[s];
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        std::int64_t v0 = row[0];
+        std::int64_t v1 = row[1];
+        std::int64_t v2 = row[2];
+        for (int x = 0; x < w; ++x) {
+            if ((v0 | v1 | v2) >= 0) {
+                return false;  // all three not negative: the centre is inside
             }
-            for (int k = 0; sampled && k < kSamples; ++k) {
-                if (inside(cx + kSampleX[k], cy + kSampleY[k])) {
+            for (int s = 0; sampled && s < kSamples; ++s) {
+                if (((v0 + offset[0][s]) | (v1 + offset[1][s]) | (v2 + offset[2][s])) >= 0) {
                     return false;
                 }
             }
+            v0 += stepX[0];
+            v1 += stepX[1];
+            v2 += stepX[2];
         }
+        row[0] += stepY[0];
+        row[1] += stepY[1];
+        row[2] += stepY[2];
     }
     return true;
 }
