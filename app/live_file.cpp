@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/debug_output.h"
 #include "app/main_frame.h"
 #include "view/tarno_view.h"
 
@@ -52,6 +53,9 @@ void LiveFile::OnLoadEnd(bool loaded) {
         if (why.isEmpty()) why = QStringLiteral("it could not be read");
         m_frame.ShowStatusText(QStringLiteral("%1 not loaded: %2").arg(name, why), kLoadMessageMs);
         return;
+    }
+    if (m_document.LastLoadSummary().readAhead) {
+        OutputDebugText("file read while the window started\r\n");
     }
     m_frame.ShowStatusText(
         QString::fromStdString(LoadStatusText(name.toStdString(), path.toStdString(),

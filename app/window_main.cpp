@@ -3,14 +3,19 @@
 #include "app/window_main.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/command_line_info.h"
 #include "app/host_probe_system.h"
 #include "app/qt_text.h"
 #include "app/tarno_app.h"
 #include "app/user_prompts.h"
+#include "doc/read_ahead.h"
 #include "res/string_table.h"
 
 namespace app {
@@ -44,6 +49,29 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& /*context*/
     }
 }
 
+// The file the command line names is read while Qt starts, for the document's first load
+// to take; a read nothing took is dropped when the window ends. The arguments are read as
+// the application reads them later (Qt's own options, which it takes out first, at worst
+// name a file no load asks for: that read is dropped).
+class NamedFileReadAhead {
+public:
+    NamedFileReadAhead(int argc, char** argv) {
+        QStringList args;
+        for (int i = 0; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+        CCommandLineInfo info;
+        ParseCommandLine(args, info);
+        if (info.m_strFileName.isEmpty() || info.m_nShellCommand == CCommandLineInfo::FileNew ||
+            info.m_nShellCommand == CCommandLineInfo::AppUnregister) {
+            return;
+        }
+        doc::ReadAhead::Start(
+            QFile::encodeName(QFileInfo(info.m_strFileName).absoluteFilePath()).toStdString());
+    }
+    ~NamedFileReadAhead() { doc::ReadAhead::Drop(); }
+    NamedFileReadAhead(const NamedFileReadAhead&) = delete;
+    NamedFileReadAhead& operator=(const NamedFileReadAhead&) = delete;
+};
+
 }  // namespace
 
 int RunWindow(int& argc, char** argv) {
@@ -54,6 +82,7 @@ int RunWindow(int& argc, char** argv) {
         return 1;
     }
 
+    const NamedFileReadAhead readAhead(argc, argv);
     const QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);

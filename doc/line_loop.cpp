@@ -86,9 +86,17 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
             (void)ctx.Rewind();
             return;
         }
-        if (ctx.cancel != nullptr && ctx.cancel->load(std::memory_order_relaxed)) {
-            ctx.Fail("cancelled");
-            return;
+        if (ctx.cancel != nullptr) {
+            if (ctx.cancel->load(std::memory_order_relaxed)) {
+                ctx.Fail("cancelled");
+                return;
+            }
+            if (ctx.splitWhen != nullptr && ctx.splitWhen->load(std::memory_order_relaxed)) {
+                ctx.splitWhen = nullptr;
+                ctx.splitAsked = true;
+                (void)ctx.Rewind();
+                return;
+            }
         }
         // Only the first token decides; the split is kept for the reader, which is handed
         // the same line again.

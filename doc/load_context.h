@@ -171,6 +171,11 @@ public:
     bool stoppedExactly = false;
     // Set from another thread when the load's result is no longer wanted.
     const std::atomic<bool>* cancel = nullptr;
+    // With `cancel`: set from another thread when the rest of the file should be read in two
+    // parts at once from now on. The line loop then stops before its next line, with
+    // `splitAsked`, and forgets this flag.
+    const std::atomic<bool>* splitWhen = nullptr;
+    bool splitAsked = false;
     // A partial load: the first mesh position made for each point-table index.
     struct FirstPosition {
         std::int32_t index;

@@ -41,6 +41,7 @@ struct LoadSummary {
     std::uint32_t faces = 0;    // polygon faces made
     std::uint32_t strokes = 0;  // strokes laid
     std::uint32_t parts = 1;    // parts of the file read at the same time
+    bool readAhead = false;     // read while the window started, before the load asked
 };
 
 }  // namespace doc

@@ -18,7 +18,7 @@ namespace doc {
 
 namespace {
 
-// How far past the middle a point block is looked for.
+// How far past the chosen offset a point block is looked for.
 constexpr std::int64_t kSearchBytes = std::int64_t{1} << 20;
 constexpr std::uint32_t kUnassigned = 0xFFFFFFFFU;
 
@@ -61,9 +61,10 @@ bool OpensPointBlock(std::string_view line) {
 
 }  // namespace
 
-std::int64_t RestOfFile::FindStart(const std::string& path, std::int64_t fileSize) {
-    // A few small reads at the middle: the load waits for this before either part starts,
-    // and a text file's reader would first fill a buffer of a megabyte.
+std::int64_t RestOfFile::FindStart(const std::string& path, std::int64_t from,
+                                   std::int64_t fileSize) {
+    // A few small reads there: the load waits for this before either part starts, and a
+    // text file's reader would first fill a buffer of a megabyte.
     std::string problem;
     const FileDescriptor file{rm::OpenRegularFile(path, problem)};
     if (file.fd < 0) {
@@ -71,9 +72,9 @@ std::int64_t RestOfFile::FindStart(const std::string& path, std::int64_t fileSiz
     }
     std::array<char, kFindWindow> window;
     const char* const base = window.data();
-    const std::int64_t limit = fileSize / 2 + kSearchBytes;
-    std::int64_t at = fileSize / 2;  // the file offset of the window's first byte
-    bool inLine = true;              // the line the middle falls in is not the rest's
+    const std::int64_t limit = from + kSearchBytes;
+    std::int64_t at = from;  // the file offset of the window's first byte
+    bool inLine = true;      // the line `from` falls in is not the rest's
     while (at < limit) {
         const std::size_t size = ReadAt(file.fd, window, at);
         if (size == 0) {
@@ -207,14 +208,7 @@ bool RestOfFile::JoinInto(LoadContext& ctx) {
     ctx.strokeLimitReported = m_strokeLimitReached;
     ctx.line = linesBefore + m_lastLine;
     if (ctx.observer != nullptr) {
-        for (const Warnings::Warning& w : m_warnings.list) {
-            if (w.textLine != 0) {
-                ctx.observer->OnWarningNamingLine(w.kind, linesBefore + w.line, w.text,
-                                                  linesBefore + w.textLine);
-            } else {
-                ctx.observer->OnWarning(w.kind, linesBefore + w.line, w.text);
-            }
-        }
+        m_warnings.Replay(*ctx.observer, linesBefore);
     }
     return true;
 }

@@ -15,15 +15,17 @@
 #include "doc/load_context.h"
 #include "doc/load_observer.h"
 #include "doc/load_tables.h"
+#include "doc/recorded_warnings.h"
 #include "platform/rm/mesh_builder.h"
 
 namespace doc {
 
 class RestOfFile {
 public:
-    // Where the rest may start: the start of the first line of a point block near the
-    // middle of the file; -1 for none.
-    [[nodiscard]] static std::int64_t FindStart(const std::string& path, std::int64_t fileSize);
+    // Where the rest may start: the start of the first line of a point block a little past
+    // `from`; -1 for none.
+    [[nodiscard]] static std::int64_t FindStart(const std::string& path, std::int64_t from,
+                                                std::int64_t fileSize);
 
     // Starts loading `path` from offset `start` on a thread of its own; with `observed`
     // its warnings are kept for the load's observer.
@@ -40,25 +42,6 @@ public:
     void Abandon();
 
 private:
-    class Warnings : public LoadObserver {
-    public:
-        // Lines counted from the rest's start.
-        struct Warning {
-            LoadWarning kind;
-            std::int64_t line;
-            std::string text;
-            std::int64_t textLine;  // the line number that ends the text; 0 for none
-        };
-        void OnWarning(LoadWarning kind, std::int64_t line, const std::string& text) override {
-            list.push_back({kind, line, text, 0});
-        }
-        void OnWarningNamingLine(LoadWarning kind, std::int64_t line, const std::string& text,
-                                 std::int64_t textLine) override {
-            list.push_back({kind, line, text, textLine});
-        }
-        std::vector<Warning> list;
-    };
-
     void Run();
     void Wait();
 
@@ -71,7 +54,7 @@ private:
     // Written by the thread, read after it ended.
     std::unique_ptr<LoadTables> m_tables = std::make_unique<LoadTables>();
     rm::MeshBuilder m_mesh{rm::MeshBuilder::Detached{}};
-    Warnings m_warnings;
+    RecordedWarnings m_warnings;  // lines counted from the rest's start
     LoadSummary m_summary;
     std::vector<LoadContext::FirstPosition> m_firstPositions;
     std::int64_t m_lastLine = 0;  // counted from the start

@@ -8,6 +8,7 @@
 
 #include "doc/load_context.h"
 #include "doc/load_tables.h"
+#include "doc/read_ahead.h"
 #include "doc/rest_of_file.h"
 #include "platform/io/text_file.h"
 
@@ -108,6 +109,9 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         return false;
     }
     LoadTables& tables = Tables();
+    // The file read while the window started stands for this load if it is still the file
+    // that was read and this load starts from the tables that read started from.
+    std::unique_ptr<ReadAhead> ahead = ReadAhead::Take(path, tables);
     tables.ResetForLoad();
 
     // Replace the mesh: from here on the previous model is no longer part of the scene.
@@ -126,24 +130,64 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
     m_pMeshBuilder->Detach();
     const AttachWhenDone attach{*m_pMeshBuilder};
 
+    WholeRead read;
+    if (!ahead || !ahead->HandTo(*m_pMeshBuilder, tables, observer, read)) {
+        read = ReadWholeFile(path, file, tables, *m_pMeshBuilder, observer, nullptr, nullptr);
+    }
+    file.Close();
+    if (read.failed) {
+        // The model frame stays without a visual until the next load that succeeds.
+        SetLastError("Stopped at line " +
+                     std::to_string(std::max<std::int64_t>(read.failureLine, 1)) + ": " +
+                     read.failureText);
+        return false;
+    }
+    (void)m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);
+    (void)m_pModelFrame->AddVisual(m_pMeshBuilder);
+    m_summary = read.summary;
+    return true;
+}
+
+CTarnoDoc::WholeRead CTarnoDoc::ReadWholeFile(const std::string& path, rm::TextFile& file,
+                                              LoadTables& tables, rm::MeshBuilder& mesh,
+                                              LoadObserver* observer,
+                                              const std::atomic<bool>* cancel,
+                                              const std::atomic<bool>* splitLater) {
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     const std::int64_t fileSize = sizeError ? 0 : static_cast<std::int64_t>(size);
-    LoadContext ctx(file, fileSize, tables, *m_pMeshBuilder, observer);
+    LoadContext ctx(file, fileSize, tables, mesh, observer);
+    ctx.cancel = cancel;
     try {
         std::unique_ptr<RestOfFile> rest;
-        if (fileSize >= s_splitBytes && std::thread::hardware_concurrency() > 1) {
-            const std::int64_t start = RestOfFile::FindStart(path, fileSize);
-            if (start > 0) {
-                try {
-                    rest = std::make_unique<RestOfFile>(path, start, fileSize, observer != nullptr);
-                    ctx.stopAt = start;
-                } catch (const std::system_error&) {
-                    // No thread to be had: the whole file is read in order.
-                }
+        // The rest of the file from `from` on, read in two halves at once when it is big.
+        const auto split = [&](std::int64_t from) {
+            if (fileSize - from < s_splitBytes || std::thread::hardware_concurrency() < 2) {
+                return;
             }
+            const std::int64_t start =
+                RestOfFile::FindStart(path, from + (fileSize - from) / 2, fileSize);
+            if (start <= from) {
+                return;
+            }
+            try {
+                rest = std::make_unique<RestOfFile>(path, start, fileSize, observer != nullptr);
+                ctx.stopAt = start;
+            } catch (const std::system_error&) {
+                // No thread to be had: the whole file is read in order.
+            }
+        };
+        if (splitLater != nullptr && cancel != nullptr) {
+            ctx.splitWhen = splitLater;
+        } else {
+            split(0);
         }
         RunLineLoop(ctx);
+        if (ctx.splitAsked) {
+            ctx.splitAsked = false;
+            split(ctx.file.LineStart());
+            RunLineLoop(ctx);
+        }
         if (rest && !ctx.reachedStop) {
             rest->Abandon();  // "ENDA", the end of the text or a failure came first
         } else if (rest && !rest->JoinInto(ctx)) {
@@ -154,18 +198,12 @@ bool CTarnoDoc::LoadFile(const std::string& path, LoadObserver* observer) {
         // The retained-mode layer reports its own failures; this catches the loader's.
         ctx.Fail("out of memory");
     }
-    file.Close();
-    if (ctx.Failed()) {
-        // The model frame stays without a visual until the next load that succeeds.
-        SetLastError("Stopped at line " +
-                     std::to_string(std::max<std::int64_t>(ctx.FailureLine(), 1)) + ": " +
-                     ctx.FailureText());
-        return false;
-    }
-    (void)m_pMeshBuilder->SetQuality(rm::D3DRMRENDER_FLAT);
-    (void)m_pModelFrame->AddVisual(m_pMeshBuilder);
-    m_summary = ctx.summary;
-    return true;
+    WholeRead read;
+    read.failed = ctx.Failed();
+    read.failureLine = ctx.FailureLine();
+    read.failureText = ctx.FailureText();
+    read.summary = ctx.summary;
+    return read;
 }
 
 }  // namespace doc

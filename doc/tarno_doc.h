@@ -3,6 +3,7 @@
 // light frame with a directional light, model frame) and the model mesh built from the
 // .api file that is open.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@
 #include "doc/load_observer.h"
 #include "doc/tarno_block.h"
 #include "platform/rm/root.h"
+
+namespace rm {
+class TextFile;
+}
 
 namespace doc {
 
@@ -60,6 +65,22 @@ public:
     [[nodiscard]] static std::int64_t SplitBytes() { return s_splitBytes; }
     // What the last successful load made.
     [[nodiscard]] const LoadSummary& LastLoadSummary() const { return m_summary; }
+    // What reading a whole file made, besides the mesh and the tables.
+    struct WholeRead {
+        bool failed = false;
+        std::int64_t failureLine = 0;
+        std::string failureText;
+        LoadSummary summary;
+    };
+    // A load's reading of the file, apart from any document: reads `file`, open at its
+    // start, into `mesh` with `tables` (reset for this load), in two parts at once when it
+    // is big. `cancel`, when given, stops the read as a failure once it is set. With it,
+    // `splitLater` makes the read start in one part and read what is left in two once
+    // `splitLater` is set (the read ahead while the window starts leaves Qt a core).
+    static WholeRead ReadWholeFile(const std::string& path, rm::TextFile& file,
+                                   LoadTables& tables, rm::MeshBuilder& mesh,
+                                   LoadObserver* observer, const std::atomic<bool>* cancel,
+                                   const std::atomic<bool>* splitLater);
 
     // The token array's size, and how many of its slots each split empties first.
     static constexpr int kTokenSlots = 512;

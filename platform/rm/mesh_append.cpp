@@ -152,6 +152,28 @@ Result MeshBuilder::AppendTaking(MeshBuilder& part, std::span<const std::uint32_
     return result;
 }
 
+Result MeshBuilder::TakeAll(MeshBuilder& part) {
+    MeshData& d = *m_data;
+    if (part.m_data == m_data || !d.positions.empty() || !d.normals.empty() ||
+        !d.corners.empty() || !d.plainCorners.empty() || !d.faces.empty() || !d.prisms.empty() ||
+        !d.faceAppData.empty()) {
+        return Result::BadValue;
+    }
+    MeshData& p = *part.m_data;
+    WaitForMeshReaders(p);
+    WaitForMeshReaders(d);
+    d.positions.swap(p.positions);
+    d.normals.swap(p.normals);
+    d.corners.swap(p.corners);
+    d.plainCorners.swap(p.plainCorners);
+    d.faces.swap(p.faces);
+    d.prisms.swap(p.prisms);
+    d.faceAppData.swap(p.faceAppData);
+    Changed(p);
+    Changed(d);
+    return Result::Ok;
+}
+
 Result MeshBuilder::AppendParts(const MeshData& part, std::span<const std::uint32_t> positionMap,
                                 bool release, std::uint32_t appDataBase) {
     MeshData& d = *m_data;

@@ -115,6 +115,10 @@ public:
     // 0xFFFFFFFF), for data that numbers something `part` counted from zero.
     Result AppendTaking(MeshBuilder& part, std::span<const std::uint32_t> positionMap,
                         std::uint32_t appDataBase = 0);
+    // This mesh, which must have nothing in it yet, takes every pool of `part` as it is
+    // (no copy); `part` is left empty. BadValue, and nothing changed, when this mesh holds
+    // anything or `part` is this mesh.
+    Result TakeAll(MeshBuilder& part);
     Result SetQuality(D3DRMRENDERQUALITY quality);
     [[nodiscard]] D3DRMRENDERQUALITY GetQuality() const { return m_data->quality; }
     // Gives every face the same colour.

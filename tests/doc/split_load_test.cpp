@@ -4,10 +4,13 @@
 // load reads on in order instead.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
+#include "doc/read_ahead.h"
 #include "doc/rest_of_file.h"
+#include "platform/io/text_file.h"
 #include "tests/support/loader_test_support.h"
 #include "tests/support/scratch.h"
 
@@ -30,7 +33,10 @@ bool SameVectors(const rm::D3DVECTOR& a, const rm::D3DVECTOR& b) {
 
 class SplitLoad : public LoaderTest {
 protected:
-    void TearDown() override { doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes); }
+    void TearDown() override {
+        doc::ReadAhead::Drop();
+        doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes);
+    }
 
     Outcome LoadWith(const std::string& text, std::int64_t splitBytes,
                      const doc::LoadTables& before) {
@@ -53,9 +59,26 @@ protected:
         const Outcome inOrder = LoadWith(text, INT64_MAX, before);
         const Outcome split = LoadWith(text, 0, before);
         EXPECT_TRUE(inOrder.loaded);
-        EXPECT_EQ(split.loaded, inOrder.loaded);
         EXPECT_EQ(inOrder.summary.parts, 1U);
+        ExpectSame(inOrder, split);
+        return split.summary.parts;
+    }
 
+    // Loads the file at `path` (unchanged) from `before`, with the split size set before.
+    Outcome LoadFrom(const std::string& path, const doc::LoadTables& before) {
+        T() = before;
+        RecordingObserver seen;
+        Outcome out;
+        out.loaded = m_doc->LoadApiFile(path, &seen);
+        out.mesh = Mesh();
+        out.warnings = seen.warnings;
+        out.summary = m_doc->LastLoadSummary();
+        out.tables = T();
+        return out;
+    }
+
+    static void ExpectSame(const Outcome& inOrder, const Outcome& split) {
+        EXPECT_EQ(split.loaded, inOrder.loaded);
         const rm::MeshData& a = inOrder.mesh;
         const rm::MeshData& b = split.mesh;
         EXPECT_EQ(b.positions.size(), a.positions.size());
@@ -109,7 +132,6 @@ protected:
         EXPECT_EQ(s.polygonCount, o.polygonCount);
         EXPECT_EQ(s.surfaceColor, o.surfaceColor);
         EXPECT_EQ(s.lineColor, o.lineColor);
-        return split.summary.parts;
     }
 };
 
@@ -139,13 +161,15 @@ std::string Boxes(int from, int to, bool withColor = true, bool withStrokes = tr
     return s;
 }
 
+// Warnings on both sides of the middle: a misspelt keyword, an index outside the table, a
+// short polygon, a block left open at the end of the file.
+std::string BoxesWithWarnings() {
+    return "; boxes\r\n" + Boxes(0, 40) + "POYL( A 0 1 2 )\r\n" + Boxes(40, 80) +
+           "POLY( A 0 9999 1 )\r\n" + Boxes(80, 120) + "POLY( A 0 1 )\r\nSURFACECOLOR( 5 0 \r\n";
+}
+
 TEST_F(SplitLoad, BoxesWithColoursStrokesAndWarnings) {
-    // Warnings on both sides of the middle: a misspelt keyword, an index outside the
-    // table, a short polygon, a block left open at the end of the file.
-    const std::string text = "; boxes\r\n" + Boxes(0, 40) + "POYL( A 0 1 2 )\r\n" + Boxes(40, 80) +
-                             "POLY( A 0 9999 1 )\r\n" + Boxes(80, 120) +
-                             "POLY( A 0 1 )\r\nSURFACECOLOR( 5 0 \r\n";
-    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+    EXPECT_EQ(ExpectSameAsInOrder(BoxesWithWarnings()), 2U);
     EXPECT_EQ(FaceCount(), 120U * 6 + 40U * 6 * 10);
 }
 
@@ -240,6 +264,107 @@ TEST_F(SplitLoad, EndOfTextMarkBeforeTheMiddleIsReadInOrder) {
     EXPECT_EQ(FaceCount(), 30U * 6 + 10U * 6 * 10);
 }
 
+// A file read while the window started stands for the document's load of it: the same
+// faces, tables, warnings and summary as reading it then, in order or in two parts.
+TEST_F(SplitLoad, AFileReadAheadLoadsAsReadingItThen) {
+    const std::string text = BoxesWithWarnings();
+    const std::string path = tarno_test::WriteTemp("ahead.api", text);
+    const doc::LoadTables before = T();
+    for (const std::int64_t splitBytes : {INT64_MAX, std::int64_t{0}}) {
+        SCOPED_TRACE(splitBytes);
+        doc::CTarnoDoc::SetSplitBytes(INT64_MAX);
+        const Outcome inOrder = LoadFrom(path, before);
+        doc::CTarnoDoc::SetSplitBytes(splitBytes);
+        doc::ReadAhead::Start(path);
+        const Outcome ahead = LoadFrom(path, before);
+        EXPECT_TRUE(ahead.summary.readAhead);
+        EXPECT_FALSE(inOrder.summary.readAhead);
+        ExpectSame(inOrder, ahead);
+        // Taken once: the next load reads the file itself.
+        EXPECT_FALSE(LoadFrom(path, before).summary.readAhead);
+    }
+}
+
+// A read ahead stands only for a load of the same, unchanged file from the colours it began
+// with; any other load reads as usual and the read is gone.
+TEST_F(SplitLoad, AReadAheadIsDroppedWhereItWouldNotStandForTheLoad) {
+    const doc::LoadTables before = T();
+    const std::string path = tarno_test::WriteTemp("ahead.api", Boxes(0, 20));
+    const std::string other = tarno_test::WriteTemp("other.api", Boxes(20, 25));
+
+    // The file written again after it was read.
+    doc::ReadAhead::Start(path);
+    const std::string changed = Boxes(0, 30);
+    (void)tarno_test::WriteTemp("ahead.api", changed);
+    Outcome got = LoadFrom(path, before);
+    EXPECT_FALSE(got.summary.readAhead);
+    EXPECT_EQ(got.mesh.faces.size(), 30U * 6 + 10U * 6 * 10);
+
+    // Another file opened first: neither it nor the file read ahead takes the read.
+    doc::ReadAhead::Start(path);
+    EXPECT_FALSE(LoadFrom(other, before).summary.readAhead);
+    EXPECT_FALSE(LoadFrom(path, before).summary.readAhead);
+
+    // Other current colours than those the read began with.
+    doc::LoadTables tinted = before;
+    tinted.surfaceColor = 0xFF204060U;
+    const Outcome inOrder = LoadFrom(path, tinted);
+    doc::ReadAhead::Start(path);
+    got = LoadFrom(path, tinted);
+    EXPECT_FALSE(got.summary.readAhead);
+    ExpectSame(inOrder, got);
+}
+
+// A read that starts in one part and is asked part way through to read the rest in two
+// gives what reading in order gives, wherever it is asked.
+TEST_F(SplitLoad, ASplitAskedForPartWayGivesTheSameLoad) {
+    // An undrawn command after every box: a warning on every box's last line.
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += Box(i) + "BITMAP( 1 )\r\n";
+    const std::string path = tarno_test::WriteTemp("partway.api", text);
+    const doc::LoadTables before = T();
+    doc::CTarnoDoc::SetSplitBytes(INT64_MAX);
+    const Outcome inOrder = LoadFrom(path, before);
+    ASSERT_TRUE(inOrder.loaded);
+
+    // Sets the flag at its `at`-th warning: the line loop sees it before its next line.
+    class AskAt : public RecordingObserver {
+    public:
+        AskAt(int at, std::atomic<bool>& flag) : m_at(at), m_flag(flag) {}
+        void OnWarning(doc::LoadWarning kind, std::int64_t line, const std::string& text) override {
+            RecordingObserver::OnWarning(kind, line, text);
+            if (static_cast<int>(warnings.size()) == m_at) m_flag = true;
+        }
+
+    private:
+        int m_at;
+        std::atomic<bool>& m_flag;
+    };
+    doc::CTarnoDoc::SetSplitBytes(0);
+    for (const int at : {1, 7, 60, 150, 199, 100000}) {
+        SCOPED_TRACE(at);
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> split{false};
+        AskAt seen(at, split);
+        doc::LoadTables tables = before;
+        tables.ResetForLoad();
+        rm::MeshBuilder mesh{rm::MeshBuilder::Detached{}};
+        rm::TextFile file;
+        ASSERT_TRUE(file.OpenRegular(path));
+        const doc::CTarnoDoc::WholeRead read =
+            doc::CTarnoDoc::ReadWholeFile(path, file, tables, mesh, &seen, &cancel, &split);
+        Outcome got;
+        got.loaded = !read.failed;
+        got.mesh = mesh.Data();
+        got.warnings = seen.warnings;
+        got.summary = read.summary;
+        got.tables = tables;
+        ExpectSame(inOrder, got);
+        // Asked before the last box, the rest was read as a second part.
+        EXPECT_EQ(read.summary.parts, at < 190 ? 2U : 1U);
+    }
+}
+
 // Where the second part starts: the first point block's line that begins after the line the
 // middle falls in and less than a megabyte past the middle, wherever the reads at the middle
 // cut the lines.
@@ -250,7 +375,8 @@ TEST(SplitStart, FirstPointBlockLineAfterTheMiddle) {
         const auto size = 2 * (static_cast<std::int64_t>(head.size()) + at);
         EXPECT_GE(size, static_cast<std::int64_t>(text.size()));
         text.resize(static_cast<std::size_t>(size), ';');
-        return doc::RestOfFile::FindStart(tarno_test::WriteTemp("split_start.api", text), size);
+        return doc::RestOfFile::FindStart(tarno_test::WriteTemp("split_start.api", text), size / 2,
+                                          size);
     };
     const auto line = [](std::size_t length) { return std::string(length, ';') + "\n"; };
     const std::string head = line(100'000);

@@ -295,3 +295,67 @@ TEST(RmMeshAppend, TakenFacesDataIsCountedOnFromTheBaseAndStopsAtTheTop) {
     ASSERT_EQ(plain.AppendTaking(plainPart, map), Result::Ok);
     EXPECT_EQ(plain.Data().faceAppData, (std::vector<std::uint32_t>{7, 1, 2, 3}));
 }
+
+namespace {
+
+// A small part of every kind of face but prisms: plain, with corners and normals of its
+// own, and one grown after it was made.
+void BuildSmallPart(MeshBuilder& part) {
+    std::uint32_t p[4] = {};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        ASSERT_EQ(part.AddPosition({static_cast<float>(i), 1, 2}, p[i]), Result::Ok);
+    }
+    part.SetNewFaceAppData(7);
+    const std::array<std::uint32_t, 3> plain{p[0], p[1], p[2]};
+    ASSERT_EQ(part.AddFaceAt(plain, 0xFF112233U), Result::Ok);
+    const std::array<D3DVECTOR, 3> vertices{{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}}};
+    const std::array<D3DVECTOR, 1> normals{{{0, 1, 0}}};
+    const std::array<std::uint32_t, 8> data{3, 0, 0, 1, 0, 2, 0, 0};
+    ASSERT_EQ(part.AddFaces(vertices, normals, data, nullptr), Result::Ok);
+    rm::Face grown;
+    ASSERT_EQ(part.GetFace(0, grown), Result::Ok);
+    ASSERT_EQ(grown.AddVertex(9, 9, 9), Result::Ok);
+}
+
+}  // namespace
+
+TEST(RmMeshAppend, AnEmptyMeshTakesAWholePartAsItIs) {
+    MeshBuilder copied;
+    MeshBuilder taken;
+    MeshBuilder partToCopy{MeshBuilder::Detached{}};
+    MeshBuilder partToTake{MeshBuilder::Detached{}};
+    BuildSmallPart(partToCopy);
+    BuildSmallPart(partToTake);
+    std::vector<std::uint32_t> identity(partToCopy.Data().positions.size());
+    for (std::uint32_t i = 0; i < identity.size(); ++i) {
+        identity[i] = i;
+    }
+    ASSERT_EQ(copied.Append(partToCopy.Data(), identity), Result::Ok);
+
+    // Neither itself nor into a mesh that holds anything: nothing moves.
+    EXPECT_EQ(taken.TakeAll(taken), Result::BadValue);
+    EXPECT_EQ(copied.TakeAll(partToTake), Result::BadValue);
+    EXPECT_EQ(partToTake.Data().faces.size(), 2U);
+
+    const std::uint64_t before = rm::CurrentRevision();
+    ASSERT_EQ(taken.TakeAll(partToTake), Result::Ok);
+    EXPECT_GT(rm::CurrentRevision(), before);  // something may draw the mesh that took it
+    const rm::MeshData& a = copied.Data();
+    const rm::MeshData& b = taken.Data();
+    EXPECT_TRUE(SameBytes(a.positions, b.positions));
+    EXPECT_TRUE(SameBytes(a.normals, b.normals));
+    EXPECT_TRUE(SameBytes(a.corners, b.corners));
+    EXPECT_TRUE(SameBytes(a.plainCorners, b.plainCorners));
+    EXPECT_TRUE(SameBytes(a.faces, b.faces));
+    EXPECT_TRUE(SameBytes(a.prisms, b.prisms));
+    EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
+    EXPECT_EQ(b.faces.size(), 2U);
+
+    const rm::MeshData& emptied = partToTake.Data();
+    EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() &&
+                emptied.plainCorners.empty() && emptied.faces.empty() &&
+                emptied.normals.empty() && emptied.faceAppData.empty());
+    std::uint32_t p = 0;
+    EXPECT_EQ(partToTake.AddPosition({1, 1, 1}, p), Result::Ok);
+    EXPECT_EQ(p, 0U);
+}
