@@ -71,10 +71,14 @@ headless:
 	      -DTARNO_TESTS=OFF -DTARNO_BENCH=OFF
 	cmake --build $(HEADLESS_BUILD) -j $(JOBS) --target tarno
 
+# A desktop has a session bus; without one Qt's start differs from a desktop's.
+SESSION_BUS := $(if $(shell command -v dbus-run-session),dbus-run-session --,)
+
 bench: build
 	$(BUILD)/bench/tarno_bench
 	@test -f $(BIG_SCENE) || python3 $(BIG_SCENE_TOOL) $(BIG_SCENE)
-	xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/open_and_show.py $(BUILD)/app/tarno $(BIG_SCENE)
+	xvfb-run -a -s "-screen 0 1920x1080x24" $(SESSION_BUS) python3 bench/open_and_show.py \
+	    $(BUILD)/app/tarno $(BIG_SCENE)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -4,10 +4,14 @@
 For each round, alternating: `wc -w FILE`; `tarno --render FILE --output PNG --size 1280x720`
 (the whole process); and, when a display is set, `tarno FILE` from start until the window
 writes "first picture on screen" (TARNO_DEBUG), with its peak memory read just before it
-is closed. Prints the medians and their ratios to `wc -w`.
+is closed. Prints the medians and their ratios to `wc -w`. Further binaries after ROUNDS are
+timed in the same rounds, in turn (in reverse order every other round), to compare builds.
 
-    python3 bench/open_and_show.py build/app/tarno big.api [rounds]
+    python3 bench/open_and_show.py build/app/tarno big.api [rounds [other/tarno ...]]
     xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/open_and_show.py build/app/tarno big.api
+
+On a desktop a session bus is running; under Xvfb start one (`dbus-run-session -- python3
+...`), or Qt's start differs from a desktop's.
 """
 import os
 import statistics
@@ -58,22 +62,30 @@ def window_open(tarno, path):
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
-    tarno, path = sys.argv[1], sys.argv[2]
+    path = sys.argv[2]
     rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 5
+    binaries = [sys.argv[1]] + sys.argv[4:]
     window = bool(os.environ.get("DISPLAY"))
-    results = {"wc -w": [], "--render": [], "window": []}
+    named = len(binaries) > 1
+    results = {"wc -w": []}
+    for tarno in binaries:
+        suffix = f" {tarno}" if named else ""
+        results["--render" + suffix] = []
+        if window:
+            results["window" + suffix] = []
     with tempfile.TemporaryDirectory() as scratch:
         png = os.path.join(scratch, "x.png")
-        for _ in range(rounds):
+        for round_number in range(rounds):
             results["wc -w"].append(timed(["wc", "-w", path]))
-            results["--render"].append(
-                timed([tarno, "--render", path, "--output", png, "--size", "1280x720"]))
-            if window:
-                results["window"].append(window_open(tarno, path))
+            order = binaries if round_number % 2 == 0 else binaries[::-1]
+            for tarno in order:
+                suffix = f" {tarno}" if named else ""
+                results["--render" + suffix].append(
+                    timed([tarno, "--render", path, "--output", png, "--size", "1280x720"]))
+                if window:
+                    results["window" + suffix].append(window_open(tarno, path))
     wc = statistics.median(s for s, _ in results["wc -w"])
     for name, runs in results.items():
-        if not runs:
-            continue
         seconds = statistics.median(s for s, _ in runs)
         peak = statistics.median(m for _, m in runs)
         # wc's own peak is not shown: a child's figure includes the interpreter it forked from.
