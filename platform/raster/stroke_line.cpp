@@ -116,30 +116,14 @@ bool StrokeSides::Hold(const MeshSetup* setup, const MeshData& mesh, std::uint32
         return false;
     }
     // The sixteen vertices in camera space, four at a time, each lane as ToCamera.
-    const Affine& a = toCamera;
     for (int ring = 0; ring < 2; ++ring) {
         for (int block = 0; block < 2; ++block) {
-            alignas(16) float px[4];
-            alignas(16) float py[4];
-            alignas(16) float pz[4];
-            for (int k = 0; k < 4; ++k) {
-                const D3DVECTOR& v = mesh.positions[first + 8 * ring + 4 * block + k];
-                px[k] = v.x;
-                py[k] = v.y;
-                pz[k] = v.z;
-            }
-            const __m128 vx = _mm_load_ps(px);
-            const __m128 vy = _mm_load_ps(py);
-            const __m128 vz = _mm_load_ps(pz);
-            const auto row = [&](int j) {
-                return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, _mm_set1_ps(a.m[0][j])),
-                                                        _mm_mul_ps(vy, _mm_set1_ps(a.m[1][j]))),
-                                             _mm_mul_ps(vz, _mm_set1_ps(a.m[2][j]))),
-                                  _mm_set1_ps(a.m[3][j]));
-            };
-            _mm_store_ps(&x[ring][4 * block], row(0));
-            _mm_store_ps(&y[ring][4 * block], row(1));
-            _mm_store_ps(&z[ring][4 * block], row(2));
+            const std::uint32_t base = first + 8 * ring + 4 * block;
+            const CameraLanes c = ToCameraLanes(
+                toCamera, [&](int k) -> const D3DVECTOR& { return mesh.positions[base + k]; });
+            _mm_store_ps(&x[ring][4 * block], c.x);
+            _mm_store_ps(&y[ring][4 * block], c.y);
+            _mm_store_ps(&z[ring][4 * block], c.z);
         }
         x[ring][8] = x[ring][0];
         y[ring][8] = y[ring][0];

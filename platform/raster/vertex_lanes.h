@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "platform/raster/camera_point.h"
 #include "platform/raster/geometry_stage.h"
 
 namespace rm::raster {
@@ -20,27 +21,11 @@ inline constexpr float kMaxCoordinate = 1e15F;
 template <class At>
 inline void ProjectLanes(const FrameGeometry& frame, const Affine& a, int n, At&& at,
                          ProjectedVertex* out) {
-    alignas(16) float px[4];
-    alignas(16) float py[4];
-    alignas(16) float pz[4];
-    for (int k = 0; k < 4; ++k) {
-        const D3DVECTOR& v = at(k < n ? k : n - 1);
-        px[k] = v.x;
-        py[k] = v.y;
-        pz[k] = v.z;
-    }
-    const __m128 vx = _mm_load_ps(px);
-    const __m128 vy = _mm_load_ps(py);
-    const __m128 vz = _mm_load_ps(pz);
-    const auto row = [&](int j) {
-        return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, _mm_set1_ps(a.m[0][j])),
-                                                _mm_mul_ps(vy, _mm_set1_ps(a.m[1][j]))),
-                                     _mm_mul_ps(vz, _mm_set1_ps(a.m[2][j]))),
-                          _mm_set1_ps(a.m[3][j]));
-    };
-    const __m128 cx = row(0);
-    const __m128 cy = row(1);
-    const __m128 cz = row(2);
+    const CameraLanes c =
+        ToCameraLanes(a, [&](int k) -> decltype(auto) { return at(k < n ? k : n - 1); });
+    const __m128 cx = c.x;
+    const __m128 cy = c.y;
+    const __m128 cz = c.z;
 
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     const __m128 limit = _mm_set1_ps(kMaxCoordinate);

@@ -210,6 +210,16 @@ bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
            (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
+void ExpectSamePools(const rm::MeshData& a, const rm::MeshData& b) {
+    EXPECT_TRUE(SameBytes(a.positions, b.positions));
+    EXPECT_TRUE(SameBytes(a.normals, b.normals));
+    EXPECT_TRUE(SameBytes(a.corners, b.corners));
+    EXPECT_TRUE(SameBytes(a.plainCorners, b.plainCorners));
+    EXPECT_TRUE(SameBytes(a.faces, b.faces));
+    EXPECT_TRUE(SameBytes(a.prisms, b.prisms));
+    EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
+}
+
 }  // namespace
 
 TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
@@ -236,15 +246,8 @@ TEST(RmMeshAppend, TakingThePartGivesTheSameMeshAndEmptiesThePart) {
 
     ASSERT_EQ(copied.Append(partToCopy.Data(), map), Result::Ok);
     ASSERT_EQ(taken.AppendTaking(partToTake, map), Result::Ok);
-    const rm::MeshData& a = copied.Data();
-    const rm::MeshData& b = taken.Data();
-    EXPECT_TRUE(SameBytes(a.positions, b.positions));
-    EXPECT_TRUE(SameBytes(a.normals, b.normals));
-    EXPECT_TRUE(SameBytes(a.corners, b.corners));
-    EXPECT_TRUE(SameBytes(a.plainCorners, b.plainCorners));
-    EXPECT_TRUE(SameBytes(a.faces, b.faces));
-    EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
-    EXPECT_EQ(b.faces.size(), 400'000U);
+    ExpectSamePools(copied.Data(), taken.Data());
+    EXPECT_EQ(taken.Data().faces.size(), 400'000U);
 
     const rm::MeshData& emptied = partToTake.Data();
     EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() &&
@@ -340,16 +343,8 @@ TEST(RmMeshAppend, AnEmptyMeshTakesAWholePartAsItIs) {
     const std::uint64_t before = rm::CurrentRevision();
     ASSERT_EQ(taken.TakeAll(partToTake), Result::Ok);
     EXPECT_GT(rm::CurrentRevision(), before);  // something may draw the mesh that took it
-    const rm::MeshData& a = copied.Data();
-    const rm::MeshData& b = taken.Data();
-    EXPECT_TRUE(SameBytes(a.positions, b.positions));
-    EXPECT_TRUE(SameBytes(a.normals, b.normals));
-    EXPECT_TRUE(SameBytes(a.corners, b.corners));
-    EXPECT_TRUE(SameBytes(a.plainCorners, b.plainCorners));
-    EXPECT_TRUE(SameBytes(a.faces, b.faces));
-    EXPECT_TRUE(SameBytes(a.prisms, b.prisms));
-    EXPECT_TRUE(SameBytes(a.faceAppData, b.faceAppData));
-    EXPECT_EQ(b.faces.size(), 2U);
+    ExpectSamePools(copied.Data(), taken.Data());
+    EXPECT_EQ(taken.Data().faces.size(), 2U);
 
     const rm::MeshData& emptied = partToTake.Data();
     EXPECT_TRUE(emptied.positions.empty() && emptied.corners.empty() &&
