@@ -38,18 +38,11 @@ protected:
         doc::CTarnoDoc::SetSplitBytes(doc::CTarnoDoc::kDefaultSplitBytes);
     }
 
+    // Both loads of a comparison start from the same process-wide state, `before`.
     Outcome LoadWith(const std::string& text, std::int64_t splitBytes,
                      const doc::LoadTables& before) {
         doc::CTarnoDoc::SetSplitBytes(splitBytes);
-        T() = before;  // both loads start from the same process-wide state
-        RecordingObserver seen;
-        Outcome out;
-        out.loaded = Load(text, &seen);
-        out.mesh = Mesh();
-        out.warnings = seen.warnings;
-        out.summary = m_doc->LastLoadSummary();
-        out.tables = T();
-        return out;
+        return LoadFrom(tarno_test::WriteTemp("model.api", text), before);
     }
 
     // Loads `text` in order and split; expects the same outcome. Returns the number of parts
