@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "platform/core/huge_blocks.h"
 #include "platform/core/huge_page.h"
 
 namespace {
@@ -32,6 +33,10 @@ void* Allocate(std::size_t size) {
         // first and last two megabytes or so were filled a small page at a time, a few
         // thousand faults for a big model. The rounding is address space; of memory, at
         // most the last huge page's unused part once something is written there.
+        if (void* block = rm::MapHugeBlock(size)) {
+            return block;
+        }
+        // Too many blocks held at once: one from malloc, on huge pages all the same.
         const std::size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
         void* p = nullptr;
         if (rounded >= size && ::posix_memalign(&p, kHugePage, rounded) == 0) {
@@ -47,6 +52,12 @@ void* Allocate(std::size_t size) {
     return p;
 }
 
+void Release(void* p) noexcept {
+    if (!rm::UnmapHugeBlock(p)) {
+        std::free(p);
+    }
+}
+
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -56,16 +67,16 @@ void* operator new[](std::size_t size) {
     return Allocate(size);
 }
 void operator delete(void* p) noexcept {
-    std::free(p);
+    Release(p);
 }
 void operator delete[](void* p) noexcept {
-    std::free(p);
+    Release(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
+    Release(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
+    Release(p);
 }
 
 #endif

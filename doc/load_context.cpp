@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 #include "doc/tarno_doc.h"
+#include "platform/core/huge_page.h"
 
 namespace doc {
 
@@ -83,11 +85,19 @@ std::int32_t LoadContext::OtherDecimal(std::string_view token) const {
     return v;
 }
 
+namespace {
+
+// From this many bytes on, a part of a load is sure to fill more than a huge page per pool.
+constexpr std::int64_t kBigLoadBytes = std::int64_t{8} << 20;
+
+}  // namespace
+
 void LoadContext::GrowMesh() {
     // Faces added between two checks stay well inside the slack.
     constexpr std::size_t kCheckEvery = 256;
     constexpr std::size_t kFaceSlack = 4096;
     constexpr std::size_t kCornerSlack = 16384;
+    constexpr std::size_t kPrismSlack = 256;
     const rm::MeshData& d = mesh.Data();
     const std::int64_t done = std::max<std::int64_t>(file.Position() - m_start, 1);
     const std::int64_t total = m_fileSize - m_start;
@@ -96,26 +106,44 @@ void LoadContext::GrowMesh() {
     // into fresh memory, so a big file is extrapolated from its first megabyte or so.
     const bool extrapolate = done >= total / 64 && done >= (std::int64_t{1} << 20);
     const double scale = extrapolate ? static_cast<double>(total) / static_cast<double>(done) : 1.0;
-    const auto extra = [scale, extrapolate](std::size_t size, std::size_t capacity,
-                                            std::size_t slack) -> std::size_t {
-        if (size + slack <= capacity) {
+    // A big file's pools start at a huge page each: the steps below it would each be fresh
+    // small pages, a fault apiece, a few thousand faults per load for nothing.
+    const bool big = total >= kBigLoadBytes;
+    const auto hugePageOf = [big](std::size_t elementBytes) -> std::size_t {
+        return big ? (rm::kHugePageBytes + elementBytes - 1) / elementBytes : 0;
+    };
+    // The first estimate from the file is made even where the floor leaves room yet: it is
+    // what lets the first part of a split load hold the whole file's mesh when they join.
+    const bool firstEstimate = extrapolate && !m_extrapolated;
+    m_extrapolated = m_extrapolated || extrapolate;
+    const auto extra = [scale, extrapolate, firstEstimate](const auto& pool, std::size_t slack,
+                                                           std::size_t floor) -> std::size_t {
+        const std::size_t size = pool.size();
+        if (!firstEstimate && size + slack <= pool.capacity()) {
             return 0;
         }
         const double estimate = static_cast<double>(size) * scale * 1.04;
         const double least = static_cast<double>(size) * (extrapolate ? 1.125 : 1.5);
-        return static_cast<std::size_t>(std::max(estimate, least)) + slack - size;
+        return std::max(static_cast<std::size_t>(std::max(estimate, least)) + slack, floor) -
+               size;
     };
     // Each pool on its own: a polygon's corners are plain ones, a stroke's sixteen positions
-    // and eight normals serve its ten faces.
-    const std::size_t moreFaces = extra(d.faces.size(), d.faces.capacity(), kFaceSlack);
+    // and eight normals serve its ten faces. The faces' line numbers grow with the faces
+    // and are the smaller records, so they set the faces' floor.
+    const std::size_t moreFaces =
+        extra(d.faces, kFaceSlack, hugePageOf(sizeof(d.faceAppData.front())));
     const std::size_t moreCorners =
-        extra(d.plainCorners.size(), d.plainCorners.capacity(), kCornerSlack);
+        extra(d.plainCorners, kCornerSlack, hugePageOf(sizeof(d.plainCorners.front())));
     const std::size_t morePositions =
-        extra(d.positions.size(), d.positions.capacity(), kCornerSlack);
+        extra(d.positions, kCornerSlack, hugePageOf(sizeof(d.positions.front())));
     const std::size_t moreNormals =
-        d.normals.empty() ? 0 : extra(d.normals.size(), d.normals.capacity(), kCornerSlack);
-    if (moreFaces > 0 || moreCorners > 0 || morePositions > 0 || moreNormals > 0) {
-        mesh.Reserve(moreFaces, 0, morePositions, moreNormals, moreCorners);
+        d.normals.empty() ? 0
+                          : extra(d.normals, kCornerSlack, hugePageOf(sizeof(d.normals.front())));
+    // A whole file's prisms fit in well under a huge page.
+    const std::size_t morePrisms = d.prisms.empty() ? 0 : extra(d.prisms, kPrismSlack, 0);
+    if (moreFaces > 0 || moreCorners > 0 || morePositions > 0 || moreNormals > 0 ||
+        morePrisms > 0) {
+        mesh.Reserve(moreFaces, 0, morePositions, moreNormals, moreCorners, morePrisms);
     }
     m_nextGrowthCheck = d.faces.size() + kCheckEvery;
 }

@@ -204,6 +204,7 @@ private:
     std::int64_t m_fileSize = 0;
     std::int64_t m_start = 0;
     std::size_t m_nextGrowthCheck = 0;
+    bool m_extrapolated = false;  // the pools were sized from the file once
     std::string_view m_lastLine;  // what ReadRaw gave last
     bool m_replay = false;        // ReadRaw gives m_lastLine again
     int m_lastCount = -1;         // its tokens, when SplitRead split it; -1 when not

@@ -528,7 +528,7 @@ Result MeshBuilder::GetFace(std::uint32_t index, Face& out) const {
 }
 
 void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t positions,
-                          std::size_t normals, std::size_t plainCorners) {
+                          std::size_t normals, std::size_t plainCorners, std::size_t prisms) {
     MeshData& d = *m_data;
     WaitForMeshReaders(d);
     if (positions == SIZE_MAX) {
@@ -541,6 +541,7 @@ void MeshBuilder::Reserve(std::size_t faces, std::size_t corners, std::size_t po
         GrowFor(d.plainCorners, plainCorners);
         GrowFor(d.positions, positions);
         GrowFor(d.normals, normals);
+        GrowFor(d.prisms, prisms);
     } catch (const std::bad_alloc&) {
         // Purely an optimisation: a failed reservation changes nothing.
     }

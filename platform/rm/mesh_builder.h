@@ -133,10 +133,11 @@ public:
     // The same data, kept alive by the caller: for a frame that outlives the builder.
     [[nodiscard]] std::shared_ptr<const MeshData> SharedData() const { return m_data; }
     // Reserves room for this many more faces, corners, positions (by default as many as
-    // corners), normals and plain faces' corners (AddFaceAt's); purely an optimisation. A
-    // pool that must grow grows by at least half, so repeated calls stay amortised.
+    // corners), normals, plain faces' corners (AddFaceAt's) and prisms; purely an
+    // optimisation. A pool that must grow grows by at least half, so repeated calls stay
+    // amortised.
     void Reserve(std::size_t faces, std::size_t corners, std::size_t positions = SIZE_MAX,
-                 std::size_t normals = 0, std::size_t plainCorners = 0);
+                 std::size_t normals = 0, std::size_t plainCorners = 0, std::size_t prisms = 0);
 
 private:
     // Append's work; with `release`, the pages of `part` are given back as they are copied.

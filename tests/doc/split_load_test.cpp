@@ -166,6 +166,16 @@ TEST_F(SplitLoad, BoxesWithColoursStrokesAndWarnings) {
     EXPECT_EQ(FaceCount(), 120U * 6 + 40U * 6 * 10);
 }
 
+TEST_F(SplitLoad, AFileOfManyMegabytesLoadsAsInOrder) {
+    // Big enough that each part's pools start a huge page long and are then sized from
+    // what the part has read: neither may change what is loaded.
+    constexpr int kBoxes = 24000;
+    const std::string text = Boxes(0, kBoxes);
+    ASSERT_GE(text.size(), std::size_t{8} << 20);
+    EXPECT_EQ(ExpectSameAsInOrder(text), 2U);
+    EXPECT_EQ(FaceCount(), std::uint32_t{kBoxes} * 6 + kBoxes / 3 * 6 * 10);
+}
+
 TEST_F(SplitLoad, SecondPartReusesThePositionsTheFirstLeft) {
     // Every box writes the same eight points again, so read in order every polygon after
     // the first box shares the first box's positions.
