@@ -124,8 +124,7 @@ void LoadContext::GrowMesh() {
         }
         const double estimate = static_cast<double>(size) * scale * 1.04;
         const double least = static_cast<double>(size) * (extrapolate ? 1.125 : 1.5);
-        return std::max(static_cast<std::size_t>(std::max(estimate, least)) + slack, floor) -
-               size;
+        return std::max(static_cast<std::size_t>(std::max(estimate, least)) + slack, floor) - size;
     };
     // Each pool on its own: a polygon's corners are plain ones, a stroke's sixteen positions
     // and eight normals serve its ten faces. The faces' line numbers grow with the faces

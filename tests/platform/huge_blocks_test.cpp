@@ -1,14 +1,15 @@
 // Blocks of huge pages mapped one by one: aligned, zeroed, given back only by their own
 // call, and never mistaken for memory from elsewhere.
 
+#include "platform/core/huge_blocks.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "platform/core/huge_blocks.h"
 #include "platform/core/huge_page.h"
 
 namespace {
