@@ -12,13 +12,12 @@ std::size_t MeshData::MemoryBytes() const {
 }
 
 std::span<const Corner> MeshData::PrismCorners(const FaceRecord& f, CornerScratch& scratch) const {
-    const std::uint32_t number = f.PrismFaceNumber();
-    if (f.PrismIndex() >= prisms.size() || number >= kPrismFaces ||
-        f.cornerCount != kPrismFaceList[number].count) {
+    const PrismRecord* const prism = PrismOf(f);
+    if (prism == nullptr) {
         return {};
     }
-    const PrismRecord& p = prisms[f.PrismIndex()];
-    const PrismFace face = kPrismFaceList[number];
+    const PrismRecord& p = *prism;
+    const PrismFace face = kPrismFaceList[f.PrismFaceNumber()];
     Corner* const out = scratch.Room(face.count);
     for (std::uint32_t k = 0; k < face.count; ++k) {
         const PrismCorner c = kPrismCornerList[face.first + k];

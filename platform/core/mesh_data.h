@@ -137,6 +137,17 @@ struct alignas(64) MeshData {
         }
         return {corners.data() + f.firstCorner, f.cornerCount};
     }
+    // The prism of prism face `f`, or nullptr when `f` names none or its corner count
+    // does not fit its face of the prism (PrismCorners is then empty). Its vertices are
+    // for the caller to check.
+    [[nodiscard]] const PrismRecord* PrismOf(const FaceRecord& f) const {
+        const std::uint32_t number = f.PrismFaceNumber();
+        if (f.PrismIndex() >= prisms.size() || number >= kPrismFaces ||
+            f.cornerCount != kPrismFaceList[number].count) {
+            return nullptr;
+        }
+        return &prisms[f.PrismIndex()];
+    }
     // Every face's corners together, prism and plain faces' included.
     [[nodiscard]] std::size_t CornerTotal() const {
         return corners.size() + plainCorners.size() + prisms.size() * kPrismCorners;

@@ -229,6 +229,10 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     if (m_count < 3) {
         return;  // a point or a segment has no area
     }
+    if (m_face->prism != 0 && m_setup.fill == FillMode::Solid && PrismFaceDrawsNothing()) {
+        m_chunk.trianglesIn += m_count - 2;
+        return;
+    }
     const std::span<const Corner> corners = m_mesh.CornersOf(*m_face, m_scratch.corners);
     if (corners.size() != m_count) {
         return;

@@ -45,6 +45,10 @@ private:
     void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
+    // True for a prism face that would draw nothing as Build draws it, found from its
+    // prism's screen vertices alone (prism_face.cpp): it is outside the view, or inside it
+    // with every triangle facing away and no centre line. False leaves the face to Build.
+    bool PrismFaceDrawsNothing();
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                       D3DCOLOR color, bool gouraud);
 

@@ -13,6 +13,7 @@
 #include "platform/raster/lighting.h"
 #include "platform/raster/polygon_clipper.h"
 #include "platform/raster/primitive_setup.h"
+#include "platform/raster/prism_screen.h"
 #include "platform/raster/raster_types.h"
 #include "platform/raster/stroke_sides.h"
 
@@ -134,6 +135,7 @@ struct GeometryScratch {
     std::uint32_t windowFirst = 0;
     std::uint32_t windowCount = 0;
     StrokeSides strokeSides;  // the prism whose sides were built last
+    PrismScreen prismScreen;  // the prism whose faces were built last
 };
 
 struct FrameGeometry {
@@ -162,6 +164,7 @@ void ForEachFace(const FrameGeometry& frame, std::uint32_t begin, std::uint32_t 
         return;
     }
     scratch.strokeSides.Forget();
+    scratch.prismScreen.Forget();
     const auto first =
         std::upper_bound(frame.meshes.begin(), frame.meshes.end(), begin,
                          [](std::uint32_t i, const MeshSetup& m) { return i < m.firstFace; });

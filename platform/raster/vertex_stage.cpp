@@ -36,6 +36,24 @@ void PrepareWindow(const FrameGeometry& frame, const MeshSetup& setup, std::uint
         if (face.cornerCount < 3) {
             continue;
         }
+        if (face.prism != 0) {
+            // Its corners straight from the prism's table, without listing them first.
+            const PrismRecord* const prism = mesh.PrismOf(face);
+            if (prism == nullptr) {
+                continue;
+            }
+            const PrismFace listed = kPrismFaceList[face.PrismFaceNumber()];
+            for (std::uint32_t k = 0; k < listed.count; ++k) {
+                const std::uint32_t p =
+                    prism->firstPosition + kPrismCornerList[listed.first + k].vertex;
+                if (p < positions) {
+                    lo = std::min(lo, p);
+                    hi = std::max(hi, p);
+                }
+            }
+            corners += face.cornerCount;
+            continue;
+        }
         const std::span<const Corner> c = mesh.CornersOf(face, own);
         if (c.size() != face.cornerCount) {
             continue;

@@ -53,7 +53,7 @@ protected:
     // planes 1 and 5000, grey ambient 0.3 and one white directional light.
     std::vector<D3DCOLOR> Draw(const rm::MeshData& mesh, float distance, bool antialias = false,
                                rm::D3DRMRENDERQUALITY quality = rm::D3DRMRENDER_FLAT,
-                               unsigned threads = 0) {
+                               unsigned threads = 0, rm::RenderStats* stats = nullptr) {
         rm::MeshInstance instance;
         instance.mesh = &mesh;
         instance.quality = quality;
@@ -70,6 +70,9 @@ protected:
         renderer.SetAntialias(antialias);
         renderer.Clear(job.rect, kBlack);
         renderer.Render(job);
+        if (stats != nullptr) {
+            *stats = renderer.LastStats();
+        }
         const rm::PictureView v = renderer.Picture();
         return {v.pixels, v.pixels + static_cast<std::size_t>(kWidth) * kHeight};
     }
@@ -281,6 +284,39 @@ TEST_F(StrokePicture, ThinPrismsInEveryDirectionDrawTheirLinesAsTheirFacesWould)
         for (const float distance : {6.0F, 60.0F, 900.0F}) {
             EXPECT_EQ(Draw(prisms, distance, antialias), Draw(explicitFaces, distance, antialias))
                 << "aa " << antialias << ", at " << distance;
+        }
+    }
+}
+
+// A prism's faces that surely draw nothing are told apart from its sixteen screen
+// vertices, kept from one face to the next. Strokes across the view's edges, some through
+// the near plane, in more faces than one block of a frame holds, on one thread and on
+// several, must draw and count as the same faces with corners of their own.
+TEST_F(StrokePicture, PrismsAcrossTheViewsEdgesAndBlocksDrawAsTheirFacesWould) {
+    tarno_test::XorShift next(0x9E3779B97F4A7C15ULL);
+    const auto coordinate = [&](float range) {
+        return (static_cast<float>(next() % 20001) / 10000.0F - 1.0F) * range;
+    };
+    std::vector<Segment> segments;
+    for (int i = 0; i < 1500; ++i) {
+        const D3DVECTOR a{coordinate(6.0F), coordinate(5.0F), coordinate(1.0F)};
+        const D3DVECTOR b{a.x + coordinate(1.5F), a.y + coordinate(1.5F), a.z + coordinate(0.5F)};
+        segments.push_back({a, b});
+    }
+    const rm::MeshData& prisms = Lay(segments);
+    ASSERT_GT(prisms.faces.size(), 3U * 4096U);
+    const rm::MeshData explicitFaces = OwnCorners(*m_root, prisms);
+    for (const unsigned threads : {1U, 3U}) {
+        for (const float distance : {1.6F, 6.0F, 40.0F}) {
+            rm::RenderStats fromPrisms;
+            rm::RenderStats fromCorners;
+            EXPECT_EQ(Draw(prisms, distance, true, rm::D3DRMRENDER_FLAT, threads, &fromPrisms),
+                      Draw(explicitFaces, distance, true, rm::D3DRMRENDER_FLAT, threads,
+                           &fromCorners))
+                << threads << " threads, at " << distance;
+            EXPECT_EQ(fromPrisms.trianglesIn, fromCorners.trianglesIn);
+            EXPECT_EQ(fromPrisms.trianglesDrawn, fromCorners.trianglesDrawn);
+            EXPECT_GT(fromPrisms.trianglesDrawn, 0U);
         }
     }
 }
