@@ -111,6 +111,52 @@ TEST(PngWriter, ALargePictureComesBackExactFromFileAndBytes) {
     fs::remove(path);
 }
 
+// Tall pictures are deflated in parts at once, and big ones span several chunks of image
+// data: rows that repeat across a part's edge, pure noise, a one-pixel column and a
+// single row must all come back exactly, from a file and from bytes alike.
+TEST(PngWriter, PicturesInManyPartsAndChunksComeBackExact) {
+    std::mt19937 rng(5);
+    const auto make = [&](int w, int h, int kind) {
+        rm::Picture p;
+        p.width = w;
+        p.height = h;
+        p.pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const auto at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                                static_cast<std::size_t>(x);
+                if (kind == 0) {
+                    // Bands of 40 identical rows, so that many repeat across a part's edge.
+                    p.pixels[at] = rm::MakeColor(static_cast<std::uint8_t>(y / 40 * 37 + x),
+                                                 static_cast<std::uint8_t>(x * 3), 200, 255);
+                } else {
+                    p.pixels[at] = static_cast<rm::D3DCOLOR>(rng()) | 0xFF000000U;
+                }
+            }
+        }
+        return p;
+    };
+    const rm::Picture pictures[] = {make(517, 1031, 0), make(1, 900, 0), make(700, 700, 1),
+                                    make(640, 1, 1)};
+    for (const rm::Picture& in : pictures) {
+        const std::string path = TempPath("parts.png");
+        std::string error;
+        ASSERT_TRUE(rm::WritePng(path, in, &error)) << error;
+        rm::Picture out;
+        ASSERT_TRUE(rm::ReadPng(path, out, &error)) << error;
+        EXPECT_EQ(out.width, in.width);
+        EXPECT_EQ(out.height, in.height);
+        EXPECT_TRUE(out.pixels == in.pixels) << in.width << "x" << in.height;
+        std::string bytes;
+        ASSERT_TRUE(rm::EncodePng(in, bytes, &error)) << error;
+        std::ifstream f(path, std::ios::binary);
+        const std::string written((std::istreambuf_iterator<char>(f)),
+                                  std::istreambuf_iterator<char>());
+        EXPECT_TRUE(bytes == written);
+        fs::remove(path);
+    }
+}
+
 TEST(PngWriter, ReportsAFileThatCannotBeCreated) {
     const std::string path = TempPath("no/such/dir/x.png");
     std::string error;
