@@ -229,7 +229,9 @@ void FaceBuilder::Build(std::uint32_t faceIndex) {
     if (m_count < 3) {
         return;  // a point or a segment has no area
     }
-    if (m_face->prism != 0 && m_setup.fill == FillMode::Solid && PrismFaceDrawsNothing()) {
+    if (m_setup.fill == FillMode::Solid && (m_face->prism != 0   ? PrismFaceDrawsNothing()
+                                            : m_face->plain != 0 ? PlainFaceDrawsNothing()
+                                                                 : false)) {
         m_chunk.trianglesIn += m_count - 2;
         return;
     }

@@ -45,9 +45,10 @@ private:
     void EmitOutline(std::span<const ScreenVertex> s);
     // The centre line of a thin stroke's side (stroke_line.cpp).
     void EmitStrokeLine();
-    // True for a prism face that would draw nothing as Build draws it, found from its
-    // prism's screen vertices alone (prism_face.cpp): it is outside the view, or inside it
-    // with every triangle facing away and no centre line. False leaves the face to Build.
+    // True for a face that would draw nothing as Build draws it, found from its corners'
+    // projections alone (quick_cull.cpp): it is outside the view, or inside it with every
+    // triangle facing away and no centre line. False leaves the face to Build.
+    bool PlainFaceDrawsNothing();
     bool PrismFaceDrawsNothing();
     void PushTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                       D3DCOLOR color, bool gouraud);

@@ -20,7 +20,6 @@ struct PrismScreen {
 
     const MeshSetup* holder = nullptr;  // the set-up of the mesh the prism was seen in
     std::uint32_t prism = kNone;
-    std::uint32_t codes = 0;  // the OR of the sixteen outcodes
     ProjectedVertex vertex[kPrismVertices];
 };
 
