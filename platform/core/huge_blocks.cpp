@@ -1,5 +1,6 @@
 #include "platform/core/huge_blocks.h"
 
+#include <pthread.h>
 #include <sys/mman.h>
 
 #include <array>
@@ -23,8 +24,20 @@ struct Block {
 // functions that use it run before any constructor does.
 class Registry {
 public:
+    // Held across a fork, so that the child never starts with the list half changed or the
+    // lock taken by a thread it does not have.
+    void Lock() noexcept {
+        while (m_busy.test_and_set(std::memory_order_acquire)) {
+            m_busy.wait(true, std::memory_order_relaxed);
+        }
+    }
+    void Unlock() noexcept {
+        m_busy.clear(std::memory_order_release);
+        m_busy.notify_one();
+    }
+
     bool Add(Block block) noexcept {
-        const Guard guard(m_busy);
+        const Guard guard(*this);
         if (m_count == m_blocks.size()) {
             return false;
         }
@@ -33,7 +46,7 @@ public:
     }
     // The block that starts at `start`, taken out; bytes 0 when none does.
     Block Take(std::uintptr_t start) noexcept {
-        const Guard guard(m_busy);
+        const Guard guard(*this);
         for (std::size_t i = 0; i < m_count; ++i) {
             if (m_blocks[i].start == start) {
                 const Block found = m_blocks[i];
@@ -47,20 +60,13 @@ public:
 private:
     class Guard {
     public:
-        explicit Guard(std::atomic_flag& flag) noexcept : m_flag(flag) {
-            while (m_flag.test_and_set(std::memory_order_acquire)) {
-                m_flag.wait(true, std::memory_order_relaxed);
-            }
-        }
-        ~Guard() {
-            m_flag.clear(std::memory_order_release);
-            m_flag.notify_one();
-        }
+        explicit Guard(Registry& registry) noexcept : m_registry(registry) { m_registry.Lock(); }
+        ~Guard() { m_registry.Unlock(); }
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 
     private:
-        std::atomic_flag& m_flag;
+        Registry& m_registry;
     };
 
     std::atomic_flag m_busy;
@@ -69,6 +75,10 @@ private:
 };
 
 constinit Registry g_blocks;
+
+// Registered at start-up; a block mapped before then is looked up all the same.
+[[maybe_unused]] const int g_forkHandlers =
+    ::pthread_atfork([] { g_blocks.Lock(); }, [] { g_blocks.Unlock(); }, [] { g_blocks.Unlock(); });
 
 }  // namespace
 

@@ -4,10 +4,14 @@
 #include "platform/core/huge_blocks.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/core/huge_page.h"
@@ -75,6 +79,40 @@ TEST(HugeBlocks, AFullRegistryRefusesUntilABlockIsGivenBack) {
     for (std::size_t i = 1; i < held.size(); i += 2) {
         EXPECT_TRUE(rm::UnmapHugeBlock(held[i]));
     }
+}
+
+// The list of blocks is locked across a fork and unlocked on both sides after it, so that
+// a child never starts with it half changed or locked by a thread it does not have: a child
+// forked while another thread maps and unmaps blocks maps its own as the parent does.
+TEST(HugeBlocks, AForkedChildMapsBlocksWhileTheParentKeepsMapping) {
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        while (!stop.load(std::memory_order_relaxed)) {
+            if (void* block = rm::MapHugeBlock(rm::kHugePageBytes)) {
+                (void)rm::UnmapHugeBlock(block);
+            }
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < 50 && failed == 0; ++i) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);  // a child stuck on the lock ends here, and fails the test
+            void* block = rm::MapHugeBlock(rm::kHugePageBytes);
+            ::_exit(block != nullptr && rm::UnmapHugeBlock(block) ? 0 : 1);
+        }
+        if (child < 0) {
+            break;
+        }
+        int status = 0;
+        failed +=
+            ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0
+                ? 0
+                : 1;
+    }
+    stop = true;
+    busy.join();
+    EXPECT_EQ(failed, 0);
 }
 
 }  // namespace

@@ -35,6 +35,26 @@ rm::Picture Sample(int w, int h) {
     return p;
 }
 
+// Writes `in` to a file and reads it back: the same size and pixels; the PNG made in
+// memory is the file's bytes.
+void ExpectExactRoundTrip(const rm::Picture& in, const std::string& name) {
+    const std::string path = TempPath(name);
+    std::string error;
+    ASSERT_TRUE(rm::WritePng(path, in, &error)) << error;
+    rm::Picture out;
+    ASSERT_TRUE(rm::ReadPng(path, out, &error)) << error;
+    EXPECT_EQ(out.width, in.width);
+    EXPECT_EQ(out.height, in.height);
+    EXPECT_TRUE(out.pixels == in.pixels) << in.width << "x" << in.height;
+    std::string bytes;
+    ASSERT_TRUE(rm::EncodePng(in, bytes, &error)) << error;
+    std::ifstream f(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_TRUE(bytes == written);
+    fs::remove(path);
+}
+
 TEST(PngWriter, RoundTripKeepsColoursAndWritesOpaque) {
     const std::string path = TempPath("round_trip.png");
     const rm::Picture in = Sample(5, 3);
@@ -93,22 +113,7 @@ TEST(PngWriter, ALargePictureComesBackExactFromFileAndBytes) {
             }
         }
     }
-    const std::string path = TempPath("large.png");
-    std::string error;
-    ASSERT_TRUE(rm::WritePng(path, in, &error)) << error;
-    rm::Picture out;
-    ASSERT_TRUE(rm::ReadPng(path, out, &error)) << error;
-    ASSERT_EQ(out.width, in.width);
-    ASSERT_EQ(out.height, in.height);
-    EXPECT_EQ(out.pixels, in.pixels);
-
-    std::string bytes;
-    ASSERT_TRUE(rm::EncodePng(in, bytes, &error)) << error;
-    std::ifstream f(path, std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(f)),
-                              std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, written);
-    fs::remove(path);
+    ExpectExactRoundTrip(in, "large.png");
 }
 
 // Tall pictures are deflated in parts at once, and big ones span several chunks of image
@@ -139,21 +144,7 @@ TEST(PngWriter, PicturesInManyPartsAndChunksComeBackExact) {
     const rm::Picture pictures[] = {make(517, 1031, 0), make(1, 900, 0), make(700, 700, 1),
                                     make(640, 1, 1)};
     for (const rm::Picture& in : pictures) {
-        const std::string path = TempPath("parts.png");
-        std::string error;
-        ASSERT_TRUE(rm::WritePng(path, in, &error)) << error;
-        rm::Picture out;
-        ASSERT_TRUE(rm::ReadPng(path, out, &error)) << error;
-        EXPECT_EQ(out.width, in.width);
-        EXPECT_EQ(out.height, in.height);
-        EXPECT_TRUE(out.pixels == in.pixels) << in.width << "x" << in.height;
-        std::string bytes;
-        ASSERT_TRUE(rm::EncodePng(in, bytes, &error)) << error;
-        std::ifstream f(path, std::ios::binary);
-        const std::string written((std::istreambuf_iterator<char>(f)),
-                                  std::istreambuf_iterator<char>());
-        EXPECT_TRUE(bytes == written);
-        fs::remove(path);
+        ExpectExactRoundTrip(in, "parts.png");
     }
 }
 
