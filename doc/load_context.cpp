@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <type_traits>
 
 #include "doc/tarno_doc.h"
 #include "platform/core/huge_page.h"
