@@ -84,6 +84,17 @@ void BM_LoadPolygonsOnly(benchmark::State& state) {
     LoadBench(state, PolygonFile(), false);
 }
 
+// A file of the user's own, named by TARNO_BENCH_API (the big scene, say): skipped
+// without it.
+void BM_LoadNamedFile(benchmark::State& state) {
+    const char* named = std::getenv("TARNO_BENCH_API");
+    if (named == nullptr || *named == '\0') {
+        state.SkipWithError("TARNO_BENCH_API names no file");
+        return;
+    }
+    LoadBench(state, named, false);
+}
+
 void WcBench(benchmark::State& state, const std::string& path) {
     const std::string command = "wc -w < '" + path + "'";
     double seconds = 0.0;
@@ -121,3 +132,4 @@ BENCHMARK(BM_LoadApiFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseReal
 BENCHMARK(BM_LoadApiFileObserved)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WcWordsPolygonsOnly)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_LoadPolygonsOnly)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_LoadNamedFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();

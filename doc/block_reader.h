@@ -45,16 +45,23 @@ struct BodyTokens {
 // block's end. Every block reader is called with the file at its keyword line, which is
 // therefore the first line read here. `keyword`, when given, receives the keyword's name
 // (only with an observer, for warnings).
-template <typename OnKeyword, typename OnBody>
+// `onLine(text)`, when given, is offered each fresh line of the body before it is split;
+// it returns true when it read the line whole, as its tokens would have been read.
+struct NoWholeLines {
+    bool operator()(std::string_view /*text*/) const { return false; }
+};
+
+template <typename OnKeyword, typename OnBody, typename OnLine = NoWholeLines>
 BlockEnd ReadBlock(LoadContext& ctx, EmptyLines emptyLines, OnKeyword&& onKeyword, OnBody&& onBody,
-                   std::string_view* keyword = nullptr) {
+                   std::string_view* keyword = nullptr, OnLine&& onLine = {}) {
     enum class Stage { Keyword, Open, Body };
     Stage stage = Stage::Keyword;
     std::string_view name;  // for warnings only
     const std::int64_t keywordLine = ctx.line + 1;
     int count = 0;
     for (;;) {
-        const LoadContext::BlockLine got = ctx.NextBlockLine(count);
+        const LoadContext::BlockLine got =
+            stage == Stage::Body ? ctx.NextBlockLine(count, onLine) : ctx.NextBlockLine(count);
         if (got == LoadContext::BlockLine::Empty && emptyLines == EmptyLines::PassOver) {
             continue;
         }

@@ -64,6 +64,25 @@ public:
     // For a block reader: passes over lines that hold no token and splits the next one into
     // `tokens`. Empty: a line of no characters. End: the end of the file or a read error.
     BlockLine NextBlockLine(int& count);
+    // The same, but a fresh line that `takeWhole(text)` reads whole (returning true) is not
+    // split, and the next is read.
+    template <typename TakeWhole>
+    BlockLine NextBlockLine(int& count, TakeWhole&& takeWhole) {
+        std::string_view text;
+        while (ReadRaw(text)) {
+            if (text.empty()) {
+                return BlockLine::Empty;
+            }
+            if (m_lastCount < 0 && takeWhole(text)) {
+                continue;
+            }
+            count = m_lastCount >= 0 ? m_lastCount : SplitRead(text);
+            if (count > 0) {
+                return BlockLine::Tokens;
+            }
+        }
+        return BlockLine::End;
+    }
 
     // Call before adding faces: keeps the mesh's pools ahead of the load, so that they grow
     // in a few large steps sized from the part of the file read so far.

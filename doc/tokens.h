@@ -136,6 +136,40 @@ inline constexpr std::size_t kDecimalPadding = 4;
     return ReadDecimal(t, isNumber);
 }
 
+// The values of a line that holds nothing but blanks and plain decimal numbers (an
+// optional "-" and one to nine digits each, so that none saturates), at most `most` of
+// them, into `values`; their count. -1 for any other line, which is then split and read
+// token by token: the values are those ReadDecimal gives, so both ways read alike.
+[[nodiscard]] inline int ReadPlainNumbers(std::string_view line, std::int32_t* values, int most) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    int count = 0;
+    for (;;) {
+        while (p < end && blank(*p)) {
+            ++p;
+        }
+        if (p == end) {
+            return count;
+        }
+        if (count == most) {
+            return -1;
+        }
+        const bool negative = *p == '-';
+        p += negative ? 1 : 0;
+        const char* const digits = p;
+        std::uint32_t v = 0;
+        while (p < end && IsDigit(*p)) {
+            v = v * 10 + static_cast<std::uint32_t>(*p - '0');
+            ++p;
+        }
+        if (p == digits || p - digits > 9 || (p < end && !blank(*p))) {
+            return -1;
+        }
+        values[count++] = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+    }
+}
+
 [[nodiscard]] inline int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

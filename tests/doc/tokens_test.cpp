@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "doc/split_line.h"
+
 namespace {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -118,6 +120,56 @@ TEST(PaddedDecimalValues, SameAsTheByteReaderOnRandomTokens) {
             ExpectSameAsByteReader(std::to_string(x));
             ExpectSameAsByteReader("-" + std::to_string(x));
         }
+    }
+}
+
+// A line read whole must give exactly the tokens' values; any line it cannot read so is
+// left to the split.
+TEST(PlainNumberLines, SameValuesAsTheTokensOrRefused) {
+    const auto expectSame = [](const std::string& line) {
+        std::int32_t values[6] = {};
+        const int count = doc::ReadPlainNumbers(line, values, 6);
+        if (count < 0) {
+            return;
+        }
+        std::string_view tokens[8];
+        bool dropped = false;
+        ASSERT_EQ(doc::SplitIntoViews(line, tokens, 8, dropped), count) << line;
+        for (int k = 0; k < count; ++k) {
+            const Read read = Decimal(tokens[k]);
+            EXPECT_TRUE(read.number) << line;
+            EXPECT_EQ(values[k], read.value) << line;
+        }
+    };
+    std::mt19937 random(20261209);
+    const std::string alphabet = "0123456789-- \t\t+;(.\rx";
+    int read = 0;
+    for (int k = 0; k < 40000; ++k) {
+        std::string line;
+        const auto length = random() % 40;
+        for (std::size_t i = 0; i < length; ++i) {
+            const bool common = random() % 3 != 0;
+            line += common ? "0123456789 "[random() % 11] : alphabet[random() % alphabet.size()];
+        }
+        std::int32_t values[6] = {};
+        read += doc::ReadPlainNumbers(line, values, 6) >= 0 ? 1 : 0;
+        expectSame(line);
+    }
+    EXPECT_GT(read, 1000);  // the random lines reach the whole-line reader often enough
+
+    std::int32_t v[3] = {};
+    EXPECT_EQ(doc::ReadPlainNumbers("  -866 \t-8 2971  ", v, 3), 3);
+    EXPECT_EQ(v[0], -866);
+    EXPECT_EQ(v[1], -8);
+    EXPECT_EQ(v[2], 2971);
+    EXPECT_EQ(doc::ReadPlainNumbers("-999999999 999999999", v, 3), 2);
+    EXPECT_EQ(v[0], -999999999);
+    EXPECT_EQ(doc::ReadPlainNumbers(" \t ", v, 3), 0);
+    // Left to the split: what saturates, signs of their own, bytes of other kinds, and
+    // more numbers than asked for.
+    for (const char* refused :
+         {"1234567890", "+5", "-", "1-2", "5;", "5\r", "1 2 3 4", "(1", "1 )", "7x", "\x1A"}) {
+        EXPECT_EQ(doc::ReadPlainNumbers(refused, v, 3), -1) << refused;
     }
 }
 
