@@ -137,8 +137,10 @@ void LoadContext::GrowMesh() {
     const std::size_t moreNormals =
         d.normals.empty() ? 0
                           : extra(d.normals, kCornerSlack, hugePageOf(sizeof(d.normals.front())));
-    // A whole file's prisms fit in well under a huge page.
-    const std::size_t morePrisms = d.prisms.empty() ? 0 : extra(d.prisms, kPrismSlack, 0);
+    // A whole file's prisms fit in one huge page; filled a small page at a time, they took
+    // a fault every 512 prisms, and more as the pool grew.
+    const std::size_t morePrisms =
+        d.prisms.empty() ? 0 : extra(d.prisms, kPrismSlack, hugePageOf(sizeof(d.prisms.front())));
     if (moreFaces > 0 || moreCorners > 0 || morePositions > 0 || moreNormals > 0 ||
         morePrisms > 0) {
         mesh.Reserve(moreFaces, 0, morePositions, moreNormals, moreCorners, morePrisms);

@@ -19,12 +19,6 @@ namespace rm {
 
 namespace {
 
-// Large enough that a big file is read in few system calls (a 50 MB file in 200), small
-// enough that touching it for the first time stays cheap: a big file's load opens two
-// readers, and a megabyte of fresh pages held each thread back by 3-4 ms. A longer line
-// grows it.
-constexpr std::size_t kBufferSize = std::size_t{256} << 10;
-
 // The offset of the first line feed in base[from, to), or `to` if there is none. Most
 // lines are short: their end is found in the first blocks of 16 bytes, read whole (up to
 // 15 bytes past `to`, which the buffer's padding holds), before a call to memchr would.

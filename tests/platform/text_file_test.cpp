@@ -79,7 +79,7 @@ TEST(TextFileLines, AnyLineLength) {
 TEST(TextFileLines, ManyLinesAcrossBufferRefills) {
     std::string text;
     Lines expected;
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; text.size() < 4 * rm::TextFile::kBufferSize; ++i) {
         expected.push_back("line " + std::to_string(i));
         text += expected.back() + (i % 3 == 0 ? "\r\n" : "\n");
     }
@@ -96,8 +96,10 @@ TEST(TextFileLines, EveryShortLineLengthAndLineEnd) {
             expected.emplace_back(length, static_cast<char>('a' + length % 26));
             text += expected.back() + (length % 2 == 0 ? "\r\n" : "\n");
         }
-        text += std::string(300000, 'z') + "\n";
-        expected.emplace_back(300000, 'z');
+        // Longer than the buffer, as the line the reader then grows it for.
+        const std::size_t longLine = rm::TextFile::kBufferSize + rm::TextFile::kBufferSize / 8;
+        text += std::string(longLine, 'z') + "\n";
+        expected.emplace_back(longLine, 'z');
     }
     EXPECT_EQ(ReadAll(WriteTemp("lengths", text)), expected);
 }
@@ -105,13 +107,15 @@ TEST(TextFileLines, EveryShortLineLengthAndLineEnd) {
 TEST(TextFileLines, LastLineIgnoresLineEndsLeftInTheBuffer) {
     // Short lines fill the buffer with line ends; the file's last lines, read after the
     // buffer was refilled and shifted, stop where the file does, not at a stale line end.
+    std::string lines;
+    Lines before;
+    while (lines.size() < 2 * rm::TextFile::kBufferSize + rm::TextFile::kBufferSize / 4) {
+        before.emplace_back(lines.size() % 41, static_cast<char>('a' + lines.size() % 26));
+        lines += before.back() + "\n";
+    }
     for (const std::size_t tail : {1U, 5U, 15U, 16U, 17U, 40U, 63U, 64U, 65U, 100U}) {
-        std::string text;
-        Lines expected;
-        while (text.size() < 600000) {
-            expected.push_back(std::to_string(text.size() % 97));
-            text += expected.back() + "\n";
-        }
+        std::string text = lines;
+        Lines expected = before;
         expected.emplace_back(tail, 'q');
         text += expected.back();
         EXPECT_EQ(ReadAll(WriteTemp("staletail", text)), expected) << tail;
