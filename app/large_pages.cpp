@@ -1,5 +1,6 @@
 // The program's allocation functions: the standard ones, except that a block of 2 MiB or more
-// lies on whole 2 MiB pages and asks the kernel for such pages. A big model's pools, and the
+// lies on whole 2 MiB pages and asks the kernel for such pages, and smaller ones come from a
+// heap whose room asks for such pages too. A big model's pools, and the
 // renderer's buffers for it, are then filled with a five-hundredth of the page faults; on a virtual
 // machine, where each fault is dear, that is a large part of the time to the first picture.
 // Sanitizer builds keep their own allocation functions.
@@ -20,6 +21,7 @@
 #include <new>
 
 #include "platform/core/huge_blocks.h"
+#include "platform/core/huge_heap.h"
 #include "platform/core/huge_page.h"
 
 namespace {
@@ -57,6 +59,12 @@ void Release(void* p) noexcept {
         std::free(p);
     }
 }
+
+// Placed before any other object of the program allocates. 32 MiB of room is address space;
+// of memory, only the huge pages written to.
+constexpr std::size_t kHeapRoomBytes = std::size_t{32} << 20;
+__attribute__((init_priority(101))) const rm::HeapRoom g_heapRoom =
+    rm::PlaceHeapOnHugePages(kHeapRoomBytes);
 
 }  // namespace
 

@@ -1,0 +1,67 @@
+#include "platform/core/huge_heap.h"
+
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/core/huge_page.h"
+
+namespace rm {
+
+namespace {
+
+constexpr std::uintptr_t kHuge = kHugePageBytes;
+// Bigger than any block the heap already has free, so that it is carved from the top.
+constexpr std::size_t kProbeBytes = std::size_t{256} << 10;
+
+std::uintptr_t Break() {
+    return reinterpret_cast<std::uintptr_t>(sbrk(0));
+}
+
+// Never freed: it only keeps the part of the room below its first huge page from being
+// handed out. Nothing but its header is ever written.
+void* volatile g_filler = nullptr;
+
+}  // namespace
+
+HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept {
+    if (bytes == 0 || bytes > static_cast<std::size_t>(INT_MAX)) {
+        return {};
+    }
+    // One heap for every thread: a thread's own arena would be small pages again.
+    (void)mallopt(M_ARENA_MAX, 1);
+    // Blocks under a huge page from the heap, not each a mapping of small pages of its own.
+    (void)mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugePageBytes));
+    // The heap grows by the room at a time, and keeps that much free when it is trimmed:
+    // grown again after a trim, it would lie on small pages.
+    (void)mallopt(M_TOP_PAD, static_cast<int>(bytes));
+    const std::uintptr_t before = Break();
+    // `volatile`: a block freed unused may otherwise never be asked for at all.
+    void* volatile probe = std::malloc(kProbeBytes);
+    const std::uintptr_t after = Break();
+    if (probe == nullptr) {
+        return {};
+    }
+    const auto top = reinterpret_cast<std::uintptr_t>(probe) - 2 * sizeof(std::size_t);
+    std::free(probe);
+    // The heap grew for the probe, whose block began the free space at the heap's end.
+    if (after <= before || top >= after) {
+        return {};
+    }
+    const std::uintptr_t start = (top + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = after & ~(kHuge - 1);
+    if (end <= start || madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) != 0) {
+        return {};
+    }
+    // A block that ends where the first huge page begins: malloc's block takes its size and
+    // a header word, both rounded to 16 bytes, so this request fills [top, start) exactly.
+    if (start - top >= 4 * sizeof(std::size_t)) {
+        g_filler = std::malloc(start - top - 2 * sizeof(std::size_t));
+    }
+    return {start, end};
+}
+
+}  // namespace rm
