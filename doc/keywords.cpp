@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <utility>
 
 #include "doc/tokens.h"
@@ -177,6 +179,38 @@ Keyword MatchKeyword(std::string_view token) {
         return Keyword::AutoPoints;
     }
     return Keyword::None;
+}
+
+Keyword MatchPaddedKeyword(std::string_view token) {
+    const std::size_t n = token.size();
+    if (n >= kShortestKeyword && n <= kLongestKeyword) {
+        // The token's bytes and, past them, zeros up to its length in the last byte: Pack's
+        // layout, read straight from the buffer.
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::memcpy(&low, token.data(), sizeof low);
+        std::memcpy(&high, token.data() + sizeof low, sizeof high);
+        constexpr std::size_t kWordBytes = sizeof low;
+        if (n < kWordBytes) {
+            low &= (std::uint64_t{1} << (8 * n)) - 1;
+            high = 0;
+        } else {
+            high &= (std::uint64_t{1} << (8 * (n - kWordBytes))) - 1;  // n - 8 is below 8
+        }
+        high |= static_cast<std::uint64_t>(n) << (8 * (kWordBytes - 1));
+        const std::size_t k = FindWhole({UpperEight(low), UpperEight(high)}, n);
+        if (k < kWhole.size()) {
+            return kWhole[k].second;
+        }
+    }
+    if (n < kAutoPoints.size()) {
+        return Keyword::None;
+    }
+    std::string upper(token);
+    for (char& c : upper) {
+        c = UpperByte(c);
+    }
+    return MatchKeyword(upper);
 }
 
 std::string_view KeywordName(std::string_view token) {

@@ -1,6 +1,7 @@
 #pragma once
 // The sixteen keywords that select a command when they open a line.
 
+#include <cstddef>
 #include <string_view>
 
 namespace doc {
@@ -28,6 +29,12 @@ enum class Keyword {
 // Matches an upper-cased first token, in the table's order: "ENDA" whole, "AUTOPOINTS"
 // anywhere in the token, every other keyword whole.
 [[nodiscard]] Keyword MatchKeyword(std::string_view upperToken);
+
+// MatchKeyword for a first token as the file has it, of any case, followed in memory by at
+// least kKeywordPadding readable bytes (a view into the file reader's padded buffer): a
+// token as long as a keyword is read as two words and upper-cased at once.
+inline constexpr std::size_t kKeywordPadding = 16;
+[[nodiscard]] Keyword MatchPaddedKeyword(std::string_view token);
 
 // The keyword a first token stands for, upper-case as the table writes it; "" for none.
 [[nodiscard]] std::string_view KeywordName(std::string_view token);

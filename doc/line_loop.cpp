@@ -76,8 +76,6 @@ void ReportAfterEnd(LoadContext& ctx) {
 
 void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
     std::string_view text;
-    std::string upper;  // a first token too long for shortUpper (rare)
-    char shortUpper[32];
     const LoadTables& tables = ctx.tables;
     while (ctx.ReadRaw(text)) {
         if (ctx.file.LineStart() >= ctx.stopAt) {
@@ -105,15 +103,9 @@ void CTarnoDoc::RunLineLoop(LoadContext& ctx) {
         }
         const std::string_view first = ctx.tokens[0];
         const auto after = static_cast<std::size_t>(first.data() + first.size() - text.data());
-        Keyword keyword = Keyword::None;
-        if (first.size() <= sizeof shortUpper) {
-            for (std::size_t k = 0; k < first.size(); ++k) {
-                shortUpper[k] = UpperByte(first[k]);
-            }
-            keyword = MatchKeyword(std::string_view(shortUpper, first.size()));
-        } else {
-            keyword = MatchKeyword(UpperInto(first, upper));
-        }
+        // The token is a view into the file's buffer, which has padding after each line.
+        static_assert(rm::TextFile::kLinePadding >= kKeywordPadding);
+        const Keyword keyword = MatchPaddedKeyword(first);
         switch (keyword) {
             case Keyword::None:
                 if (ctx.observer != nullptr) {

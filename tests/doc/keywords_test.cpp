@@ -87,6 +87,14 @@ TEST(Keywords, MatchAndNameAgreeWithTheByteWiseRules) {
         std::string upper = token;
         for (char& c : upper) c = doc::UpperByte(c);
         ASSERT_EQ(doc::MatchKeyword(upper), PlainMatch(upper)) << "round " << round;
+        // As the file has it, followed by more letters that must not count.
+        std::string padded = token;
+        for (std::size_t k = 0; k < doc::kKeywordPadding; ++k) {
+            padded += "POLYtexAD\0 "[next() % 11];
+        }
+        ASSERT_EQ(doc::MatchPaddedKeyword(std::string_view(padded.data(), token.size())),
+                  PlainMatch(upper))
+            << "round " << round;
     }
 }
 
