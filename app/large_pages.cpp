@@ -63,7 +63,7 @@ void Release(void* p) noexcept {
 // Placed before any other object of the program allocates. 32 MiB of room is address space;
 // of memory, only the huge pages written to.
 constexpr std::size_t kHeapRoomBytes = std::size_t{32} << 20;
-__attribute__((init_priority(101))) const rm::HeapRoom g_heapRoom =
+[[maybe_unused]] __attribute__((init_priority(101))) const rm::HeapRoom g_heapRoom =
     rm::PlaceHeapOnHugePages(kHeapRoomBytes);
 
 }  // namespace

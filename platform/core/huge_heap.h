@@ -20,8 +20,8 @@ struct HeapRoom {
 // Grows malloc's heap by at least `bytes` and asks the system for huge pages there; blocks
 // under a huge page then come from the heap, every thread's from the one heap, and the next
 // block begins on the room's first huge page. Call once, before any other thread runs. The
-// room is empty when the heap could not grow or is not where malloc put it; malloc works on
-// as before, on small pages.
+// room is empty when the heap could not grow or is not where malloc put it; malloc then
+// works on with small pages.
 HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept;
 
 }  // namespace rm
