@@ -137,10 +137,8 @@ void LoadContext::GrowMesh() {
     const std::size_t moreNormals =
         d.normals.empty() ? 0
                           : extra(d.normals, kCornerSlack, hugePageOf(sizeof(d.normals.front())));
-    // A whole file's prisms fit in one huge page; filled a small page at a time, they took
-    // a fault every 512 prisms, and more as the pool grew.
-    const std::size_t morePrisms =
-        d.prisms.empty() ? 0 : extra(d.prisms, kPrismSlack, hugePageOf(sizeof(d.prisms.front())));
+    // A whole file's prisms fit in well under a huge page (the heap's room holds them).
+    const std::size_t morePrisms = d.prisms.empty() ? 0 : extra(d.prisms, kPrismSlack, 0);
     if (moreFaces > 0 || moreCorners > 0 || morePositions > 0 || moreNormals > 0 ||
         morePrisms > 0) {
         mesh.Reserve(moreFaces, 0, morePositions, moreNormals, moreCorners, morePrisms);
