@@ -69,8 +69,9 @@ void ChunkStore::Reset(const StoreCounts& room) {
     reset(triangles, room.triangles);
     reset(shades, room.shades);
     reset(lines, room.lines);
-    reset(lineAfter, room.lines);
-    reset(lineTiles, room.lines);
+    const std::size_t marks = room.lineMarks != 0 ? room.lineMarks : room.lines;
+    reset(lineAfter, marks);
+    reset(lineTiles, marks);
     reset(entries, room.entries);
 }
 

@@ -38,8 +38,11 @@ inline constexpr std::uint32_t kLineRef = 1U << 31;
 struct StoreCounts {
     std::size_t triangles = 0;
     std::size_t shades = 0;
-    std::size_t lines = 0;  // also lineAfter and lineTiles
+    std::size_t lines = 0;  // also lineAfter and lineTiles, unless lineMarks says otherwise
     std::size_t entries = 0;
+    // Room for lineAfter and lineTiles alone, when not 0: they lie in the heap, whose huge
+    // pages are memory once written to, and grow at little cost.
+    std::size_t lineMarks = 0;
 };
 
 // A worker's storage for the records of the chunks it builds, kept from frame to frame.

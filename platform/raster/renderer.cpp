@@ -48,7 +48,11 @@ raster::StoreCounts FirstRoom(const std::vector<raster::MeshSetup>& meshes, unsi
     }
     const std::size_t share = std::max(1U, workers / 2);
     const auto part = [share](std::size_t n) { return (n + share - 1) / share; };
-    return {part(triangles), part(shades), part(lines), part(triangles + lines)};
+    // The lines' two 4-byte marks start at an eighth of that: a worker's whole room for
+    // them would be megabytes of the heap's huge pages for the few lines most models make.
+    constexpr std::size_t kMarksShare = 8;
+    return {part(triangles), part(shades), part(lines), part(triangles + lines),
+            std::max<std::size_t>(1, part(lines) / kMarksShare)};
 }
 
 }  // namespace
