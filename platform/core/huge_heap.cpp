@@ -41,14 +41,17 @@ HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept {
     const std::uintptr_t before = Break();
     // `volatile`: a block freed unused may otherwise never be asked for at all.
     void* volatile probe = std::malloc(kProbeBytes);
-    const std::uintptr_t after = Break();
+    const std::uintptr_t grown = Break();
     if (probe == nullptr) {
         return {};
     }
     const auto top = reinterpret_cast<std::uintptr_t>(probe) - 2 * sizeof(std::size_t);
     std::free(probe);
+    // Freed, the probe may be trimmed off the heap's end again (all but the room is): the
+    // room ends where the heap ends now.
+    const std::uintptr_t after = Break();
     // The heap grew for the probe, whose block began the free space at the heap's end.
-    if (after <= before || top >= after) {
+    if (grown <= before || top >= after) {
         return {};
     }
     const std::uintptr_t start = (top + kHuge - 1) & ~(kHuge - 1);
