@@ -14,6 +14,7 @@ namespace rm {
 namespace {
 
 constexpr std::uintptr_t kHuge = kHugePageBytes;
+constexpr std::uintptr_t kSmallPage = 4096;
 // Bigger than any block the heap already has free, so that it is carved from the top.
 constexpr std::size_t kProbeBytes = std::size_t{256} << 10;
 
@@ -21,20 +22,12 @@ std::uintptr_t Break() {
     return reinterpret_cast<std::uintptr_t>(sbrk(0));
 }
 
-// Never freed: it only keeps the part of the room below its first huge page from being
-// handed out. Nothing but its header is ever written.
+// Never freed: it keeps the heap's free space below the room's first huge page from being
+// handed out, where the probe left small pages written.
 void* volatile g_filler = nullptr;
 
-}  // namespace
-
-HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept {
-    if (bytes == 0 || bytes > static_cast<std::size_t>(INT_MAX)) {
-        return {};
-    }
-    // One heap for every thread: a thread's own arena would be small pages again.
-    (void)mallopt(M_ARENA_MAX, 1);
-    // Blocks under a huge page from the heap, not each a mapping of small pages of its own.
-    (void)mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugePageBytes));
+// The heap grown and advised, with the filler in place; empty when that cannot be done.
+HeapRoom PlaceRoom(std::size_t bytes) {
     // The heap grows by the room at a time, and keeps that much free when it is trimmed:
     // grown again after a trim, it would lie on small pages.
     (void)mallopt(M_TOP_PAD, static_cast<int>(bytes));
@@ -54,17 +47,34 @@ HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept {
     if (grown <= before || top >= after) {
         return {};
     }
-    const std::uintptr_t start = (top + kHuge - 1) & ~(kHuge - 1);
+    // Past the probe's block: malloc wrote the free space's header after it, and a huge
+    // page that holds a small one written before the advice stays small pages.
+    const std::uintptr_t untouched = top + kProbeBytes + kSmallPage;
+    const std::uintptr_t start = (untouched + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = after & ~(kHuge - 1);
     if (end <= start || madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) != 0) {
         return {};
     }
     // A block that ends where the first huge page begins: malloc's block takes its size and
     // a header word, both rounded to 16 bytes, so this request fills [top, start) exactly.
-    if (start - top >= 4 * sizeof(std::size_t)) {
-        g_filler = std::malloc(start - top - 2 * sizeof(std::size_t));
-    }
+    g_filler = std::malloc(start - top - 2 * sizeof(std::size_t));
     return {start, end};
+}
+
+}  // namespace
+
+HeapRoom PlaceHeapOnHugePages(std::size_t bytes) noexcept {
+    if (bytes == 0 || bytes > static_cast<std::size_t>(INT_MAX)) {
+        return {};
+    }
+    // One heap for every thread: a thread's own arena would be small pages again.
+    (void)mallopt(M_ARENA_MAX, 1);
+    // Blocks under a huge page from the heap, not each a mapping of small pages of its own;
+    // while the room is placed, the filler below it (up to a huge page and the probe) too.
+    (void)mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kHugePageBytes));
+    const HeapRoom room = PlaceRoom(bytes);
+    (void)mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugePageBytes));
+    return room;
 }
 
 }  // namespace rm
