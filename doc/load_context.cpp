@@ -61,18 +61,7 @@ int LoadContext::SplitRead(std::string_view text) {
 }
 
 LoadContext::BlockLine LoadContext::NextBlockLine(int& count) {
-    std::string_view text;
-    while (ReadRaw(text)) {
-        if (text.empty()) {
-            return BlockLine::Empty;
-        }
-        // A line given again after Rewind keeps the split the line loop made of it.
-        count = m_lastCount >= 0 ? m_lastCount : SplitRead(text);
-        if (count > 0) {
-            return BlockLine::Tokens;
-        }
-    }
-    return BlockLine::End;
+    return NextBlockLine(count, [](std::string_view /*text*/) { return false; });
 }
 
 std::int32_t LoadContext::OtherDecimal(std::string_view token) const {

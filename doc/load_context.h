@@ -76,6 +76,7 @@ public:
             if (m_lastCount < 0 && takeWhole(text)) {
                 continue;
             }
+            // A line given again after Rewind keeps the split the line loop made of it.
             count = m_lastCount >= 0 ? m_lastCount : SplitRead(text);
             if (count > 0) {
                 return BlockLine::Tokens;
